@@ -1,0 +1,37 @@
+#pragma once
+
+// Whole-file reads and safe whole-file writes. Every file these routines open is closed
+// before they return, on every path.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "formats/errors.h"
+#include "state/expected.h"
+
+namespace dotcaster {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Reads the file, or its first max_bytes bytes when it is longer (the readers never need
+// more than a fixed amount, so an absurd file is not read into memory).
+Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t max_bytes = SIZE_MAX);
+
+// Replaces the content of path with data, in one piece: the bytes go to a new file in the
+// same folder which is then renamed over the target, so a failed write (disk full, a
+// file-size limit) leaves the old content intact and no stray file behind. Where the folder
+// does not allow new files but the target itself is writable, the target is rewritten in
+// place.
+// Returns the error, or nothing on success.
+[[nodiscard]] std::optional<FormatError> WriteFileReplacing(std::string_view path,
+                                                            std::span<const std::uint8_t> data);
+
+// True when the file exists and may be opened for writing; creates it empty when it does
+// not exist yet (as opening a file for writing does).
+bool OpenForWritingCreates(std::string_view path);
+
+}  // namespace dotcaster

@@ -1,0 +1,47 @@
+#pragma once
+
+// A value or an error code, for the core's routines over bytes (std::expected arrives
+// only with C++23).
+
+#include <cassert>
+#include <utility>
+#include <variant>
+
+namespace dotcaster {
+
+template <class T, class E>
+class Expected {
+ public:
+  Expected(T value) : data_(std::in_place_index<0>, std::move(value)) {}  // NOLINT
+  Expected(E error) : data_(std::in_place_index<1>, error) {}             // NOLINT
+
+  bool has_value() const { return data_.index() == 0; }
+  explicit operator bool() const { return has_value(); }
+
+  T& value() & {
+    assert(has_value());
+    return std::get<0>(data_);
+  }
+  const T& value() const& {
+    assert(has_value());
+    return std::get<0>(data_);
+  }
+  T&& value() && {
+    assert(has_value());
+    return std::get<0>(std::move(data_));
+  }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+  T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+
+  E error() const {
+    assert(!has_value());
+    return std::get<1>(data_);
+  }
+
+ private:
+  std::variant<T, E> data_;
+};
+
+}  // namespace dotcaster
