@@ -1,0 +1,291 @@
+#include "formats/probe.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scripted_prompter.h"
+#include "temp_dir.h"
+
+namespace dotcaster {
+namespace {
+
+using ByteVec = std::vector<std::uint8_t>;
+
+// ---- names -------------------------------------------------------------------------------
+
+struct NameRow {
+  const char* name;
+  const char* path;
+  bool accepted;
+};
+
+class ImageFileNameTest : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(ImageFileNameTest, AcceptsByEndingOnly) {
+  testing::ScriptedPrompter prompter;
+  const NameRow& row = GetParam();
+  EXPECT_EQ(IsImageFileName(row.path, "Dotcaster"), row.accepted);
+  if (row.accepted) {
+    EXPECT_TRUE(prompter.messages.empty());
+  } else {
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "This is not an image file.");
+    EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ImageFileNameTest,
+    ::testing::Values(
+        NameRow{"UpperJpeg", "/p/PHOTO.JPEG", true}, NameRow{"LowerJfif", "/p/a.jfif", true},
+        NameRow{"MixedJpe", "C:\\x\\a.Jpe", true}, NameRow{"MixedGif", "a.GiF", true},
+        NameRow{"Bmp", "a.bmp", true}, NameRow{"Qdl", "a.QDL", true}, NameRow{"Jpg", "a.jpg", true},
+        NameRow{"BareExtension", ".gif", true}, NameRow{"Jpeg2", "a.jpeg2", false},
+        NameRow{"Txt", "a.txt", false}, NameRow{"BmpWithoutDot", "bmp", false},
+        NameRow{"BmpInsideName", "a.bmp.txt", false}, NameRow{"NoExtension", "/p/picture", false},
+        NameRow{"Empty", "", false}, NameRow{"Png", "a.png", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SourceExtensionTest, RecordsTheEndingAsTheLoaderDoes) {
+  struct Row {
+    const char* path;
+    bool is_qdl;
+    const char* ext;
+  } rows[] = {
+      {"/p/a.jpeg", false, ".JPEG"}, {"/p/a.jpg", false, ".JPG"},
+      {"/p/a.JfIf", false, ".JFIF"}, {"/p/a.qdl", true, ".QDL"},
+      {"/p/a.QdL", true, ".QDL"},    {"/p/a.bmp", false, ".BMP"},
+      {"/p/a.txt", false, ".TXT"},   {"/p/a.png2", false, ".PNG2"},
+      {"/p/ab", false, "/P/AB"},     {"", false, ""},
+      {"a.ab", false, "A.AB"},
+  };
+  for (const Row& row : rows) {
+    const SourceKind kind = SourceExtension(row.path);
+    EXPECT_EQ(kind.is_qdl, row.is_qdl) << row.path;
+    EXPECT_EQ(kind.SrcExt, row.ext) << row.path;
+  }
+}
+
+TEST(SourceExtensionTest, NeverSplitsACharacter) {
+  // "é" is two bytes: the last five characters must hold all of it, not half.
+  EXPECT_EQ(SourceExtension("caf\xC3\xA9xyzw").SrcExt, "\xC3\xA9XYZW");
+}
+
+TEST(SourceExtensionTest, QuadrelLeavesRecordedExtension) {
+  AppState state;
+  state.SrcExt = ".GIF";
+  ApplySourceExtension("/p/x.qdl", state);
+  EXPECT_TRUE(state.SrcIsQdl);
+  EXPECT_EQ(state.SrcExt, ".GIF");
+  ApplySourceExtension("/p/x.jfif", state);
+  EXPECT_FALSE(state.SrcIsQdl);
+  EXPECT_EQ(state.SrcExt, ".JFIF");
+}
+
+// ---- fixed-position headers ----------------------------------------------------------------
+
+ByteVec BitmapHead(int width, int height, int bits) {
+  ByteVec b(54, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  b[18] = static_cast<std::uint8_t>(width);
+  b[19] = static_cast<std::uint8_t>(width >> 8);
+  b[22] = static_cast<std::uint8_t>(height);
+  b[23] = static_cast<std::uint8_t>(height >> 8);
+  b[28] = static_cast<std::uint8_t>(bits);
+  return b;
+}
+
+TEST(BitmapProbeTest, ReadsLowHalvesAndBitCount) {
+  ByteVec b = BitmapHead(0x1234, 0x00F0, 24);
+  b[20] = 0x7F;  // high half of the width field is not read
+  const ProbeResult r = ProbeBitmapBytes(b);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r.width, 0x1234);
+  EXPECT_EQ(r.height, 0xF0);
+  EXPECT_EQ(r.bits, 24);
+}
+
+TEST(BitmapProbeTest, TooShortForBitCountFails) {
+  ByteVec b = BitmapHead(10, 10, 1);
+  b.resize(28);
+  EXPECT_EQ(ProbeBitmapBytes(b).error, FormatError::kTooShort);
+  b.push_back(1);
+  EXPECT_TRUE(ProbeBitmapBytes(b));
+}
+
+TEST(GifProbeTest, ScreenSizeWithoutSignatureCheck) {
+  ByteVec g = {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0, 0x01};
+  ProbeResult r = ProbeGifBytes(g);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r.width, 640);
+  EXPECT_EQ(r.height, 480);
+  g[0] = 'X';
+  EXPECT_TRUE(ProbeGifBytes(g));
+  g.pop_back();
+  EXPECT_EQ(ProbeGifBytes(g).error, FormatError::kTooShort);
+}
+
+// ---- JPEG scan over built bytes --------------------------------------------------------------
+
+ByteVec Frame(std::uint8_t marker, int height, int width) {
+  return {0xFF,
+          marker,
+          0x00,
+          0x11,
+          0x08,
+          static_cast<std::uint8_t>(height >> 8),
+          static_cast<std::uint8_t>(height),
+          static_cast<std::uint8_t>(width >> 8),
+          static_cast<std::uint8_t>(width),
+          0x03};
+}
+
+ByteVec Cat(std::initializer_list<ByteVec> parts) {
+  ByteVec out;
+  for (const auto& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+const ByteVec kSoi = {0xFF, 0xD8};
+
+TEST(JpegScanTest, BuiltFiles) {
+  ByteVec app16 = {0xFF, 0xE0, 0x00, 0x10};
+  // 14 bytes of segment body, full of bytes that would look like a frame if not skipped.
+  for (int i = 0; i < 14; ++i)
+    app16.push_back(i % 2 ? 0xC0 : 0xFF);
+
+  struct Row {
+    const char* name;
+    ByteVec bytes;
+    bool ok;
+    int width, height;
+    FormatError error;
+  } rows[] = {
+      {"Baseline", Cat({kSoi, Frame(0xC0, 64, 102)}), true, 102, 64, {}},
+      {"AppSixteenSkipsFourteen", Cat({kSoi, app16, Frame(0xC2, 480, 640)}), true, 640, 480, {}},
+      {"OnlyC7MeasuresZero", Cat({kSoi, Frame(0xC7, 10, 10), {0xFF, 0xD9}}), true, 0, 0, {}},
+      {"HuffmanTableSkipped",
+       Cat({kSoi, {0xFF, 0xC4, 0x00, 0x04, 0xFF, 0xC0}, Frame(0xC1, 3, 4)}),
+       true,
+       4,
+       3,
+       {}},
+      {"EmptyFile", {}, true, 0, 0, {}},
+      {"NoMarkers", {1, 2, 3, 4, 5}, true, 0, 0, {}},
+      {"EndsInsideSkippedSegment",
+       Cat({kSoi, {0xFF, 0xE1, 0x01, 0x00, 0xFF, 0xC0}}),
+       true,
+       0,
+       0,
+       {}},
+      {"EndsInsideLength", Cat({kSoi, {0xFF, 0xE1, 0x01}}), true, 0, 0, {}},
+      {"EndsAfterFF", {0xFF}, true, 0, 0, {}},
+      {"LengthHighByte80Fails", Cat({kSoi, {0xFF, 0xE1, 0x80, 0x00}, Frame(0xC0, 1, 1)}), false, 0,
+       0, FormatError::kTooLarge},
+      {"Length7FFFIsSkipped", Cat({kSoi, {0xFF, 0xE1, 0x7F, 0xFF}}), true, 0, 0, {}},
+      {"HeightHighByte80Fails", Cat({kSoi, Frame(0xC0, 0x8000, 5)}), false, 0, 0,
+       FormatError::kTooLarge},
+      {"WidthHighByte80Fails", Cat({kSoi, Frame(0xC0, 5, 0x80FF)}), false, 0, 0,
+       FormatError::kTooLarge},
+      {"Largest16Bit", Cat({kSoi, Frame(0xCE, 0x7FFF, 0x7FFF)}), true, 0x7FFF, 0x7FFF, {}},
+      {"FrameCutInsideSize", ByteVec{0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x40, 0x00}, false, 0, 0,
+       FormatError::kTooShort},
+      {"LengthZeroCarriesOn",
+       Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, Frame(0xC9, 7, 9)}),
+       true,
+       9,
+       7,
+       {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ProbeResult r = ProbeJpegBytes(row.bytes);
+    ASSERT_EQ(r.ok, row.ok);
+    if (row.ok) {
+      EXPECT_EQ(r.width, row.width);
+      EXPECT_EQ(r.height, row.height);
+    } else {
+      EXPECT_EQ(r.error, row.error);
+    }
+  }
+}
+
+TEST(JpegScanTest, EveryFrameMarkerAndNoOther) {
+  const ByteVec frame_codes = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC9, 0xCA, 0xCD, 0xCE};
+  for (int code = 0xC0; code <= 0xCF; ++code) {
+    const bool is_frame =
+        std::find(frame_codes.begin(), frame_codes.end(), code) != frame_codes.end();
+    const ProbeResult r = ProbeJpegBytes(Cat({kSoi, Frame(static_cast<std::uint8_t>(code), 3, 5)}));
+    ASSERT_TRUE(r) << std::hex << code;
+    EXPECT_EQ(r.width, is_frame ? 5 : 0) << std::hex << code;
+  }
+}
+
+// ---- through files and the state --------------------------------------------------------------
+
+TEST(ProbeImageSizeTest, ChoosesReaderAndSetsMono) {
+  testing::TempDir dir;
+  const std::string mono = dir.File("mono.bmp");
+  testing::WriteAll(mono, BitmapHead(102, 64, 1));
+  const std::string colour = dir.File("colour.bmp");
+  testing::WriteAll(colour, BitmapHead(30, 20, 24));
+  const std::string jpeg = dir.File("a.jpg");
+  testing::WriteAll(jpeg, Cat({kSoi, Frame(0xC0, 48, 64)}));
+  const std::string gif = dir.File("a.gif");
+  testing::WriteAll(gif, {'G', 'I', 'F', '8', '9', 'a', 7, 0, 5, 0});
+
+  AppState state;
+  state.SrcExt = ".BMP";
+  ProbeResult r = ProbeImageSize(mono, state);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r.width, 102);
+  EXPECT_TRUE(state.SrcIsMono);
+  ASSERT_TRUE(ProbeImageSize(colour, state));
+  EXPECT_FALSE(state.SrcIsMono);
+
+  // A Quadrel source is measured through its bitmap, whatever SrcExt still says.
+  state.SrcIsQdl = true;
+  state.SrcExt = ".GIF";
+  ASSERT_TRUE(ProbeImageSize(mono, state));
+  EXPECT_TRUE(state.SrcIsMono);
+  state.SrcIsQdl = false;
+
+  state.SrcExt = ".JFIF";
+  r = ProbeImageSize(jpeg, state);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r.width, 64);
+  EXPECT_EQ(r.height, 48);
+  EXPECT_FALSE(state.SrcIsMono);
+
+  state.SrcIsMono = true;
+  state.SrcExt = ".GIF";
+  r = ProbeImageSize(gif, state);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r.width, 7);
+  EXPECT_EQ(r.height, 5);
+  EXPECT_FALSE(state.SrcIsMono);
+
+  state.SrcIsMono = true;
+  state.SrcExt = ".PNG";
+  EXPECT_EQ(ProbeImageSize(mono, state).error, FormatError::kNotAPicture);
+  EXPECT_TRUE(state.SrcIsMono);
+}
+
+TEST(ProbeImageSizeTest, MissingFileOrFolderFails) {
+  testing::TempDir dir;
+  AppState state;
+  for (const char* ext : {".BMP", ".JPG", ".GIF"}) {
+    state.SrcExt = ext;
+    EXPECT_FALSE(ProbeImageSize(dir.File("absent"), state)) << ext;
+    EXPECT_FALSE(ProbeImageSize(testing::TempDir().path().string(), state)) << ext;
+  }
+}
+
+}  // namespace
+}  // namespace dotcaster
