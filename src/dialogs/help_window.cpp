@@ -1,0 +1,117 @@
+#include "dialogs/help_window.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTextDocument>
+
+#include "dialogs/global_version.h"
+
+namespace dotcaster {
+
+std::vector<HelpTopic> ManualTopics(const QString& html) {
+  static const QRegularExpression heading(
+      QString::fromLatin1(R"re(<h2\s+id\s*=\s*"([^"]+)"[^>]*>(.*?)</h2>)re"),
+      QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+  static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+  std::vector<HelpTopic> topics;
+  for (auto it = heading.globalMatch(html); it.hasNext();) {
+    const auto match = it.next();
+    QString title = match.captured(2);
+    title.remove(tags);
+    QTextDocument plain;
+    plain.setHtml(title);  // resolves entities such as &amp;
+    topics.push_back({plain.toPlainText().simplified(), match.captured(1)});
+  }
+  return topics;
+}
+
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      contents_(new QListWidget(this)),
+      browser_(new QTextBrowser(this)) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("Dotcaster Help"));
+  setWindowIcon(QIcon(SuiteIcon(kDotcasterAppNumber)));
+  contents_->setObjectName(QStringLiteral("HelpContents"));
+  browser_->setObjectName(QStringLiteral("HelpText"));
+  browser_->setOpenExternalLinks(false);
+
+  auto* splitter = new QSplitter(this);
+  splitter->addWidget(contents_);
+  splitter->addWidget(browser_);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({180, 520});
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter);
+  resize(720, 520);
+
+  QFile manual(QStringLiteral(":/dotcaster/help/manual.html"));
+  if (manual.open(QIODevice::ReadOnly)) {
+    topics_ = ManualTopics(QString::fromUtf8(manual.readAll()));
+    browser_->setSource(QUrl(QString::fromLatin1(kManualUrl)));
+  } else {
+    browser_->setPlainText(QStringLiteral("The help text is missing from this build."));
+  }
+  for (const HelpTopic& topic : topics_)
+    contents_->addItem(topic.title);
+
+  connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0 && row < static_cast<int>(topics_.size())) ShowTopic(topics_[row].anchor);
+  });
+}
+
+void HelpWindow::ShowContents() {
+  contents_->blockSignals(true);
+  contents_->setCurrentRow(-1);
+  contents_->blockSignals(false);
+  browser_->verticalScrollBar()->setValue(0);
+  contents_->setFocus(Qt::OtherFocusReason);
+}
+
+bool HelpWindow::ShowTopic(const QString& anchor) {
+  for (const HelpTopic& topic : topics_) {
+    if (topic.anchor != anchor) continue;
+    browser_->scrollToAnchor(anchor);
+    return true;
+  }
+  return false;
+}
+
+HelpWindowProvider::HelpWindowProvider(QWidget* home) : home_(home) {}
+
+HelpWindowProvider::~HelpWindowProvider() {
+  delete window_.data();
+}
+
+void HelpWindowProvider::ShowTopics() {
+  if (!window_) window_ = new HelpWindow(home_);
+  // A window outside the active modal dialog would take no input; lend it to the dialog.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != window_ && window_->parentWidget() != modal) {
+    window_->setParent(modal, Qt::Window);
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      QPointer<HelpWindow> lent = window_;
+      QPointer<QWidget> home = home_;
+      QObject::connect(dialog, &QDialog::finished, lent, [lent, home] {
+        if (!lent) return;
+        const bool shown = lent->isVisible();
+        lent->setParent(home, Qt::Window);
+        if (shown) lent->show();
+      });
+    }
+  }
+  window_->ShowContents();
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+}  // namespace dotcaster
