@@ -1,0 +1,168 @@
+#include "devicelink/save_pipeline.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QString>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+#include "devicelink/install.h"
+#include "devicelink/link.h"
+#include "devicelink/settings.h"
+#include "formats/file_io.h"
+#include "formats/quadrel.h"
+#include "state/paths.h"
+#include "state/prompter.h"
+
+namespace dotcaster {
+namespace fs = std::filesystem;
+namespace {
+
+// The working bitmap is at most a few kilobytes; a larger one cannot be the result.
+constexpr std::size_t kMaxResultBitmap = 1u << 20;
+
+std::optional<Bytes> ReadResult(const std::string& path) {
+  std::error_code ec;
+  const auto size = fs::file_size(ToFsPath(path), ec);
+  if (ec || size > kMaxResultBitmap) return std::nullopt;
+  auto bytes = ReadFileBytes(path);
+  if (!bytes) return std::nullopt;
+  return std::move(bytes).value();
+}
+
+// The Quadrel form of the working bitmap, or nothing when it is not a bitmap the converter
+// takes (a result that is no bitmap would otherwise be "converted" the other way).
+std::optional<Bytes> QuadrelOfResult(const std::string& work_dsp_file) {
+  auto bitmap = ReadResult(work_dsp_file);
+  if (!bitmap || !StartsAsBitmap(*bitmap)) return std::nullopt;
+  auto qdl = ConvertQdlBmp(*bitmap);
+  if (!qdl) return std::nullopt;
+  return std::move(qdl).value();
+}
+
+bool RemoveIfPresent(const std::string& path) {
+  if (PathExists(path, 0).empty()) return true;
+  std::error_code ec;
+  return fs::remove(ToFsPath(path), ec) && !ec;
+}
+
+}  // namespace
+
+std::string TrimAtNul(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+std::string SystemTempDir() {
+  std::error_code ec;
+  const fs::path dir = fs::temp_directory_path(ec);
+  if (ec || dir.empty()) return {};
+  std::string text = FromFsPath(dir);
+  if (!IsSeparator(text.back())) text += kSeparator;
+  return text;
+}
+
+std::string CreateUniqueTempFile(std::string_view folder, std::string_view prefix) {
+  // As the system's own temporary names: the prefix and up to four hex digits.
+  const unsigned first = QRandomGenerator::global()->bounded(0x10000u);
+  for (unsigned i = 0; i < 0x10000u; ++i) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%X", (first + i) & 0xFFFFu);
+    const std::string path = JoinPath(folder, std::string(prefix) + number + ".tmp");
+    QFile file(QString::fromStdString(path));
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return path;
+    std::error_code ec;
+    // Only a name that is taken is worth another try; a folder that refuses files is not.
+    if (!fs::exists(ToFsPath(path), ec)) return {};
+  }
+  return {};
+}
+
+bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data) {
+  const std::string folder = FromFsPath(ToFsPath(path).parent_path());
+  const std::string temp = CreateUniqueTempFile(folder.empty() ? "." : folder, "Qdl");
+  if (temp.empty()) return false;
+  bool ok = false;
+  {
+    std::ofstream out(ToFsPath(temp), std::ios::binary | std::ios::trunc);
+    if (out) {
+      out.write(reinterpret_cast<const char*>(data.data()),
+                static_cast<std::streamsize>(data.size()));
+      out.close();
+      ok = !out.fail();
+    }
+  }
+  std::error_code ec;
+  if (ok) {
+    fs::rename(ToFsPath(temp), ToFsPath(path), ec);
+    ok = !ec;
+  }
+  if (!ok) fs::remove(ToFsPath(temp), ec);
+  return ok;
+}
+
+void DeleteFileIfExists(std::string_view path) {
+  if (PathExists(path, kAttrHidden | kAttrSystem).empty()) return;
+  std::error_code ec;
+  fs::permissions(ToFsPath(path), fs::perms::owner_write, fs::perm_options::add, ec);
+  fs::remove(ToFsPath(path), ec);
+}
+
+void SaveResultFile(AppState& state, std::string_view target_view) {
+  if (!state.Modified) return;
+  const std::string target(target_view);
+
+  if (EndsWithNoCase(target, ".BMP")) {
+    auto bitmap = ReadResult(state.WorkDspFile);
+    if (!bitmap || !ReplaceFileContent(target, *bitmap)) {
+      ShowError(kWriteErrorMessage);
+      return;
+    }
+    state.SrcIsQdl = false;
+    state.SrcExt = AsciiUpper(target.substr(target.size() - 4));
+    state.SrcIsMono = true;
+    state.CurFileName = target;
+    state.Modified = false;
+    return;
+  }
+
+  std::string temp_file;
+  auto fail = [&] {
+    if (!temp_file.empty()) DeleteFileIfExists(temp_file);
+    ShowError(kWriteErrorMessage);
+  };
+
+  const bool upload = state.UploadAfterSave;
+  if (upload) {
+    state.SaveTarget = target;
+    state.TempDir = SystemTempDir();
+    if (state.TempDir.empty()) return fail();
+    temp_file = TrimAtNul(CreateUniqueTempFile(state.TempDir, "Qdl"));
+    if (temp_file.empty()) return fail();
+    state.TempFile = temp_file;
+  }
+
+  const std::optional<Bytes> qdl = QuadrelOfResult(state.WorkDspFile);
+  if (!qdl) return fail();
+
+  if (upload) {
+    // The cache copy goes only now that the new picture exists; the link puts the new
+    // copy in its place.
+    if (!RemoveIfPresent(target)) return fail();
+    if (!ReplaceFileContent(temp_file, *qdl)) return fail();
+    if (Dov_PutFile(state.DevicePath, temp_file, 0) != 0)
+      ThePrompter().Message(kUploadErrorMessage, kAppTitle, MsgIcon::None, MsgButtons::Ok);
+    DeleteFileIfExists(temp_file);
+    state.UploadAfterSave = false;
+  } else if (!ReplaceFileContent(target, *qdl)) {
+    return fail();
+  }
+
+  state.SrcIsQdl = true;
+  SaveLastFileSetting(kSettingsSection, target, state.FileOnPC);
+  state.CurFileName = target;
+  state.Modified = false;
+}
+
+}  // namespace dotcaster

@@ -1,0 +1,51 @@
+#pragma once
+
+// The save pipeline: every save command of the window ends here. Writes the converted
+// result (state.WorkDspFile, a 1-bit bitmap) to a target as a bitmap when the target's name
+// ends in ".bmp" (any case), otherwise as a Quadrel file; for a device save
+// (state.UploadAfterSave, state.DevicePath) through a temporary "Qdl" file in the system's
+// temporary folder handed to Dov_PutFile.
+//
+// The target is replaced only after the new content is complete: it is written to a new
+// file in the target's folder and renamed over the old one, so a failed write ("Write
+// error!") leaves the old file and no stray file. On success: CurFileName is the target,
+// Modified is clear, SrcIsQdl/SrcExt/SrcIsMono describe the saved file, and a Quadrel save
+// records the last file ("File1"). A refused upload shows "File translate error when
+// upload to Vantro!" and the save still completes. With Modified clear nothing happens.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "state/app_state.h"
+
+namespace dotcaster {
+
+inline constexpr const char* kWriteErrorMessage = "Write error!";
+inline constexpr const char* kUploadErrorMessage = "File translate error when upload to Vantro!";
+
+void SaveResultFile(AppState& state, std::string_view target);
+
+// Deletes path when it exists as a file (hidden and system files too), after clearing a
+// read-only attribute. Errors are ignored.
+void DeleteFileIfExists(std::string_view path);
+
+// The characters before the first NUL.
+std::string TrimAtNul(std::string_view text);
+
+// Replaces the content of path with data in one piece: the bytes go to a new file in the
+// same folder, which is renamed over path only when complete. On any failure (a folder that
+// takes no new files, a full disk, a file-size limit) path keeps its old content, the new
+// file is removed, and the result is false. Unlike WriteFileReplacing there is no rewriting
+// in place.
+bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data);
+
+// The system's temporary folder with a trailing separator (TMPDIR and the like apply).
+std::string SystemTempDir();
+
+// Creates a new empty file named <folder>/<prefix><unique>.tmp and returns its path, or
+// empty text when none can be created.
+std::string CreateUniqueTempFile(std::string_view folder, std::string_view prefix);
+
+}  // namespace dotcaster
