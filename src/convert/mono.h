@@ -1,0 +1,98 @@
+#pragma once
+
+// Monochrome conversion: the placed source view, one view pixel per dot, thresholded into
+// the dot rows and packed as the program's 1-bit bitmap.
+//
+// How to use it: the picture module's ConvertSourcePicture renders the view and calls
+// ConvertToMono and BuildBmpImage for you; dotcast and the window then store the bytes with
+// WriteMonoBitmap. Call ConvertToMono directly only with a view of your own (tests, tools).
+//
+// Methods: 0 "Document" (a fixed threshold), 1 "Photo(Sharp)" (threshold +-32 at random),
+// 2 "Photo(Soft)" (+-64); any other number behaves as 0. A dot is light when its grey value
+// is greater than its threshold. Every dot inside the picture draws exactly one random number
+// before its colour is read in the photo methods; margin dots draw none and are light.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "convert/random.h"
+#include "formats/errors.h"
+#include "formats/file_io.h"
+#include "state/expected.h"
+
+namespace dotcaster::convert {
+
+inline constexpr int kMaxDotsWide = 320;
+inline constexpr int kMaxDotsHigh = 240;
+inline constexpr int kDotRowBytes = kMaxDotsWide / 8;
+
+enum Method : int { kDocument = 0, kPhotoSharp = 1, kPhotoSoft = 2 };
+
+// Colour of a source-view pixel as 0x00BBGGRR (red in the low byte).
+inline constexpr std::uint32_t kWhite = 0x00FFFFFFu;
+
+// floor((299 R + 587 G + 114 B) / 1000).
+constexpr int GrayLevel(std::uint32_t colour) {
+  const int r = static_cast<int>(colour & 0xFF);
+  const int g = static_cast<int>((colour >> 8) & 0xFF);
+  const int b = static_cast<int>((colour >> 16) & 0xFF);
+  return (299 * r + 587 * g + 114 * b) / 1000;
+}
+
+// The threshold of Document: the level, except that 255 counts as 254.
+constexpr int BaseLevel(int level) {
+  return level == 255 ? 254 : level;
+}
+
+// The source view as ConvertToMono reads it. Only view pixels (0, 0) .. (view_width - 1,
+// view_height - 1) of the placement are asked for.
+class ViewSampler {
+ public:
+  virtual ~ViewSampler() = default;
+  // Colours of view row `row`, columns 0 .. count - 1, into out[0 .. count - 1].
+  virtual void ReadRow(int row, int count, std::uint32_t* out) const = 0;
+};
+
+// The fixed dot table: row y, byte c holds columns 8c .. 8c + 7, the leftmost in the most
+// significant bit; 1 is a light dot. Only the first ceil(width / 8) bytes of the first
+// `height` rows are meaningful.
+struct DotTable {
+  int width = 0;
+  int height = 0;
+  std::array<std::array<std::uint8_t, kDotRowBytes>, kMaxDotsHigh> rows{};
+};
+
+struct MonoInput {
+  int out_width = 0;      // OutWidth, 1..320
+  int out_height = 0;     // OutHeight, 1..240
+  float place_width = 0;  // PlaceWidth, PlaceHeight as the driver left them
+  float place_height = 0;
+  bool zoom_mode = true;
+  bool just_zoom = true;
+  int level = 128;  // 0..255
+  int method = kDocument;
+};
+
+enum class MonoError {
+  kBadOutputSize,  // the output is not within 1..320 x 1..240
+};
+
+std::string_view MonoErrorText(MonoError error);
+
+// Thresholds the view into a dot table. Draws from `random` as described above.
+Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampler& view,
+                                            DotRandom& random);
+
+// The whole bitmap file of the dot table (BmpFileSize(width, height) bytes): the 62-byte
+// header, then the rows bottom row first, each padded with zero bytes to a multiple of 4.
+Bytes BuildBmpImage(const DotTable& dots);
+
+// Stores a finished bitmap as the working file: the file is replaced as a whole, and a
+// failed write leaves the previous file in place.
+[[nodiscard]] std::optional<FormatError> WriteMonoBitmap(std::string_view path,
+                                                         std::span<const std::uint8_t> bitmap);
+
+}  // namespace dotcaster::convert

@@ -1,0 +1,148 @@
+// GIF through giflib: the first frame only, on the logical screen. Transparent pixels and
+// the parts of the screen the frame does not cover are white, as on a white page.
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "picture/decoders.h"
+
+extern "C" {
+#include <gif_lib.h>
+}
+
+namespace dotcaster::picture {
+namespace {
+
+struct MemoryReader {
+  std::span<const std::uint8_t> data;
+  std::size_t pos = 0;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buf, int n) {
+  auto* r = static_cast<MemoryReader*>(gif->UserData);
+  const std::size_t k =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)), r->data.size() - r->pos);
+  if (k > 0) std::memcpy(buf, r->data.data() + r->pos, k);
+  r->pos += k;
+  return static_cast<int>(k);
+}
+
+PictureError ErrorOf(int code) {
+  switch (code) {
+    case D_GIF_ERR_READ_FAILED:
+    case D_GIF_ERR_EOF_TOO_SOON:
+      return PictureError::kTruncatedGif;
+    case D_GIF_ERR_NOT_ENOUGH_MEM:
+      return PictureError::kOutOfMemory;
+    default:
+      return PictureError::kCorruptGif;
+  }
+}
+
+// Closes the file on every path.
+struct GifCloser {
+  GifFileType* gif;
+  ~GifCloser() {
+    int ignored = 0;
+    DGifCloseFile(gif, &ignored);
+  }
+};
+
+bool TooLarge(std::int64_t w, std::int64_t h) {
+  return w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels;
+}
+
+}  // namespace
+
+Expected<Decoded, PictureError> DecodeGif(std::span<const std::uint8_t> file) {
+  if (file.size() < 6 || std::memcmp(file.data(), "GIF8", 4) != 0) {
+    return PictureError::kNotAPicture;
+  }
+  MemoryReader reader{file, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, ReadMemory, &error);
+  if (!gif) return ErrorOf(error);
+  GifCloser closer{gif};
+
+  int transparent = NO_TRANSPARENT_COLOR;
+  for (;;) {
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif, &type) == GIF_ERROR) return ErrorOf(gif->Error);
+    if (type == TERMINATE_RECORD_TYPE) return PictureError::kCorruptGif;  // no picture at all
+    if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* ext = nullptr;
+      if (DGifGetExtension(gif, &code, &ext) == GIF_ERROR) return ErrorOf(gif->Error);
+      if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4) {
+        GraphicsControlBlock gcb;
+        if (DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK) {
+          transparent = gcb.TransparentColor;
+        }
+      }
+      while (ext) {
+        if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR) return ErrorOf(gif->Error);
+      }
+      continue;
+    }
+    if (type != IMAGE_DESC_RECORD_TYPE) return PictureError::kCorruptGif;
+    if (DGifGetImageDesc(gif) == GIF_ERROR) return ErrorOf(gif->Error);
+    break;
+  }
+
+  const GifImageDesc& frame = gif->Image;
+  const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+  if (!map || map->ColorCount <= 0) return PictureError::kCorruptGif;
+  std::int64_t width = gif->SWidth, height = gif->SHeight;
+  if (width == 0 || height == 0) {  // no screen size: the frame defines the picture
+    width = frame.Left + std::int64_t{frame.Width};
+    height = frame.Top + std::int64_t{frame.Height};
+  }
+  if (width <= 0 || height <= 0 || frame.Width <= 0 || frame.Height <= 0) {
+    return PictureError::kEmpty;
+  }
+  if (TooLarge(width, height) || TooLarge(frame.Width, frame.Height)) {
+    return PictureError::kTooLarge;
+  }
+
+  Decoded out;
+  out.bits_per_pixel = map->BitsPerPixel;
+  std::vector<GifPixelType> line;
+  try {
+    out.image.width = static_cast<int>(width);
+    out.image.height = static_cast<int>(height);
+    out.image.rgb.assign(static_cast<std::size_t>(width * height * 3), 0xFF);
+    line.resize(static_cast<std::size_t>(frame.Width));
+  } catch (const std::bad_alloc&) {
+    return PictureError::kOutOfMemory;
+  }
+
+  // Interlaced frames store rows in four passes.
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const int passes = frame.Interlace ? 4 : 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    const int step = frame.Interlace ? kStep[pass] : 1;
+    for (int r = frame.Interlace ? kStart[pass] : 0; r < frame.Height; r += step) {
+      if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return ErrorOf(gif->Error);
+      const std::int64_t y = std::int64_t{frame.Top} + r;
+      if (y < 0 || y >= height) continue;
+      for (int c = 0; c < frame.Width; ++c) {
+        const std::int64_t x = std::int64_t{frame.Left} + c;
+        const int index = line[static_cast<std::size_t>(c)];
+        if (x < 0 || x >= width || index == transparent) continue;
+        std::uint8_t* p = out.image.rgb.data() + static_cast<std::size_t>((y * width + x) * 3);
+        if (index < map->ColorCount) {
+          p[0] = map->Colors[index].Red;
+          p[1] = map->Colors[index].Green;
+          p[2] = map->Colors[index].Blue;
+        } else {
+          p[0] = p[1] = p[2] = 0;
+        }
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace dotcaster::picture
