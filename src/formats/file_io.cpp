@@ -1,8 +1,10 @@
 #include "formats/file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -43,31 +45,61 @@ bool WriteAll(const fs::path& path, std::span<const std::uint8_t> data) {
   return !out.fail();
 }
 
+// A short name, unlikely to be taken, in the target's folder: short so that a target whose
+// own name is near the length limit still gets one.
 fs::path SiblingTempName(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
+  static const unsigned salt = std::random_device{}() & 0xFFFFFF;
   fs::path candidate;
   std::error_code ec;
   do {
-    candidate = target;
-    candidate += ".dctmp" + std::to_string(counter++);
+    candidate = target.parent_path() /
+                ("~dc" + std::to_string(salt) + "-" + std::to_string(counter++) + ".tmp");
   } while (fs::exists(candidate, ec));
   return candidate;
+}
+
+// The file a write to path really changes: a symbolic link is followed, so that replacing
+// the content keeps the link and changes the file it points to.
+fs::path WriteDestination(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_symlink(path, ec)) return path;
+  fs::path real = fs::canonical(path, ec);
+  return ec ? path : real;
+}
+
+// Content of a file that is about to be rewritten in place, kept to put back if the
+// rewrite fails. Targets are pictures; a larger file is not rewritten without a copy.
+constexpr std::uintmax_t kMaxInPlaceBackup = 64u << 20;
+
+std::optional<FormatError> RewriteInPlace(const fs::path& target,
+                                          std::span<const std::uint8_t> data) {
+  std::error_code ec;
+  const auto old_size = fs::file_size(target, ec);
+  if (ec || old_size > kMaxInPlaceBackup) return FormatError::kWriteTarget;
+  auto old = ReadFileBytes(FromFsPath(target));
+  if (!old) return FormatError::kWriteTarget;
+  if (WriteAll(target, data)) return std::nullopt;
+  // Best effort: the old content did fit before, so putting it back normally succeeds.
+  WriteAll(target, *old);
+  return FormatError::kWriteTarget;
 }
 
 }  // namespace
 
 std::optional<FormatError> WriteFileReplacing(std::string_view path,
                                               std::span<const std::uint8_t> data) {
-  const fs::path target = ToFsPath(path);
-  // A read-only target must stay as it is, although a rename could replace it.
+  // A target that may not be written must stay as it is, although a rename could
+  // replace it; this also creates a missing target, as opening for writing always has.
   if (!OpenForWritingCreates(path)) return FormatError::kOpenTarget;
+  const fs::path target = WriteDestination(ToFsPath(path));
 
   const fs::path temp = SiblingTempName(target);
   {
     std::ofstream probe(temp, std::ios::binary | std::ios::trunc);
     if (!probe) {
-      // The folder takes no new files; the target itself is writable, so rewrite it.
-      return WriteAll(target, data) ? std::nullopt : std::optional(FormatError::kWriteTarget);
+      // The folder takes no new files, but the target itself is writable.
+      return RewriteInPlace(target, data);
     }
   }
   std::error_code ec;
@@ -75,6 +107,9 @@ std::optional<FormatError> WriteFileReplacing(std::string_view path,
     fs::remove(temp, ec);
     return FormatError::kWriteTarget;
   }
+  // The new file takes the old one's permissions (not its owner: only root could).
+  const auto perms = fs::status(target, ec).permissions();
+  if (!ec) fs::permissions(temp, perms, ec);
   fs::rename(temp, target, ec);
   if (ec) {
     fs::remove(temp, ec);

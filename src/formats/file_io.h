@@ -23,9 +23,12 @@ Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t ma
 
 // Replaces the content of path with data, in one piece: the bytes go to a new file in the
 // same folder which is then renamed over the target, so a failed write (disk full, a
-// file-size limit) leaves the old content intact and no stray file behind. Where the folder
-// does not allow new files but the target itself is writable, the target is rewritten in
-// place.
+// file-size limit) leaves the old content intact and no stray file behind. The new file
+// keeps the old one's permissions, and a symbolic link stays a link to the rewritten file.
+// A target that cannot be opened for writing (read-only, a folder, a missing folder) is
+// refused untouched; a missing target is created first, and stays behind empty when the
+// write then fails. Where the folder does not allow new files but the target itself is
+// writable, the target is rewritten in place and its old content put back if that fails.
 // Returns the error, or nothing on success.
 [[nodiscard]] std::optional<FormatError> WriteFileReplacing(std::string_view path,
                                                             std::span<const std::uint8_t> data);

@@ -1,30 +1,324 @@
+#include "formats/quadrel.h"
+
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+#include <string>
 #include <vector>
-
-#include "formats/quadrel.h"
 
 namespace dotcaster {
 namespace {
 
 using ByteVec = std::vector<std::uint8_t>;
 
-TEST(Quadrel, WorkedExampleTwoByTen) {
-  // Black dots at (0, 0) and (1, 9) only: bitmap rows are white except those two.
-  const int w = 2, h = 10;
-  ByteVec bmp(BmpFileSize(w, h), 0);
-  WriteBmpHeader(w, h, bmp);
-  const int row = BmpRowSize(w);
-  for (int r = 0; r < h; ++r)
-    bmp[kBmpHeaderSize + r * row] = 0xC0;          // both white
-  bmp[kBmpHeaderSize + (h - 1 - 0) * row] = 0x40;  // (0,0) black
-  bmp[kBmpHeaderSize + (h - 1 - 9) * row] = 0x80;  // (1,9) black
-  auto qdl = ConvertQdlBmp(bmp);
-  ASSERT_TRUE(qdl);
-  EXPECT_EQ(*qdl, (ByteVec{0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x02}));
-  auto back = ConvertQdlBmp(*qdl);
+// Test pictures are described by a pixel function (true = black) and laid out here by hand,
+// independently of the code under test, from the two layouts' definitions.
+using Pixels = std::function<bool(int x, int y)>;
+
+ByteVec MakeBitmap(int w, int h, const Pixels& black) {
+  const int row = 4 * ((w + 31) / 32);
+  ByteVec b(static_cast<std::size_t>(62 + row * h), 0);
+  WriteBmpHeader(w, h, b);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (!black(x, y))
+        b[62 + (h - 1 - y) * row + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+  }
+  return b;
+}
+
+ByteVec MakeQuadrel(int w, int h, const Pixels& black) {
+  ByteVec q(static_cast<std::size_t>(4 + (h + 7) / 8 * w), 0);
+  q[0] = static_cast<std::uint8_t>(w);
+  q[1] = static_cast<std::uint8_t>(w >> 8);
+  q[2] = static_cast<std::uint8_t>(h);
+  q[3] = static_cast<std::uint8_t>(h >> 8);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (black(x, y)) q[4 + (y / 8) * w + x] |= static_cast<std::uint8_t>(1 << (y % 8));
+    }
+  }
+  return q;
+}
+
+bool BitmapBlack(const ByteVec& b, int w, int h, int x, int y) {
+  const int row = 4 * ((w + 31) / 32);
+  return !((b[62 + (h - 1 - y) * row + x / 8] >> (7 - x % 8)) & 1);
+}
+
+bool QuadrelBlack(const ByteVec& q, int w, int x, int y) {
+  return (q[4 + (y / 8) * w + x] >> (y % 8)) & 1;
+}
+
+Pixels Noise(unsigned seed) {
+  return [seed](int x, int y) {
+    std::uint32_t v = seed ^ (static_cast<std::uint32_t>(x) * 73856093u) ^
+                      (static_cast<std::uint32_t>(y) * 19349663u);
+    v ^= v >> 13;
+    v *= 0x5bd1e995u;
+    v ^= v >> 15;
+    return (v & 1) != 0;
+  };
+}
+
+// ---- golden bytes --------------------------------------------------------------------------
+
+TEST(QuadrelGolden, WorkedExampleTwoByTen) {
+  const ByteVec qdl = {0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x02};
+  auto bmp = ConvertQdlBmp(qdl);
+  ASSERT_TRUE(bmp);
+  ASSERT_EQ(bmp->size(), 62u + 4u * 10u);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 2; ++x) {
+      const bool expect_black = (x == 0 && y == 0) || (x == 1 && y == 9);
+      EXPECT_EQ(BitmapBlack(*bmp, 2, 10, x, y), expect_black) << x << "," << y;
+    }
+  }
+  auto back = ConvertQdlBmp(*bmp);
   ASSERT_TRUE(back);
-  EXPECT_EQ(back->size(), bmp.size());
+  EXPECT_EQ(*back, qdl);
+}
+
+TEST(QuadrelGolden, Header102x64) {
+  ByteVec b(BmpFileSize(102, 64), 0xAA);
+  WriteBmpHeader(102, 64, b);
+  const ByteVec expected = {
+      0x42, 0x4D, 0x3E, 0x04, 0x00, 0x00,              // "BM", 1086
+      0x00, 0x00, 0x00, 0x00,                          // reserved
+      0x3E, 0x00, 0x00, 0x00,                          // data at 62
+      0x28, 0x00, 0x00, 0x00,                          // info header 40
+      0x66, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00,  // 102 x 64
+      0x01, 0x00, 0x01, 0x00,                          // planes, bits
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // compression, image size
+      0xCE, 0x0E, 0x00, 0x00, 0xD8, 0x0E, 0x00, 0x00,  // 3790, 3800 per metre
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // colours
+      0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x00,  // black, white
+  };
+  EXPECT_EQ(ByteVec(b.begin(), b.begin() + 62), expected);
+  EXPECT_EQ(b[62], 0xAA) << "the header writer must not touch the pixel rows";
+}
+
+TEST(QuadrelGolden, FileSizes) {
+  struct Row {
+    const char* name;
+    int w, h, bmp, qdl;
+  } rows[] = {
+      {"Device", 102, 64, 1086, 820},
+      {"Full", 320, 240, 9662, 9604},
+      {"TwelveSquare", 12, 12, 110, 28},
+      {"OneDot", 1, 1, 66, 5},
+      {"ThirtyThreeWide", 33, 9, 62 + 8 * 9, 4 + 2 * 33},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(BmpFileSize(r.w, r.h), r.bmp);
+    EXPECT_EQ(QdlFileSize(r.w, r.h), r.qdl);
+    // The converter's outputs have exactly these sizes in both directions.
+    auto q = ConvertQdlBmp(MakeBitmap(r.w, r.h, Noise(1)));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(static_cast<int>(q->size()), r.qdl);
+    auto b = ConvertQdlBmp(*q);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(static_cast<int>(b->size()), r.bmp);
+    // The header written with the image carries the file size, its fourth byte 0.
+    EXPECT_EQ((*b)[2] | ((*b)[3] << 8) | ((*b)[4] << 16), r.bmp);
+    EXPECT_EQ((*b)[5], 0);
+  }
+}
+
+TEST(QuadrelGolden, TopLeftPixelPlaces) {
+  const Pixels top_left = [](int x, int y) { return x == 0 && y == 0; };
+  const int w = 102, h = 64;
+  auto q = ConvertQdlBmp(MakeBitmap(w, h, top_left));
+  ASSERT_TRUE(q);
+  EXPECT_EQ((*q)[4], 0x01);
+  for (std::size_t i = 5; i < q->size(); ++i)
+    ASSERT_EQ((*q)[i], 0) << i;
+
+  auto b = ConvertQdlBmp(*q);
+  ASSERT_TRUE(b);
+  const std::size_t last_row = 62 + (h - 1) * 16;
+  EXPECT_EQ((*b)[last_row], 0x7F) << "bit 7 of the first byte of the last stored row";
+  EXPECT_EQ((*b)[62], 0xFF) << "the first stored row is the bottom row, all white";
+}
+
+TEST(QuadrelGolden, AllBlackAndAllWhite) {
+  for (int h : {8, 64}) {
+    auto black = ConvertQdlBmp(MakeBitmap(20, h, [](int, int) { return true; }));
+    auto white = ConvertQdlBmp(MakeBitmap(20, h, [](int, int) { return false; }));
+    ASSERT_TRUE(black && white);
+    for (std::size_t i = 4; i < black->size(); ++i) {
+      ASSERT_EQ((*black)[i], 0xFF) << h << " " << i;
+      ASSERT_EQ((*white)[i], 0x00) << h << " " << i;
+    }
+  }
+}
+
+// ---- round trips ---------------------------------------------------------------------------
+
+TEST(QuadrelRoundTrip, EveryWidthToFortyAtTypicalHeights) {
+  for (int h : {1, 7, 8, 9, 12, 64, 240}) {
+    for (int w = 1; w <= 40; ++w) {
+      SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+      const Pixels pix = Noise(static_cast<unsigned>(w * 1000 + h));
+      const ByteVec bmp = MakeBitmap(w, h, pix);
+
+      auto qdl = ConvertQdlBmp(bmp);
+      ASSERT_TRUE(qdl);
+      ASSERT_EQ(static_cast<int>(qdl->size()), QdlFileSize(w, h));
+      ASSERT_EQ((*qdl)[0] | ((*qdl)[1] << 8), w);
+      ASSERT_EQ((*qdl)[2] | ((*qdl)[3] << 8), h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(QuadrelBlack(*qdl, w, x, y), pix(x, y)) << "quadrel " << x << "," << y;
+
+      auto back = ConvertQdlBmp(*qdl);
+      ASSERT_TRUE(back);
+      ASSERT_EQ(back->size(), bmp.size());
+      EXPECT_TRUE(std::equal(back->begin(), back->begin() + 62, bmp.begin()));
+      const int row = BmpRowSize(w);
+      const int used = (w - 1) / 8 + 1;
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(BitmapBlack(*back, w, h, x, y), pix(x, y)) << "bitmap " << x << "," << y;
+        for (int k = used; k < row; ++k)
+          ASSERT_EQ((*back)[62 + y * row + k], 0) << "padding of stored row " << y;
+      }
+    }
+  }
+}
+
+TEST(QuadrelRoundTrip, QuadrelIgnoresBitsBelowTheImageAndTrailingBytes) {
+  // Height 12: bits 4..7 of band 1 carry no dots; trailing bytes change nothing.
+  const int w = 5, h = 12;
+  const Pixels pix = Noise(7);
+  ByteVec q = MakeQuadrel(w, h, pix);
+  ByteVec noisy = q;
+  for (int x = 0; x < w; ++x)
+    noisy[4 + w + x] |= 0xF0;
+  noisy.insert(noisy.end(), {0xFF, 0x12, 0x34});
+  auto a = ConvertQdlBmp(q);
+  auto b = ConvertQdlBmp(noisy);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(*a, *b);
+}
+
+// ---- short and odd sources -----------------------------------------------------------------
+
+TEST(QuadrelSources, ShortAndOddSources) {
+  ByteVec bm62(62, 0);
+  bm62[0] = 'B';
+  bm62[1] = 'M';
+  bm62[18] = 8;
+  bm62[22] = 8;
+  ByteVec bm63 = bm62;
+  bm63.push_back(0xFF);
+
+  struct Row {
+    const char* name;
+    ByteVec source;
+    bool ok;
+    FormatError error;
+  } rows[] = {
+      {"Empty", {}, false, FormatError::kTooShort},
+      {"OneByte", {0x02}, false, FormatError::kTooShort},
+      {"JustBM", {'B', 'M'}, false, FormatError::kTooShort},
+      {"HeaderOnlyQuadrel", {0x02, 0x00, 0x02, 0x00}, false, FormatError::kTooShort},
+      {"QuadrelOneDataByte", {0x02, 0x00, 0x02, 0x00, 0x03}, true, {}},
+      {"BitmapHeaderOnly", bm62, false, FormatError::kTooShort},
+      {"BitmapOneDataByte", bm63, true, {}},
+      {"QuadrelZeroWidth", {0x00, 0x00, 0x02, 0x00, 0x01}, false, FormatError::kEmptyImage},
+      {"QuadrelZeroHeight", {0x02, 0x00, 0x00, 0x00, 0x01}, false, FormatError::kEmptyImage},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    auto out = ConvertQdlBmp(r.source);
+    ASSERT_EQ(out.has_value(), r.ok);
+    if (!r.ok) {
+      EXPECT_EQ(out.error(), r.error);
+    }
+  }
+}
+
+TEST(QuadrelSources, MissingDataReadsWhiteInQuadrelAndBlackInBitmap) {
+  // A Quadrel file cut after its first data byte: the rest of the dots are white.
+  const ByteVec qdl = {0x03, 0x00, 0x08, 0x00, 0xFF};
+  auto bmp = ConvertQdlBmp(qdl);
+  ASSERT_TRUE(bmp);
+  for (int y = 0; y < 8; ++y) {
+    EXPECT_TRUE(BitmapBlack(*bmp, 3, 8, 0, y));
+    EXPECT_FALSE(BitmapBlack(*bmp, 3, 8, 1, y));
+    EXPECT_FALSE(BitmapBlack(*bmp, 3, 8, 2, y));
+  }
+  // A bitmap cut after the first byte of its bottom row: the rest of the pixels are black.
+  ByteVec full = MakeBitmap(8, 8, [](int, int) { return false; });
+  full.resize(63);
+  auto q = ConvertQdlBmp(full);
+  ASSERT_TRUE(q);
+  for (int x = 0; x < 8; ++x)
+    EXPECT_EQ((*q)[4 + x], 0x7F) << "only the bottom row (bit 7) is white, column " << x;
+}
+
+TEST(QuadrelSources, BMAlwaysMeansBitmap) {
+  // A "Quadrel" header of width 19778 starts with the bytes of "BM": it is read as a bitmap,
+  // and as a bitmap this one is too short.
+  ByteVec looks_quadrel = {0x42, 0x4D, 0x01, 0x00};
+  looks_quadrel.resize(60, 0x00);
+  auto out = ConvertQdlBmp(looks_quadrel);
+  ASSERT_FALSE(out);
+  EXPECT_EQ(out.error(), FormatError::kTooShort);
+}
+
+// The 16-bit offset limit: each direction refuses a file size over 32768 bytes, and its own
+// side over 1023 dots.
+TEST(QuadrelSources, SizeLimits) {
+  struct Row {
+    const char* name;
+    bool from_bitmap;
+    int w, h;
+    bool ok;
+  } rows[] = {
+      {"BitmapLargestFile", true, 32, 8176, true},  // bitmap 32766 bytes
+      {"BitmapFileOneRowTooMany", true, 32, 8177, false},
+      {"BitmapWidest", true, 1023, 255, true},  // 32702 bytes
+      {"BitmapWidestOneRowTooMany", true, 1023, 256, false},
+      {"BitmapTooWide", true, 1024, 1, false},
+      {"BitmapZeroWidth", true, 0, 8, false},
+      {"BitmapZeroHeight", true, 8, 0, false},
+      {"QuadrelTallest", false, 1, 1023, true},
+      {"QuadrelTooTall", false, 1, 1024, false},
+      {"QuadrelLargestBitmap", false, 255, 1022, true},  // bitmap 32766 bytes
+      {"QuadrelBitmapTooLarge", false, 255, 1023, false},
+      {"QuadrelWideIsFine", false, 2000, 1, true},  // bitmap 62 + 252 bytes
+      {"QuadrelAbsurd", false, 65535, 65535, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ByteVec source;
+    if (r.from_bitmap) {
+      source.assign(63, 0);
+      source[0] = 'B';
+      source[1] = 'M';
+      source[18] = static_cast<std::uint8_t>(r.w);
+      source[19] = static_cast<std::uint8_t>(r.w >> 8);
+      source[22] = static_cast<std::uint8_t>(r.h);
+      source[23] = static_cast<std::uint8_t>(r.h >> 8);
+    } else {
+      source = {static_cast<std::uint8_t>(r.w), static_cast<std::uint8_t>(r.w >> 8),
+                static_cast<std::uint8_t>(r.h), static_cast<std::uint8_t>(r.h >> 8), 0xFF};
+    }
+    auto out = ConvertQdlBmp(source);
+    ASSERT_EQ(out.has_value(), r.ok);
+    if (r.ok) {
+      EXPECT_EQ(out->size(), static_cast<std::size_t>(r.from_bitmap ? QdlFileSize(r.w, r.h)
+                                                                    : BmpFileSize(r.w, r.h)));
+    } else {
+      EXPECT_EQ(out.error(),
+                r.w == 0 || r.h == 0 ? FormatError::kEmptyImage : FormatError::kTooLarge);
+    }
+  }
 }
 
 }  // namespace
