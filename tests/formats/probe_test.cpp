@@ -7,6 +7,7 @@
 
 #include "scripted_prompter.h"
 #include "temp_dir.h"
+#include "test_pictures.h"
 
 namespace dotcaster {
 namespace {
@@ -132,24 +133,10 @@ TEST(GifProbeTest, ScreenSizeWithoutSignatureCheck) {
 
 // ---- JPEG scan over built bytes --------------------------------------------------------------
 
-ByteVec Frame(std::uint8_t marker, int height, int width) {
-  return {0xFF,
-          marker,
-          0x00,
-          0x11,
-          0x08,
-          static_cast<std::uint8_t>(height >> 8),
-          static_cast<std::uint8_t>(height),
-          static_cast<std::uint8_t>(width >> 8),
-          static_cast<std::uint8_t>(width),
-          0x03};
-}
+using testing::Cat;
 
-ByteVec Cat(std::initializer_list<ByteVec> parts) {
-  ByteVec out;
-  for (const auto& p : parts)
-    out.insert(out.end(), p.begin(), p.end());
-  return out;
+ByteVec Frame(std::uint8_t code, int height, int width) {
+  return testing::JpegFrame(code, height, width);
 }
 
 const ByteVec kSoi = {0xFF, 0xD8};

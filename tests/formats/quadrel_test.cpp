@@ -2,66 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "test_pictures.h"
 
 namespace dotcaster {
 namespace {
 
 using ByteVec = std::vector<std::uint8_t>;
 
-// Test pictures are described by a pixel function (true = black) and laid out here by hand,
-// independently of the code under test, from the two layouts' definitions.
-using Pixels = std::function<bool(int x, int y)>;
-
-ByteVec MakeBitmap(int w, int h, const Pixels& black) {
-  const int row = 4 * ((w + 31) / 32);
-  ByteVec b(static_cast<std::size_t>(62 + row * h), 0);
-  WriteBmpHeader(w, h, b);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if (!black(x, y))
-        b[62 + (h - 1 - y) * row + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-    }
-  }
-  return b;
-}
-
-ByteVec MakeQuadrel(int w, int h, const Pixels& black) {
-  ByteVec q(static_cast<std::size_t>(4 + (h + 7) / 8 * w), 0);
-  q[0] = static_cast<std::uint8_t>(w);
-  q[1] = static_cast<std::uint8_t>(w >> 8);
-  q[2] = static_cast<std::uint8_t>(h);
-  q[3] = static_cast<std::uint8_t>(h >> 8);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if (black(x, y)) q[4 + (y / 8) * w + x] |= static_cast<std::uint8_t>(1 << (y % 8));
-    }
-  }
-  return q;
-}
-
-bool BitmapBlack(const ByteVec& b, int w, int h, int x, int y) {
-  const int row = 4 * ((w + 31) / 32);
-  return !((b[62 + (h - 1 - y) * row + x / 8] >> (7 - x % 8)) & 1);
-}
-
-bool QuadrelBlack(const ByteVec& q, int w, int x, int y) {
-  return (q[4 + (y / 8) * w + x] >> (y % 8)) & 1;
-}
-
-Pixels Noise(unsigned seed) {
-  return [seed](int x, int y) {
-    std::uint32_t v = seed ^ (static_cast<std::uint32_t>(x) * 73856093u) ^
-                      (static_cast<std::uint32_t>(y) * 19349663u);
-    v ^= v >> 13;
-    v *= 0x5bd1e995u;
-    v ^= v >> 15;
-    return (v & 1) != 0;
-  };
-}
+using testing::BitmapBlack;
+using testing::MakeBitmap;
+using testing::MakeQuadrel;
+using testing::Noise;
+using testing::Pixels;
+using testing::QuadrelBlack;
 
 // ---- golden bytes --------------------------------------------------------------------------
 

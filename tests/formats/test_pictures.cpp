@@ -1,0 +1,125 @@
+#include "test_pictures.h"
+
+#include "formats/quadrel.h"
+
+namespace dotcaster::testing {
+
+Pixels Noise(unsigned seed) {
+  return [seed](int x, int y) {
+    std::uint32_t v = seed ^ (static_cast<std::uint32_t>(x) * 73856093u) ^
+                      (static_cast<std::uint32_t>(y) * 19349663u);
+    v ^= v >> 13;
+    v *= 0x5bd1e995u;
+    v ^= v >> 15;
+    return (v & 1) != 0;
+  };
+}
+
+ByteVec MakeBitmap(int w, int h, const Pixels& black) {
+  const int row = 4 * ((w + 31) / 32);
+  ByteVec b(static_cast<std::size_t>(62 + row * h), 0);
+  WriteBmpHeader(w, h, b);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (!black(x, y)) {
+        b[62 + (h - 1 - y) * row + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+      }
+    }
+  }
+  return b;
+}
+
+ByteVec MakeQuadrel(int w, int h, const Pixels& black) {
+  ByteVec q(static_cast<std::size_t>(4 + (h + 7) / 8 * w), 0);
+  q[0] = static_cast<std::uint8_t>(w);
+  q[1] = static_cast<std::uint8_t>(w >> 8);
+  q[2] = static_cast<std::uint8_t>(h);
+  q[3] = static_cast<std::uint8_t>(h >> 8);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (black(x, y)) q[4 + (y / 8) * w + x] |= static_cast<std::uint8_t>(1 << (y % 8));
+    }
+  }
+  return q;
+}
+
+bool BitmapBlack(const ByteVec& b, int w, int h, int x, int y) {
+  const int row = 4 * ((w + 31) / 32);
+  return !((b[62 + (h - 1 - y) * row + x / 8] >> (7 - x % 8)) & 1);
+}
+
+bool QuadrelBlack(const ByteVec& q, int w, int x, int y) {
+  return (q[4 + (y / 8) * w + x] >> (y % 8)) & 1;
+}
+
+ByteVec Cat(std::initializer_list<ByteVec> parts) {
+  ByteVec out;
+  for (const auto& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+ByteVec JpegFrame(std::uint8_t code, int height, int width) {
+  return {0xFF,
+          code,
+          0x00,
+          0x11,
+          0x08,
+          static_cast<std::uint8_t>(height >> 8),
+          static_cast<std::uint8_t>(height),
+          static_cast<std::uint8_t>(width >> 8),
+          static_cast<std::uint8_t>(width),
+          0x03,
+          0x01,
+          0x22,
+          0x00,
+          0x02,
+          0x11,
+          0x01,
+          0x03,
+          0x11,
+          0x01};
+}
+
+ByteVec BuiltJpeg(int width, int height) {
+  ByteVec dqt = {0xFF, 0xDB, 0x00, 0x43, 0x00};
+  for (int i = 0; i < 64; ++i)
+    dqt.push_back(static_cast<std::uint8_t>(1 + i % 16));
+  ByteVec dht = {0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01};
+  dht.resize(dht.size() + 15, 0x00);
+  dht.push_back(0x05);
+  return Cat({{0xFF, 0xD8},
+              {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00,
+               0x01, 0x00, 0x00},
+              dqt,
+              JpegFrame(0xC0, height, width),
+              dht,
+              {0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00},
+              {0x12, 0x34, 0xFF, 0x00, 0x56},
+              {0xFF, 0xD9}});
+}
+
+ByteVec BuiltGif(int width, int height) {
+  return {'G',
+          'I',
+          'F',
+          '8',
+          '9',
+          'a',
+          static_cast<std::uint8_t>(width),
+          static_cast<std::uint8_t>(width >> 8),
+          static_cast<std::uint8_t>(height),
+          static_cast<std::uint8_t>(height >> 8),
+          0x80,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0xFF,
+          0xFF,
+          0xFF,
+          0x3B};
+}
+
+}  // namespace dotcaster::testing
