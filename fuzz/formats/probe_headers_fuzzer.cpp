@@ -1,0 +1,40 @@
+// The fixed-position readers (bitmap, GIF) and the reader choice of ProbeImageBytes over
+// arbitrary bytes. The first input byte picks the recorded source kind, the rest is the
+// file's content.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "formats/probe.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace dotcaster;
+  if (size == 0) return 0;
+  static constexpr std::array<std::string_view, 8> kExts = {".BMP",  ".JPEG", ".JPG", ".JPE",
+                                                            ".JFIF", ".GIF",  ".QDL", ".TXT"};
+  const std::span<const std::uint8_t> content(data + 1, size - 1);
+
+  AppState state;
+  state.SrcExt = kExts[data[0] % kExts.size()];
+  state.SrcIsQdl = (data[0] & 0x80) != 0;
+  state.SrcIsMono = true;
+  const ProbeResult chosen = ProbeImageBytes(content, state);
+  const ProbeReader reader = ChooseProbeReader(state.SrcIsQdl, state.SrcExt);
+  if (reader == ProbeReader::kNone && chosen) __builtin_trap();
+  if ((reader == ProbeReader::kJpeg || reader == ProbeReader::kGif) && state.SrcIsMono) {
+    __builtin_trap();
+  }
+  if (reader == ProbeReader::kBitmap && chosen && state.SrcIsMono != (chosen.bits == 1)) {
+    __builtin_trap();
+  }
+
+  const ProbeResult bmp = ProbeBitmapBytes(content);
+  if (bmp.ok != (content.size() >= 29)) __builtin_trap();
+  const ProbeResult gif = ProbeGifBytes(content);
+  if (gif.ok != (content.size() >= 10)) __builtin_trap();
+  if (gif && (gif.width > 0xFFFF || gif.height > 0xFFFF)) __builtin_trap();
+  return 0;
+}
