@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "devicelink/device_dialogs.h"
+
 namespace dotcaster {
 namespace {
 
@@ -139,14 +141,12 @@ std::optional<std::string> QtPrompter::SaveFileName(const FileDialogRequest& req
   return RunFileDialog(request, true);
 }
 
-std::optional<std::string> QtPrompter::DeviceFileName(const DeviceFileDialogRequest&) {
-  // TODO: show the device link's file dialog once it is available.
-  return std::nullopt;
+std::optional<std::string> QtPrompter::DeviceFileName(const DeviceFileDialogRequest& request) {
+  return RunDeviceFileDialog(Owner(), request);
 }
 
-std::optional<bool> QtPrompter::DisconnectionSetup(bool) {
-  // TODO: show the device link's disconnection setup once it is available.
-  return std::nullopt;
+std::optional<bool> QtPrompter::DisconnectionSetup(bool refuse) {
+  return RunDisconnectionSetupDialog(Owner(), refuse);
 }
 
 }  // namespace dotcaster

@@ -1,7 +1,8 @@
 #pragma once
 
 // QtPrompter: the window's implementation of Prompter. Message boxes and the PC file
-// dialogs are Qt's; the device's dialogs come from the device link.
+// dialogs are Qt's; the device's file dialog and the disconnection setup are the device
+// link's own.
 //
 // The Configure* functions build each dialog from its request so that tests can inspect
 // the dialog without running it.

@@ -2,14 +2,17 @@
 // what it answers when those are run and closed.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
+#include "devicelink/device_dialogs.h"
 #include "dialogs/qt_prompter.h"
 #include "temp_dir.h"
 
@@ -252,6 +255,31 @@ class QtPrompterTest : public QObject {
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).canonicalFilePath(),
              QFileInfo(QString::fromStdString(path)).canonicalFilePath());
+  }
+
+  void deviceQuestionsGoToTheDeviceDialogs() {
+    dotcaster::QtPrompter prompter;
+    dotcaster::DeviceFileDialogRequest request;
+    request.fileType = "qdl";
+    request.startFolder = "B:\\graphics\\";
+    request.entries = {"B:\\graphics\\cat.qdl", "B:\\graphics\\dog.qdl"};
+    WhenModal<dotcaster::DeviceFileDialog>([](dotcaster::DeviceFileDialog* dialog) {
+      dialog->list()->setCurrentRow(1);
+      dialog->accept();
+    });
+    QCOMPARE(prompter.DeviceFileName(request), std::optional<std::string>("B:\\graphics\\dog.qdl"));
+    WhenModal<dotcaster::DeviceFileDialog>(
+        [](dotcaster::DeviceFileDialog* dialog) { dialog->reject(); });
+    QCOMPARE(prompter.DeviceFileName(request), std::nullopt);
+
+    WhenModal<dotcaster::DisconnectionSetupDialog>([](dotcaster::DisconnectionSetupDialog* d) {
+      d->checkBox()->setChecked(!d->checkBox()->isChecked());
+      d->accept();
+    });
+    QCOMPARE(prompter.DisconnectionSetup(false), std::optional<bool>(true));
+    WhenModal<dotcaster::DisconnectionSetupDialog>(
+        [](dotcaster::DisconnectionSetupDialog* d) { d->reject(); });
+    QCOMPARE(prompter.DisconnectionSetup(true), std::nullopt);
   }
 };
 
