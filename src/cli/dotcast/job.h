@@ -1,0 +1,36 @@
+#pragma once
+
+// One file through dotcast: converted as the window converts it when it loads the file, or
+// described as the window sees it. Each call owns its state and random generator, so files
+// convert in parallel threads and a file's result does not depend on the others.
+
+#include <string>
+#include <vector>
+
+#include "cli/dotcast/dots.h"
+#include "cli/dotcast/options.h"
+#include "state/expected.h"
+
+namespace dotcaster::cli {
+
+struct Converted {
+  DotImage image;
+  int source_width = 0;  // the file's own size (a Quadrel file's header)
+  int source_height = 0;
+  bool copied = false;  // a Quadrel file whose dots were taken over unchanged
+};
+
+// The reasons are short phrases for the file's line ("truncated JPEG", "This is not an
+// image file.", "crop 0,0,900,10 lies outside the 640 x 480 picture").
+Expected<Converted, std::string> ConvertOne(const std::string& path,
+                                            const ConvertSettings& settings);
+
+// What Dotcaster sees in the file, as "label: value" lines; false when the file cannot
+// be read or measured (the lines then say why).
+struct FileInfo {
+  bool ok = false;
+  std::vector<std::string> lines;
+};
+FileInfo DescribeFile(const std::string& path);
+
+}  // namespace dotcaster::cli

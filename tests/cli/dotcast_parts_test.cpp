@@ -1,0 +1,258 @@
+// dotcast's parts that need no picture: the command line, the output encoders and the
+// terminal rendering.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/dotcast/dots.h"
+#include "cli/dotcast/options.h"
+#include "formats/quadrel.h"
+#include "temp_dir.h"
+
+namespace dotcaster::cli {
+namespace {
+
+// A dot image from a picture drawn as text rows, '#' black.
+DotImage ImageOf(const std::vector<std::string>& rows) {
+  const int h = static_cast<int>(rows.size());
+  const int w = static_cast<int>(rows[0].size());
+  Bytes bmp(static_cast<std::size_t>(BmpFileSize(w, h)), 0);
+  WriteBmpHeader(w, h, bmp);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (rows[y][x] != '#') {
+        bmp[kBmpHeaderSize + (h - 1 - y) * BmpRowSize(w) + x / 8] |=
+            static_cast<std::uint8_t>(0x80 >> (x % 8));
+      }
+    }
+  }
+  auto image = DotImage::FromBitmap(std::move(bmp));
+  EXPECT_TRUE(image.has_value());
+  return std::move(image).value();
+}
+
+Expected<Options, std::string> Parse(std::vector<std::string> args) {
+  return ParseCommandLine(args);
+}
+
+TEST(DotcastCommandLine, DefaultsAreTheWindowsAfterAReset) {
+  const auto opt = Parse({"convert", "a.jpg"});
+  ASSERT_TRUE(opt.has_value()) << opt.error();
+  EXPECT_EQ(opt->command, Command::kConvert);
+  EXPECT_EQ(opt->settings.size.kind, SizeKind::kPicture);
+  EXPECT_EQ(opt->settings.method, Method::kDocument);
+  EXPECT_EQ(opt->settings.level, 128);
+  EXPECT_EQ(opt->settings.fit, Fit::kKeepRatio);
+  EXPECT_FALSE(opt->settings.crop.has_value());
+  EXPECT_FALSE(opt->settings.seed.has_value());
+  EXPECT_FALSE(opt->force);
+  EXPECT_EQ(opt->inputs, std::vector<std::string>{"a.jpg"});
+}
+
+TEST(DotcastCommandLine, AcceptedOptions) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    void (*check)(const Options&);
+  };
+  const Row rows[] = {
+      {"size device",
+       {"convert", "--size", "device", "a.gif"},
+       [](const Options& o) {
+         EXPECT_EQ(o.settings.size.kind, SizeKind::kDevice);
+         EXPECT_EQ(o.settings.size.width, 102);
+         EXPECT_EQ(o.settings.size.height, 64);
+       }},
+      {"size full, joined with =",
+       {"convert", "--size=full", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.size.width, 320); }},
+      {"size at the limits",
+       {"convert", "a.gif", "--size", "320x240"},
+       [](const Options& o) {
+         EXPECT_EQ(o.settings.size.kind, SizeKind::kCustom);
+         EXPECT_EQ(o.settings.size.height, 240);
+       }},
+      {"size 1x1 with capital X",
+       {"convert", "--size", "1X1", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.size.width, 1); }},
+      {"methods",
+       {"show", "--method", "photo-soft", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.method, Method::kPhotoSoft); }},
+      {"level 0",
+       {"convert", "--level", "0", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.level, 0); }},
+      {"level 255",
+       {"convert", "--level=255", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.level, 255); }},
+      {"fit none",
+       {"convert", "--fit", "none", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(o.settings.fit, Fit::kNone); }},
+      {"crop",
+       {"convert", "--crop", "0,5,10,20", "a.gif"},
+       [](const Options& o) {
+         ASSERT_TRUE(o.settings.crop.has_value());
+         EXPECT_EQ(o.settings.crop->y, 5);
+         EXPECT_EQ(o.settings.crop->height, 20);
+       }},
+      {"largest seed",
+       {"convert", "--seed", "18446744073709551615", "a.gif"},
+       [](const Options& o) { EXPECT_EQ(*o.settings.seed, 18446744073709551615ull); }},
+      {"a name starting with a dash after --",
+       {"convert", "--", "-odd.jpg"},
+       [](const Options& o) { EXPECT_EQ(o.inputs.at(0), "-odd.jpg"); }},
+      {"show --invert",
+       {"show", "x.qdl", "--invert"},
+       [](const Options& o) { EXPECT_TRUE(o.invert); }},
+      {"help after a command",
+       {"info", "--help"},
+       [](const Options& o) {
+         EXPECT_EQ(o.command, Command::kHelp);
+         EXPECT_EQ(o.help_for, Command::kInfo);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto opt = Parse(row.args);
+    ASSERT_TRUE(opt.has_value()) << opt.error();
+    row.check(*opt);
+  }
+}
+
+TEST(DotcastCommandLine, UsageErrorsSayWhatIsWrong) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* message_part;
+  };
+  const Row rows[] = {
+      {{}, "no command"},
+      {{"transmogrify", "a.jpg"}, "unknown command"},
+      {{"convert"}, "at least one picture"},
+      {{"convert", "--size", "321x10", "a.jpg"}, "--size"},
+      {{"convert", "--size", "0x10", "a.jpg"}, "--size"},
+      {{"convert", "--size", "10x241", "a.jpg"}, "--size"},
+      {{"convert", "--size", "10x", "a.jpg"}, "--size"},
+      {{"convert", "--size", "huge", "a.jpg"}, "--size"},
+      {{"convert", "a.jpg", "--size"}, "--size needs"},
+      {{"convert", "--level", "256", "a.jpg"}, "--level"},
+      {{"convert", "--level", "-1", "a.jpg"}, "--level"},
+      {{"convert", "--level", "12abc", "a.jpg"}, "--level"},
+      {{"convert", "--method", "Document", "a.jpg"}, "--method"},
+      {{"convert", "--fit", "squash", "a.jpg"}, "--fit"},
+      {{"convert", "--crop", "1,2,3", "a.jpg"}, "--crop"},
+      {{"convert", "--crop", "1,2,0,4", "a.jpg"}, "--crop"},
+      {{"convert", "--crop", "-1,2,3,4", "a.jpg"}, "--crop"},
+      {{"convert", "--seed", "18446744073709551616", "a.jpg"}, "--seed"},
+      {{"convert", "-o", "x.qdl", "a.jpg", "b.jpg"}, "--out-dir"},
+      {{"convert", "-o", "x.qdl", "--out-dir", "d", "a.jpg"}, "exclude"},
+      {{"convert", "--force=yes", "a.jpg"}, "takes no value"},
+      {{"convert", "--bogus", "a.jpg"}, "unknown option"},
+      {{"show", "a.qdl", "b.qdl"}, "exactly one"},
+      {{"show", "-o", "x.qdl", "a.qdl"}, "convert only"},
+      {{"info", "--level", "3", "a.qdl"}, "does not apply"},
+      {{"info"}, "at least one file"},
+      {{"convert", "--invert", "a.jpg"}, "show only"},
+  };
+  for (const Row& row : rows) {
+    std::string joined;
+    for (const auto& a : row.args)
+      joined += a + " ";
+    SCOPED_TRACE(joined);
+    const auto opt = Parse(row.args);
+    ASSERT_FALSE(opt.has_value());
+    EXPECT_NE(opt.error().find(row.message_part), std::string::npos) << opt.error();
+  }
+}
+
+TEST(DotcastCommandLine, OutputFormatFollowsTheName) {
+  EXPECT_EQ(FormatForName("a.bmp"), OutputFormat::kBmp);
+  EXPECT_EQ(FormatForName("A.BmP"), OutputFormat::kBmp);
+  EXPECT_EQ(FormatForName("a.PNG"), OutputFormat::kPng);
+  EXPECT_EQ(FormatForName("a.pbm"), OutputFormat::kPbm);
+  EXPECT_EQ(FormatForName("a.qdl"), OutputFormat::kQdl);
+  EXPECT_EQ(FormatForName("a.bmp.out"), OutputFormat::kQdl);
+  EXPECT_EQ(FormatForName("bmp"), OutputFormat::kQdl);
+}
+
+TEST(DotcastEncoders, ChecksumsMatchTheirStandardCheckValues) {
+  const std::string digits = "123456789";
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(digits.data()),
+                                            digits.size());
+  EXPECT_EQ(Crc32(bytes), 0xCBF43926u);
+  EXPECT_EQ(Adler32(bytes), 0x091E01DEu);
+  EXPECT_EQ(Crc32({}), 0u);
+  EXPECT_EQ(Adler32({}), 1u);
+  // Adler-32's sums wrap at 65521: a long run of 0xFF must not overflow them.
+  const std::vector<std::uint8_t> ff(100000, 0xFF);
+  std::uint32_t a = 1, b = 0;
+  for (std::uint8_t v : ff) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  EXPECT_EQ(Adler32(ff), (b << 16) | a);
+}
+
+TEST(DotcastEncoders, PbmHasTheDotsAsInkTopRowFirst) {
+  const DotImage image = ImageOf({"#.........", "..........", ".........#"});
+  const Bytes pbm = EncodePbm(image);
+  const std::string header = "P4\n10 3\n";
+  ASSERT_EQ(pbm.size(), header.size() + 3 * 2);
+  EXPECT_EQ(std::string(pbm.begin(), pbm.begin() + header.size()), header);
+  const std::vector<std::uint8_t> rows(pbm.begin() + header.size(), pbm.end());
+  EXPECT_EQ(rows, (std::vector<std::uint8_t>{0x80, 0x00, 0x00, 0x00, 0x00, 0x40}));
+}
+
+TEST(DotcastEncoders, QdlIsWhatTheConverterMakesOfTheBitmap) {
+  const DotImage image = ImageOf({"#.", "..", "..", "..", "..", "..", "..", "..", "..", ".#"});
+  const auto qdl = EncodeDots(image, OutputFormat::kQdl);
+  ASSERT_TRUE(qdl.has_value());
+  // 2 x 10, black at (0, 0) and (1, 9).
+  EXPECT_EQ(*qdl, (Bytes{0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x02}));
+  const auto bmp = EncodeDots(image, OutputFormat::kBmp);
+  ASSERT_TRUE(bmp.has_value());
+  EXPECT_EQ(*bmp, image.bitmap());
+}
+
+// Reads a PNG back with netpbm's decoder (an independent implementation of zlib and PNG).
+TEST(DotcastEncoders, PngDecodesToTheSameDotsElsewhere) {
+  testing::TempDir dir;
+  // Wider than one stored block would be for a tiny image, odd width, odd height.
+  std::vector<std::string> rows;
+  for (int y = 0; y < 37; ++y) {
+    std::string row;
+    for (int x = 0; x < 301; ++x)
+      row += ((x * 7 + y * 3) % 5 == 0 || x == y) ? '#' : '.';
+    rows.push_back(row);
+  }
+  const DotImage image = ImageOf(rows);
+  const std::string png = dir.File("dots.png");
+  testing::WriteAll(png, EncodePng(image));
+  const std::string pbm = dir.File("dots.pbm");
+  const std::string command = "pngtopnm '" + png + "' > '" + pbm + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << "pngtopnm refused the PNG";
+  EXPECT_EQ(testing::ReadAll(pbm), EncodePbm(image));
+}
+
+TEST(DotcastRendering, HalfBlocksPairRowsAndInvert) {
+  const DotImage image = ImageOf({"#.#.", "##..", "...#"});
+  // Row pairs (0, 1) and (2, -): top+bottom, bottom, top, none; then the odd last row.
+  EXPECT_EQ(RenderHalfBlocks(image, false),
+            "\u2588\u2584\u2580 \n"
+            "   \u2580\n");
+  EXPECT_EQ(RenderHalfBlocks(image, true),
+            " \u2580\u2584\u2588\n"
+            "\u2580\u2580\u2580 \n");
+}
+
+TEST(DotcastRendering, ABitmapShorterThanItsHeaderIsRefused) {
+  Bytes bmp(static_cast<std::size_t>(BmpFileSize(16, 16)), 0);
+  WriteBmpHeader(16, 16, bmp);
+  bmp.pop_back();
+  EXPECT_FALSE(DotImage::FromBitmap(bmp).has_value());
+  EXPECT_FALSE(DotImage::FromBitmap(Bytes{'B', 'M'}).has_value());
+}
+
+}  // namespace
+}  // namespace dotcaster::cli
