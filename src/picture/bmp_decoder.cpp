@@ -31,21 +31,26 @@ std::uint32_t U32(std::span<const std::uint8_t> f, std::size_t at) {
   return U16(f, at) | (U16(f, at + 2) << 16);
 }
 
-// One colour channel of a bit-field pixel, scaled to 0..255.
+// One colour channel of a bit-field pixel, scaled to 0..255 by repeating its bits (5-bit
+// 10110 becomes 10110101), as the common decoders do: 0 stays 0 and the maximum becomes 255.
 struct Channel {
   std::uint32_t mask = 0;
   int shift = 0;
-  std::uint32_t max = 0;
+  int bits = 0;
 
   explicit Channel(std::uint32_t m) : mask(m) {
     if (m == 0) return;
     shift = std::countr_zero(m);
-    max = m >> shift;
+    bits = std::bit_width(m >> shift);
   }
   std::uint8_t operator()(std::uint32_t pixel) const {
-    if (max == 0) return 0;
-    const std::uint64_t v = (pixel & mask) >> shift;
-    return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+    if (bits == 0) return 0;
+    const std::uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return static_cast<std::uint8_t>(v >> (bits - 8));
+    std::uint32_t out = 0;
+    for (int at = 8 - bits; at > -bits; at -= bits)
+      out |= at >= 0 ? v << at : v >> -at;
+    return static_cast<std::uint8_t>(out);
   }
 };
 
@@ -192,7 +197,12 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
   if (bpp <= 8) {
     const std::size_t entry = core ? 3 : 4;
     std::size_t count = std::size_t{1} << bpp;
-    if (colours_used != 0 && colours_used < count) count = colours_used;
+    if (colours_used != 0 && colours_used < count) {
+      count = colours_used;
+    } else if (colours_used == 0 && data_offset >= after_header) {
+      // A short palette without a count: the pixels start where the file says.
+      count = std::min<std::size_t>(count, (data_offset - after_header) / entry);
+    }
     if (f.size() < after_header + count * entry) return PictureError::kTruncatedBmp;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t at = after_header + k * entry;

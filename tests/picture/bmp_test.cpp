@@ -1,0 +1,235 @@
+// Bitmap variants that the common encoders seldom write, built byte by byte.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "picture/decoders.h"
+
+namespace dotcaster::picture {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
+  b[at] = v & 0xFF;
+  b[at + 1] = (v >> 8) & 0xFF;
+}
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  Put16(b, at, v & 0xFFFF);
+  Put16(b, at + 2, v >> 16);
+}
+
+struct BmpSpec {
+  std::uint32_t header = 40;
+  std::int32_t width = 0, height = 0;
+  int bpp = 24;
+  std::uint32_t compression = 0;
+  std::uint32_t colours_used = 0;
+  std::vector<std::uint32_t> palette;  // 0x00RRGGBB
+  std::vector<std::uint32_t> masks;    // written after a 40-byte header
+  Bytes pixels;
+};
+
+Bytes MakeBmp(const BmpSpec& s) {
+  const bool core = s.header == 12;
+  const std::size_t entry = core ? 3 : 4;
+  const std::size_t offset = 14 + s.header + 4 * s.masks.size() + entry * s.palette.size();
+  Bytes b(offset, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  Put32(b, 2, static_cast<std::uint32_t>(offset + s.pixels.size()));
+  Put32(b, 10, static_cast<std::uint32_t>(offset));
+  Put32(b, 14, s.header);
+  if (core) {
+    Put16(b, 18, static_cast<std::uint32_t>(s.width));
+    Put16(b, 20, static_cast<std::uint32_t>(s.height));
+    Put16(b, 22, 1);
+    Put16(b, 24, static_cast<std::uint32_t>(s.bpp));
+  } else {
+    Put32(b, 18, static_cast<std::uint32_t>(s.width));
+    Put32(b, 22, static_cast<std::uint32_t>(s.height));
+    Put16(b, 26, 1);
+    Put16(b, 28, static_cast<std::uint32_t>(s.bpp));
+    Put32(b, 30, s.compression);
+    Put32(b, 46, s.colours_used);
+  }
+  std::size_t at = 14 + s.header;
+  for (std::uint32_t m : s.masks)
+    Put32(b, (at += 4) - 4, m);
+  for (std::uint32_t c : s.palette) {
+    b[at] = c & 0xFF;
+    b[at + 1] = (c >> 8) & 0xFF;
+    b[at + 2] = (c >> 16) & 0xFF;
+    at += entry;
+  }
+  b.insert(b.end(), s.pixels.begin(), s.pixels.end());
+  return b;
+}
+
+// Pixels as 0x00RRGGBB, rows top-down.
+std::vector<std::uint32_t> Pixels(const RgbImage& img) {
+  std::vector<std::uint32_t> out;
+  for (int y = 0; y < img.height; ++y) {
+    for (int x = 0; x < img.width; ++x) {
+      const std::uint8_t* p = img.Pixel(x, y);
+      out.push_back((std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
+    }
+  }
+  return out;
+}
+
+constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0, W = 0xFFFFFF;
+
+struct VariantCase {
+  std::string name;
+  BmpSpec spec;
+  std::vector<std::uint32_t> expected;  // top-down
+};
+
+class BmpVariants : public ::testing::TestWithParam<VariantCase> {};
+
+TEST_P(BmpVariants, DecodeToTheExpectedPixels) {
+  const VariantCase& c = GetParam();
+  auto decoded = DecodeBmp(MakeBmp(c.spec));
+  ASSERT_TRUE(decoded) << PictureErrorText(decoded.error());
+  EXPECT_EQ(decoded->bits_per_pixel, c.spec.bpp);
+  EXPECT_EQ(Pixels(decoded->image), c.expected);
+}
+
+BmpSpec Spec(std::uint32_t header, int w, int h, int bpp, std::uint32_t compression,
+             std::vector<std::uint32_t> palette, Bytes pixels,
+             std::vector<std::uint32_t> masks = {}, std::uint32_t used = 0) {
+  BmpSpec s;
+  s.header = header;
+  s.width = w;
+  s.height = h;
+  s.bpp = bpp;
+  s.compression = compression;
+  s.palette = std::move(palette);
+  s.pixels = std::move(pixels);
+  s.masks = std::move(masks);
+  s.colours_used = used;
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bitmaps, BmpVariants,
+    ::testing::Values(
+        // Stored bottom row first: the first stored row (red, green) is the bottom.
+        VariantCase{
+            "BottomUp24",
+            Spec(40, 2, 2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
+            {B, K, R, G}},
+        VariantCase{
+            "TopDown24",
+            Spec(40, 2, -2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
+            {R, G, B, K}},
+        VariantCase{"Core1Bit", Spec(12, 3, 1, 1, 0, {K, W}, {0xA0, 0, 0, 0}), {W, K, W}},
+        // Index 3 lies beyond the two colours in use: black.
+        VariantCase{
+            "IndexBeyondPalette", Spec(40, 2, 1, 8, 0, {R, G}, {1, 3, 0, 0}, {}, 2), {G, K}},
+        VariantCase{"FourBit", Spec(40, 3, 1, 4, 0, {K, R, G, B}, {0x12, 0x30, 0, 0}), {R, G, B}},
+        // 5-5-5 by default, each channel's bits repeated into 8.
+        VariantCase{
+            "Default16Is555", Spec(40, 2, 1, 16, 0, {}, {0x00, 0x7C, 0x10, 0x42}), {R, 0x848484}},
+        VariantCase{"BitFields16Rgb565",
+                    Spec(40, 2, 1, 16, 3, {}, {0xE0, 0x07, 0x1F, 0x00}, {0xF800, 0x07E0, 0x001F}),
+                    {G, B}},
+        // 10 bits per channel: the top 8 count.
+        VariantCase{"BitFields32TenBit",
+                    Spec(40, 1, 1, 32, 3, {}, {0x00, 0x00, 0xF0, 0x3F},
+                         {0x3FF00000, 0x000FFC00, 0x000003FF}),
+                    {R}},
+        VariantCase{"Default32IgnoresAlpha",
+                    Spec(40, 1, 1, 32, 0, {}, {0x10, 0x20, 0x30, 0x77}),
+                    {0x302010}},
+        // RLE8, bottom row first: a run of 2 (index 1), a literal run of 3 (padded), end of
+        // line; on the top row a delta skips the first pixel, which keeps index 0, a run of
+        // 3, end of bitmap before the last pixel (index 0 too).
+        VariantCase{"Rle8",
+                    Spec(40, 5, 2, 8, 1, {K, R, G, B},
+                         {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 3, 2, 0, 1}),
+                    {K, G, G, G, K, R, R, G, B, R}},
+        // RLE4: a run alternating two indices, then a literal run of 3 nibbles (padded).
+        VariantCase{"Rle4",
+                    Spec(40, 5, 1, 4, 2, {K, R, G, B}, {2, 0x12, 0, 3, 0x31, 0x20, 0, 1}),
+                    {R, G, B, R, G}}),
+    [](const auto& info) { return info.param.name; });
+
+struct BadCase {
+  std::string name;
+  Bytes file;
+  PictureError error;
+};
+
+Bytes Truncated(Bytes b, std::size_t n) {
+  b.resize(n);
+  return b;
+}
+
+class BmpRefused : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BmpRefused, WithAClearError) {
+  auto decoded = DecodeBmp(GetParam().file);
+  ASSERT_FALSE(decoded);
+  EXPECT_EQ(decoded.error(), GetParam().error) << PictureErrorText(decoded.error());
+}
+
+const Bytes kGood = MakeBmp(Spec(40, 3, 2, 24, 0, {}, Bytes(24, 0x80)));
+
+INSTANTIATE_TEST_SUITE_P(
+    Bitmaps, BmpRefused,
+    ::testing::Values(
+        BadCase{"NotABitmap", {'P', '6', 0, 0}, PictureError::kNotAPicture},
+        BadCase{"HeaderCut", Truncated(kGood, 30), PictureError::kTruncatedBmp},
+        BadCase{"PixelsCut", Truncated(kGood, kGood.size() - 1), PictureError::kTruncatedBmp},
+        BadCase{"ZeroWidth", MakeBmp(Spec(40, 0, 2, 24, 0, {}, {})), PictureError::kEmpty},
+        BadCase{"NegativeWidth", MakeBmp(Spec(40, -3, 2, 24, 0, {}, {})),
+                PictureError::kCorruptBmp},
+        // Refused from the header alone: nothing of 30000 x 30000 is allocated.
+        BadCase{"Absurd", MakeBmp(Spec(40, 30000, 30000, 24, 0, {}, {})),
+                PictureError::kTooLarge},
+        BadCase{"SideBeyond16Bits", MakeBmp(Spec(40, 40000, 1, 24, 0, {}, {})),
+                PictureError::kTooLarge},
+        BadCase{"OddDepth", MakeBmp(Spec(40, 1, 1, 7, 0, {}, Bytes(4))),
+                PictureError::kCorruptBmp},
+        BadCase{"JpegInside", MakeBmp(Spec(40, 1, 1, 24, 4, {}, Bytes(4))),
+                PictureError::kUnsupportedBmp},
+        BadCase{"RleOnTrueColour", MakeBmp(Spec(40, 1, 1, 24, 1, {}, Bytes(4))),
+                PictureError::kCorruptBmp},
+        BadCase{"RleEndsEarly", MakeBmp(Spec(40, 4, 4, 8, 1, {K, W}, {4, 1, 0, 0, 4, 1})),
+                PictureError::kTruncatedBmp},
+        BadCase{"PaletteCut", Truncated(MakeBmp(Spec(40, 1, 1, 8, 0, {K, W, R, G}, Bytes(4))), 60),
+                PictureError::kTruncatedBmp},
+        BadCase{"HeaderSizeAbsurd",
+                [] {
+                  Bytes b = kGood;
+                  Put32(b, 14, 0x7FFFFFFF);
+                  return b;
+                }(),
+                PictureError::kCorruptBmp}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(DecodeBmp, RleWithoutEndMarkerAfterTheLastRowIsComplete) {
+  // Some writers end with an end-of-line after the last row instead of end-of-bitmap.
+  auto decoded = DecodeBmp(MakeBmp(Spec(40, 2, 2, 8, 1, {K, W}, {2, 1, 0, 0, 2, 0, 0, 0})));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(Pixels(decoded->image), (std::vector<std::uint32_t>{K, K, W, W}));
+}
+
+TEST(DecodeBmp, DeltaFarBeyondThePictureIsHarmless) {
+  Bytes rle;
+  for (int i = 0; i < 2000; ++i) {
+    rle.insert(rle.end(), {0, 2, 255, 255});
+  }
+  rle.insert(rle.end(), {0, 1});
+  auto decoded = DecodeBmp(MakeBmp(Spec(40, 3, 3, 8, 1, {W}, rle)));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(Pixels(decoded->image), std::vector<std::uint32_t>(9, W));
+}
+
+}  // namespace
+}  // namespace dotcaster::picture
