@@ -63,13 +63,18 @@ HelpWindow::HelpWindow(QWidget* parent)
   for (const HelpTopic& topic : topics_)
     contents_->addItem(topic.title);
 
-  connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
+  // Follows the selection rather than the current row: focusing the list makes its first
+  // row current without selecting it, which must not scroll away from the contents.
+  connect(contents_, &QListWidget::itemSelectionChanged, this, [this] {
+    const int row = contents_->currentRow();
+    if (contents_->selectedItems().isEmpty()) return;
     if (row >= 0 && row < static_cast<int>(topics_.size())) ShowTopic(topics_[row].anchor);
   });
 }
 
 void HelpWindow::ShowContents() {
   contents_->blockSignals(true);
+  contents_->clearSelection();
   contents_->setCurrentRow(-1);
   contents_->blockSignals(false);
   browser_->verticalScrollBar()->setValue(0);

@@ -180,6 +180,7 @@ QDLChange::QDLChange(AppState& state, ConfirmDiscardEdits confirm, HelpProvider*
   // Every control sees F1 before it does (the form previews keys).
   for (QWidget* w : order)
     w->installEventFilter(this);
+  installEventFilter(this);
 
   // Opening: the shared state into the controls.
   zoom_[state_.ZoomMode ? 1 : 0]->setChecked(true);

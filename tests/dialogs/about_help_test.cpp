@@ -155,6 +155,8 @@ class AboutHelpTest : public QObject {
     dotcaster::HelpWindow* window = help.window();
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(50);
+    QCOMPARE(window->browser()->verticalScrollBar()->value(), 0);
     QCOMPARE(window->contents()->count(), static_cast<int>(window->topics().size()));
     QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Dotcaster")));
 
@@ -164,8 +166,9 @@ class AboutHelpTest : public QObject {
     QVERIFY(!window->ShowTopic(QStringLiteral("no-such-topic")));
     help.ShowTopics();
     QCOMPARE(help.window(), window);  // one window, reused
+    QTest::qWait(50);                 // focusing the contents must not pick a topic
     QCOMPARE(window->browser()->verticalScrollBar()->value(), 0);
-    QCOMPARE(window->contents()->currentRow(), -1);
+    QVERIFY(window->contents()->selectedItems().isEmpty());
   }
 
   void helpFromAModalDialogIsLentToItAndComesBack() {

@@ -104,20 +104,6 @@ class QtPrompterTest : public QObject {
     QCOMPARE(int(box.standardButton(box.defaultButton())), defaultButton);
   }
 
-  void messageIcons() {
-    const std::pair<MsgIcon, QMessageBox::Icon> rows[] = {
-        {MsgIcon::None, QMessageBox::NoIcon},
-        {MsgIcon::Exclamation, QMessageBox::Warning},
-        {MsgIcon::Information, QMessageBox::Information},
-        {MsgIcon::Question, QMessageBox::Question},
-        {MsgIcon::Critical, QMessageBox::Critical}};
-    for (const auto& [icon, expected] : rows) {
-      QMessageBox box;
-      dotcaster::ConfigureMessageBox(box, "x", "t", icon, MsgButtons::Ok);
-      QCOMPARE(box.icon(), expected);
-    }
-  }
-
   void answers_data() {
     QTest::addColumn<int>("clicked");
     QTest::addColumn<MsgButtons>("buttons");
