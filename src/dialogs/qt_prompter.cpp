@@ -47,7 +47,12 @@ QMessageBox::Icon IconFor(MsgIcon icon) {
 
 void ConfigureMessageBox(QMessageBox& box, std::string_view text, std::string_view title,
                          MsgIcon icon, MsgButtons buttons) {
-  box.setText(FromUtf8(text));
+  // Texts come as written for the message boxes of old, lines joined by CR LF; Qt wants
+  // plain line feeds, and a file name must never be taken for markup.
+  QString plain = FromUtf8(text);
+  plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(plain);
   box.setWindowTitle(FromUtf8(title));
   box.setIcon(IconFor(icon));
   box.setStandardButtons(ButtonsFor(buttons));

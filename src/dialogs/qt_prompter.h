@@ -21,7 +21,7 @@ class QFileDialog;
 namespace dotcaster {
 
 // Buttons, default button, icon, title and text of a message box. The default is the
-// first button (OK or Yes).
+// first button (OK or Yes). The text is plain (never markup); CR LF line breaks become LF.
 void ConfigureMessageBox(QMessageBox& box, std::string_view text, std::string_view title,
                          MsgIcon icon, MsgButtons buttons);
 

@@ -104,6 +104,17 @@ class QtPrompterTest : public QObject {
     QCOMPARE(int(box.standardButton(box.defaultButton())), defaultButton);
   }
 
+  void messageTextIsPlainWithLineFeeds() {
+    QMessageBox box;
+    dotcaster::ConfigureMessageBox(box,
+                                   "Converted image is being edited.\r\nDo you want to update "
+                                   "graphical image after edited?",
+                                   "Dotcaster", MsgIcon::Exclamation, MsgButtons::OkCancel);
+    QCOMPARE(box.text(), QStringLiteral("Converted image is being edited.\nDo you want to update "
+                                        "graphical image after edited?"));
+    QCOMPARE(box.textFormat(), Qt::PlainText);
+  }
+
   void answers_data() {
     QTest::addColumn<int>("clicked");
     QTest::addColumn<MsgButtons>("buttons");
