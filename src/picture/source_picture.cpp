@@ -32,7 +32,7 @@ SourcePicture::SourcePicture(SourcePicture&&) noexcept = default;
 SourcePicture& SourcePicture::operator=(SourcePicture&&) noexcept = default;
 SourcePicture::~SourcePicture() = default;
 
-Expected<SourcePicture, PictureError> SourcePicture::FromFile(std::string_view path) {
+Expected<SourcePicture, PictureError> SourcePicture::FromFile(std::string_view path, Decode when) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(ToFsPath(path), ec);
   if (ec) return PictureError::kOpen;
@@ -41,7 +41,7 @@ Expected<SourcePicture, PictureError> SourcePicture::FromFile(std::string_view p
   if (!bytes) {
     return bytes.error() == FormatError::kOpenSource ? PictureError::kOpen : PictureError::kRead;
   }
-  return FromBytes(std::move(bytes).value());
+  return FromBytes(std::move(bytes).value(), when);
 }
 
 namespace {
@@ -61,7 +61,8 @@ int ScaleFor(int width, int height, convert::Size stretched) {
 
 }  // namespace
 
-Expected<SourcePicture, PictureError> SourcePicture::FromBytes(std::vector<std::uint8_t> file) {
+Expected<SourcePicture, PictureError> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
+                                                               Decode when) {
   auto kind = DetectKind(file);
   if (!kind) return kind.error();
   SourcePicture pic;
@@ -73,6 +74,10 @@ Expected<SourcePicture, PictureError> SourcePicture::FromBytes(std::vector<std::
       pic.width_ = info->width;
       pic.height_ = info->height;
       pic.bits_per_pixel_ = 8 * info->components;
+      if (when == Decode::kOnFirstUse) {
+        pic.file_ = std::move(file);
+        return pic;
+      }
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
@@ -97,19 +102,15 @@ Expected<SourcePicture, PictureError> SourcePicture::FromBytes(std::vector<std::
 
 Expected<const RgbImage*, PictureError> SourcePicture::ImageFor(convert::Size stretched) {
   if (kind_ != PictureKind::kJpeg) return &cache_.front().image;
+  // Exactly the scale this placement needs, never a larger one that happens to be kept: the
+  // dots of a placement must not depend on what was decoded before (the window after a
+  // crop, dotcast which decodes only once), or the two programs would disagree.
   const int needed = ScaleFor(width_, height_, stretched);
-  const Cached* best = nullptr;
   for (const Cached& c : cache_) {
-    if (c.scale_eighths >= needed && (!best || c.scale_eighths < best->scale_eighths)) best = &c;
+    if (c.scale_eighths == needed) return &c.image;
   }
-  if (best) return &best->image;
-  // Keep the smallest scale (the display's) and the newest; drop a larger one in between.
-  if (cache_.size() >= 2) {
-    auto largest = std::max_element(cache_.begin(), cache_.end(), [](auto& a, auto& b) {
-      return a.scale_eighths < b.scale_eighths;
-    });
-    cache_.erase(largest);
-  }
+  // Keep the first decode (the display's) and the newest.
+  if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
   try {
     auto decoded = DecodeJpeg(file_, needed);
     if (!decoded) return decoded.error();
@@ -118,6 +119,12 @@ Expected<const RgbImage*, PictureError> SourcePicture::ImageFor(convert::Size st
     return PictureError::kOutOfMemory;
   }
   return &cache_.back().image;
+}
+
+std::optional<PictureError> SourcePicture::PrepareFor(convert::Size stretched) {
+  auto image = ImageFor(stretched);
+  if (!image) return image.error();
+  return std::nullopt;
 }
 
 Expected<RgbImage, PictureError> SourcePicture::DisplayImage() {

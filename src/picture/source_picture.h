@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -51,8 +52,17 @@ class SourcePicture {
   // larger).
   static constexpr std::size_t kMaxFileBytes = std::size_t{512} << 20;
 
-  static Expected<SourcePicture, PictureError> FromBytes(std::vector<std::uint8_t> file);
-  static Expected<SourcePicture, PictureError> FromFile(std::string_view path);
+  // When a JPEG is decoded: at once, at the display's scale (the window: a broken file shows
+  // up when it is opened, and the source view needs that much anyway), or at the first
+  // RenderView, at the scale that placement needs (dotcast, which converts once and never
+  // shows the display image, would otherwise decode more than it uses). Other kinds are
+  // always decoded at once.
+  enum class Decode { kNow, kOnFirstUse };
+
+  static Expected<SourcePicture, PictureError> FromBytes(std::vector<std::uint8_t> file,
+                                                         Decode when = Decode::kNow);
+  static Expected<SourcePicture, PictureError> FromFile(std::string_view path,
+                                                        Decode when = Decode::kNow);
 
   SourcePicture(SourcePicture&&) noexcept;
   SourcePicture& operator=(SourcePicture&&) noexcept;
@@ -66,6 +76,11 @@ class SourcePicture {
   // The whole picture at convert::DisplaySize(width(), height()) (its own size up to
   // 320 x 240), for the window's source view. May be 0 wide for an extremely thin picture.
   Expected<RgbImage, PictureError> DisplayImage();
+
+  // Decodes what a placement of the whole picture at `stretched` needs, unless that is
+  // decoded already. RenderView does this itself but reports a failure only as a failed
+  // render; a caller that wants the reason ("truncated JPEG") asks here first.
+  std::optional<PictureError> PrepareFor(convert::Size stretched);
 
   // The placed source view: the picture stretched to `stretched` and shifted so that view
   // pixel (0, 0) shows stretched pixel (off_left, off_top); only the view_width x view_height

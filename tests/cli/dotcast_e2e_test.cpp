@@ -347,6 +347,39 @@ TEST_F(DotcastTest, ABatchGoesOnPastBadFiles) {
   EXPECT_TRUE(NoStrayFiles(dir.path()));
 }
 
+// On a terminal a batch of more than four files draws a progress bar on standard error and
+// clears it again; lines and bar never share a line. `script` gives the program a terminal.
+TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
+  std::vector<std::string> args = {"convert", "--size", "8x8"};
+  for (int i = 0; i < 6; ++i) {
+    std::string name = "p";
+    name += std::to_string(i);
+    name += ".bmp";
+    WriteBmp24(dir.File(name), 8, 8, [](int x, int) {
+      return x < 4 ? Rgb{0, 0, 0} : Rgb{9, 9, 9};
+    });
+    args.push_back(name);
+  }
+  std::string command = std::string(DOTCAST_BINARY);
+  for (const auto& a : args)
+    command += " " + a;
+  const std::string typescript = dir.File("typescript.txt");
+  Shell("cd '" + dir.path().string() + "' && script -qec '" + command + " 2>&1' /dev/null > '" +
+        typescript + "'");
+  const std::string seen = Slurp(typescript);
+  EXPECT_TRUE(Contains(seen, "] 6/6")) << seen;
+  EXPECT_TRUE(Contains(seen, "p5.bmp -> p5.qdl (8 x 8)")) << seen;
+  // The bar is cleared before each line and at the end: the summary stands on a clean line.
+  EXPECT_TRUE(Contains(seen, "\033[K6 converted, 0 failed")) << seen;
+
+  // Without a terminal: the same lines, no bar.
+  args.push_back("--force");
+  const Result piped = Dotcast(dir, args);
+  EXPECT_EQ(piped.code, 0);
+  EXPECT_FALSE(Contains(piped.err, "6/6"));
+  EXPECT_TRUE(Contains(piped.out, "6 converted, 0 failed"));
+}
+
 TEST_F(DotcastTest, TwoInputsForOneOutputAreCaught) {
   MakeCard(dir.File("x.jpg"), "64x48");
   MakeCard(dir.File("x.bmp"), "32x16");
@@ -583,6 +616,7 @@ std::vector<std::uint8_t> WindowDots(const std::string& path, int level, int met
                                      std::optional<convert::Size> size = std::nullopt) {
   auto picture = picture::SourcePicture::FromFile(path);
   EXPECT_TRUE(picture.has_value());
+  EXPECT_TRUE(picture->DisplayImage().has_value());  // the window shows the source first
   AppState state;
   ResetPictureState(state);
   state.ImageLoaded = true;

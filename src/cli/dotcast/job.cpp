@@ -147,7 +147,8 @@ Expected<Converted, std::string> ConvertOne(const std::string& path,
     }
     picture = picture::SourcePicture::FromBytes(*qdl_bitmap);
   } else {
-    picture = picture::SourcePicture::FromFile(path);
+    // Decoded once, at the scale this conversion needs (below), not first for a display.
+    picture = picture::SourcePicture::FromFile(path, picture::SourcePicture::Decode::kOnFirstUse);
   }
   if (!picture) return std::string(picture::PictureErrorText(picture.error()));
 
@@ -158,6 +159,15 @@ Expected<Converted, std::string> ConvertOne(const std::string& path,
     auto mapped = CropFrameFor(*settings.crop, src_w, src_h);
     if (!mapped) return mapped.error();
     frame = *mapped;
+  }
+  // The decode happens here, so that a broken file is reported as such ("truncated JPEG").
+  // A geometry the engine refuses is left for the conversion to report.
+  convert::GeometryInput geometry_in{src_w,           src_h,          frame,         state.OutWidth,
+                                     state.OutHeight, state.ZoomMode, state.JustZoom};
+  if (const auto geometry = convert::ComputeGeometry(geometry_in)) {
+    if (const auto error = picture->PrepareFor(geometry->stretched)) {
+      return std::string(picture::PictureErrorText(*error));
+    }
   }
   convert::DotRandom random =
       settings.seed ? convert::DotRandom(*settings.seed) : convert::DotRandom();

@@ -143,6 +143,9 @@ Result ParseCommandLine(const std::vector<std::string>& args) {
     if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
       name = arg.substr(0, eq);
       inline_value = arg.substr(eq + 1);
+    } else if ((arg.starts_with("-j") || arg.starts_with("-o")) && arg.size() > 2) {
+      name = arg.substr(0, 2);  // "-j4", "-oout.qdl"
+      inline_value = arg.substr(2);
     }
     auto value = [&]() -> std::optional<std::string> {
       if (inline_value) return inline_value;
