@@ -1,0 +1,425 @@
+#include "mainwindow/main_controller.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "convert/geometry.h"
+#include "devicelink/install.h"
+#include "devicelink/link.h"
+#include "devicelink/save_pipeline.h"
+#include "devicelink/settings.h"
+#include "dialogs/global_version.h"
+#include "dialogs/qdl_change.h"
+#include "formats/probe.h"
+#include "formats/quadrel.h"
+#include "mainwindow/picture_session.h"
+#include "mainwindow/qdlmain.h"
+#include "state/paths.h"
+#include "state/prompter.h"
+
+namespace dotcaster {
+namespace {
+
+constexpr const char* kReadError = "Read error!";
+constexpr const char* kConvertError = "Error!";
+constexpr const char* kSaveChangesQuestion = "Do you want to save change?";
+constexpr const char* kEditedQuestion =
+    "Converted image is being edited.\r\nDo you want to update graphical image after edited?";
+constexpr int kResetLevel = 128;
+
+// The largest side a picture may have: the state keeps sizes as 16-bit numbers.
+constexpr int kMaxSourceSide = 32767;
+
+FileDialogRequest OpenRequest(const AppState& state) {
+  FileDialogRequest request;
+  request.title = "Open on PC";
+  request.startFolder = state.UserDataDir;
+  request.filters = {
+      {"Graphic Files", "*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"},
+      {"Quadrel Files(*.qdl)", "*.qdl"},
+      {"Bitmap Files(*.bmp)", "*.bmp"},
+      {"JPEG Files(*.jpg,*.jpe,*.jpeg,*.jfif)", "*.jpg;*.jpe;*.jpeg;*.jfif"},
+      {"GIF Files(*.gif)", "*.gif"},
+  };
+  request.filterIndex = 1;
+  request.mustExist = true;
+  return request;
+}
+
+FileDialogRequest SaveRequest(const AppState& state) {
+  FileDialogRequest request;
+  request.title = "Save to PC";
+  request.startFolder = state.UserDataDir;
+  request.fileName = ProposedSaveName(state.CurFileName);
+  request.filters = {{"Quadrel(*.qdl)", "*.qdl"}, {"Bitmap(*.bmp)", "*.bmp"}};
+  request.filterIndex = 1;
+  request.confirmOverwrite = true;
+  return request;
+}
+
+// The PC save dialog; on a choice, the PC dialogs move to the chosen folder.
+std::optional<std::string> AskSaveTarget(AppState& state) {
+  std::optional<std::string> target = ThePrompter().SaveFileName(SaveRequest(state));
+  if (target) state.UserDataDir = FolderPart(*target);
+  return target;
+}
+
+bool CopyReplacing(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::copy_file(ToFsPath(from), ToFsPath(to),
+                             std::filesystem::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+}  // namespace
+
+std::string ProposedSaveName(std::string_view path) {
+  std::string name = FileNamePart(path);
+  name.resize(name.size() > 4 ? name.size() - 4 : 0);
+  return name;
+}
+
+std::string SizeCaption(std::string_view what, int width, int height) {
+  return std::string(what) + " (" + std::to_string(width) + " x " + std::to_string(height) +
+         ")";
+}
+
+std::string WindowTitle(const AppState& state) {
+  std::string title = kAppTitle;
+  if (!state.ImageLoaded) return title;
+  if (!state.HasName) return title + " - Untitled";
+  return title + (state.FileOnPC == 1 ? " - PC:" : " - Vantro:") +
+         FileNamePart(state.CurFileName);
+}
+
+MainController::MainController(QDLmain& window, AppState& state)
+    : window_(window), state_(state), picture_(std::make_unique<PictureSession>()) {}
+
+MainController::~MainController() = default;
+
+bool MainController::Startup(const QStringList& args) {
+  window_.SetTitle(kAppTitle);
+  RestoreWindowPlacement(window_, kSettingsSection);
+  state_.QuitAtStart = false;
+  state_.UploadAfterSave = false;
+  state_.HelpDialog = window_.help();
+
+  const std::optional<std::string> install = GetInstallDir();
+  if (!install) return false;
+  state_.InstallDir = *install;
+  state_.UserDataDir = DefaultUserDataDir(state_.InstallDir);
+  state_.CacheDir = DefaultCacheDir(state_.InstallDir);
+  bool show_message = true;
+  CheckUserDataDir(state_.InstallDir, state_.UserDataDir, show_message);
+
+  // Leftovers of a run that did not end cleanly. A file another program holds open stays;
+  // every later write replaces it whole, so nothing depends on the deletion.
+  BuildWorkFilePaths(state_);
+  for (const std::string* work : {&state_.WorkBmpFile, &state_.WorkDspFile, &state_.WorkClpFile}) {
+    DeleteWorkFile(*work);
+  }
+
+  state_.Modified = false;
+  state_.ImageLoaded = false;
+  state_.ResultEdited = false;
+  state_.CurFileName.clear();
+  ResetPicture();
+
+  state_.CurFileName = args.join(' ').toStdString();
+  if (!state_.CurFileName.empty()) {
+    ClassifyCommandFile(state_.CurFileName, state_.CacheDir, state_.FileOnPC);
+    if (!IsImageFileName(state_.CurFileName, kAppTitle)) {
+      state_.CurFileName.clear();
+    } else {
+      window_.show();
+      if (!LoadSourcePicture()) ResetPicture();
+    }
+  }
+  UpdateConvControls();
+  UpdateWindowState();
+  window_.show();
+  return true;
+}
+
+bool MainController::Shutdown() {
+  if (state_.QuitAtStart) return true;
+  if (!ConfirmSaveChanges()) return false;
+  if (Dov_DoDisconnect() != 0) return false;
+  SaveWindowPlacement(window_, kSettingsSection);
+  DeleteWorkFile(state_.WorkDspFile);
+  DeleteWorkFile(state_.WorkBmpFile);
+  return true;
+}
+
+void MainController::DeleteWorkFile(const std::string& path) {
+  if (path.empty() || PathExists(path, 0).empty()) return;
+  std::error_code ec;
+  std::filesystem::remove(ToFsPath(path), ec);
+}
+
+void MainController::ResetPicture() {
+  ResetPictureState(state_);
+  // Moving the slider and the list raises their handlers; with no picture loaded they
+  // convert nothing, but they mark the picture modified, which is cleared again below.
+  window_.SetSliderValue(kResetLevel);
+  window_.SetLevelLabel(window_.SliderValue());
+  window_.SetMethodIndex(0);
+  window_.ClearPictures();
+  picture_->Clear();
+  window_.SetTitle(kAppTitle);
+  window_.SetSourceCaption("Source image");
+  window_.SetResultCaption("Vantro image");
+  state_.Modified = false;
+  window_.SetRubberVisible(false);
+  window_.HideCropLabel();
+  UpdateWindowState();
+}
+
+void MainController::UpdateWindowState() {
+  window_.SetPictureCommandsEnabled(state_.ImageLoaded);
+  window_.SetTitle(WindowTitle(state_));
+  if (state_.ImageLoaded && state_.HasName) {
+    SaveLastFileSetting(kSettingsSection, state_.CurFileName, state_.FileOnPC);
+  }
+}
+
+void MainController::UpdateConvControls() {
+  window_.SetConvControlsEnabled(state_.ImageLoaded && !state_.SrcIsQdl && !state_.SrcIsMono);
+}
+
+void MainController::ShowHelpTopics() {
+  if (state_.HelpDialog) state_.HelpDialog->ShowTopics();
+}
+
+void MainController::ShowAbout() {
+  ShowAboutDotcaster(&window_);
+}
+
+bool MainController::LoadSourcePicture() {
+  auto fail = [] {
+    ThePrompter().Message(kReadError, kAppTitle, MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
+  };
+  ApplySourceExtension(state_.CurFileName, state_);
+  state_.ImageLoaded = true;
+  state_.ResultEdited = false;
+
+  if (!state_.SrcIsQdl) {
+    if (!CopyReplacing(state_.CurFileName, state_.WorkBmpFile)) return fail();
+    if (state_.WorkClpFile != state_.CurFileName) DeleteWorkFile(state_.WorkClpFile);
+    const ProbeResult size = ProbeImageSize(state_.WorkBmpFile, state_);
+    if (!size || size.width < 1 || size.height < 1 || size.width > kMaxSourceSide ||
+        size.height > kMaxSourceSide) {
+      return fail();
+    }
+    const convert::Size out = convert::FirstOutputSize(size.width, size.height, false);
+    state_.OutWidth = static_cast<std::int16_t>(out.width);
+    state_.OutHeight = static_cast<std::int16_t>(out.height);
+    state_.SrcWidth = static_cast<std::int16_t>(size.width);
+    state_.SrcHeight = static_cast<std::int16_t>(size.height);
+    if (!picture_->Load(state_.WorkBmpFile)) return fail();
+    window_.ShowSourcePicture(picture_->DisplayImage());
+    window_.SetSourceCaption(SizeCaption("Source image", size.width, size.height));
+    ConvertPicture(kAppTitle);
+    state_.Modified = true;
+    return true;
+  }
+
+  if (!ConvertQdlBmpFile(state_.CurFileName, state_.WorkDspFile)) return fail();
+  if (!CopyReplacing(state_.WorkDspFile, state_.WorkBmpFile)) return fail();
+  const ProbeResult size = ProbeImageSize(state_.WorkDspFile, state_);
+  if (!size || size.width < 1 || size.height < 1) return fail();
+  state_.SrcWidth = static_cast<std::int16_t>(size.width);
+  state_.SrcHeight = static_cast<std::int16_t>(size.height);
+  const convert::Size out = convert::FirstOutputSize(size.width, size.height, true);
+  state_.OutWidth = static_cast<std::int16_t>(out.width);
+  state_.OutHeight = static_cast<std::int16_t>(out.height);
+  if (!picture_->Load(state_.WorkBmpFile)) return fail();
+  window_.ShowSourcePicture(picture_->DisplayImage());
+  window_.SetSourceCaption(SizeCaption("Source image", size.width, size.height));
+  if (size.width != state_.OutWidth || size.height != state_.OutHeight) {
+    ConvertPicture(kAppTitle);
+  } else {
+    // The Quadrel picture is already a result of its own size: shown as it is.
+    const std::optional<QImage> dots = LoadMonoBitmapImage(state_.WorkDspFile);
+    if (!dots) return fail();
+    window_.ShowResultPicture(*dots);
+    window_.SetResultCaption(SizeCaption("Vantro image", size.width, size.height));
+  }
+  window_.BringResultToFront();
+  state_.HasName = true;
+  state_.Modified = false;
+  return true;
+}
+
+void MainController::ConvertPicture(std::string_view title) {
+  if (!state_.ImageLoaded) return;
+  ++conversions_;
+  if (state_.CropActive) window_.SetRubberVisible(false);
+  window_.BringSourceToFront();
+
+  std::optional<convert::CropFrame> crop;
+  if (state_.CropActive) {
+    const QRect r = window_.RubberGeometry();
+    crop = convert::CropFrame{r.left(), r.top(), r.width(), r.height()};
+  }
+  window_.SetBusy(true);
+  std::optional<QImage> result =
+      picture_->Convert(state_, crop, window_.SliderValue(), window_.MethodIndex());
+  window_.SetBusy(false);
+  if (!result) {
+    state_.ImageLoaded = false;
+    ThePrompter().Message(kConvertError, title, MsgIcon::Exclamation, MsgButtons::Ok);
+    return;
+  }
+
+  window_.SetRubberVisible(state_.CropActive);
+  if (!state_.CropActive) window_.HideCropLabel();
+  window_.BringResultToFront();
+  window_.ShowResultPicture(*result);
+  window_.SetResultCaption(SizeCaption("Vantro image", state_.OutWidth, state_.OutHeight));
+}
+
+void MainController::OnMethodSelected(int index) {
+  if (index == state_.PrevPhotoMode) return;
+  if (!ConfirmDiscardEdits()) {
+    window_.SetMethodIndex(state_.PrevPhotoMode);
+    return;
+  }
+  ConvertPicture(kAppTitle);
+  state_.Modified = true;
+  state_.PrevPhotoMode = static_cast<std::int16_t>(index);
+}
+
+void MainController::OnSliderScroll(int value) {
+  window_.SetLevelLabel(value);
+}
+
+void MainController::OnSliderChange(int value) {
+  if (value == last_slider_value_) return;
+  last_slider_value_ = value;
+  if (value == state_.PrevLevel) return;
+  if (!ConfirmDiscardEdits()) {
+    // Raises this handler once more, which finds the value equal to PrevLevel.
+    window_.SetSliderValue(state_.PrevLevel);
+    window_.SetLevelLabel(window_.SliderValue());
+    return;
+  }
+  window_.SetLevelLabel(value);
+  ConvertPicture(kAppTitle);
+  state_.Modified = true;
+  state_.PrevLevel = static_cast<std::int16_t>(value);
+}
+
+void MainController::SetSizeDialogRunner(SizeDialogRunner runner) {
+  size_dialog_ = std::move(runner);
+}
+
+void MainController::RunSizeDialog() {
+  if (size_dialog_) {
+    size_dialog_(state_);
+    return;
+  }
+  RunConvertSizeDialog(
+      state_, [this] { return ConfirmDiscardEdits(); }, state_.HelpDialog, &window_);
+}
+
+void MainController::ShowConvertSize() {
+  RunSizeDialog();
+  window_.update();
+  if (!state_.SizeDlgOK) return;
+  ConvertPicture(kAppTitle);
+  state_.Modified = true;
+}
+
+bool MainController::ConfirmDiscardEdits() {
+  if (!state_.ResultEdited) return true;
+  const MsgAnswer answer = ThePrompter().Message(kEditedQuestion, kAppTitle,
+                                                 MsgIcon::Exclamation, MsgButtons::OkCancel);
+  if (answer != MsgAnswer::Ok) return false;
+  state_.ResultEdited = false;
+  return true;
+}
+
+void MainController::OpenOnPc() {
+  if (!ConfirmSaveChanges()) return;
+  const std::optional<std::string> chosen = ThePrompter().OpenFileName(OpenRequest(state_));
+  if (!chosen) return;
+  if (!IsImageFileName(*chosen, kAppTitle)) return;
+  ResetPicture();
+  state_.CurFileName = *chosen;
+  state_.UserDataDir = FolderPart(state_.CurFileName);
+  if (!LoadSourcePicture()) ResetPicture();
+  UpdateConvControls();
+  state_.FileOnPC = 1;
+  UpdateWindowState();
+}
+
+void MainController::SaveToPc() {
+  if (!state_.ImageLoaded) return;
+  std::string target;
+  if (state_.HasName && state_.FileOnPC == 1) {
+    // In place; an unchanged picture is not written again.
+    target = state_.CurFileName;
+  } else {
+    std::optional<std::string> chosen = AskSaveTarget(state_);
+    if (!chosen) return;
+    target = *chosen;
+    state_.Modified = true;
+  }
+  state_.UploadAfterSave = false;
+  SaveResultFile(state_, target);
+  // A failed write has shown "Write error!"; the picture is renamed all the same.
+  state_.CurFileName = target;
+  state_.HasName = true;
+  state_.Modified = false;
+  state_.FileOnPC = 1;
+  UpdateWindowState();
+}
+
+void MainController::SaveToPcAs() {
+  if (!state_.ImageLoaded) return;
+  const std::optional<std::string> target = AskSaveTarget(state_);
+  if (!target) return;
+  state_.Modified = true;
+  state_.UploadAfterSave = false;
+  SaveResultFile(state_, *target);
+  state_.CurFileName = *target;
+  state_.HasName = true;
+  state_.FileOnPC = 1;
+  UpdateWindowState();
+}
+
+bool MainController::ConfirmSaveChanges() {
+  if (!state_.Modified) return true;
+  const MsgAnswer answer = ThePrompter().Message(kSaveChangesQuestion, kAppTitle,
+                                                 MsgIcon::Exclamation, MsgButtons::YesNoCancel);
+  if (answer == MsgAnswer::No) return true;
+  if (answer != MsgAnswer::Yes) return false;
+  std::string target = state_.CurFileName;
+  if (!state_.HasName) {
+    const std::optional<std::string> chosen = AskSaveTarget(state_);
+    if (!chosen) return false;
+    target = *chosen;
+  }
+  // UploadAfterSave is clear outside a device save, so this writes to the PC or to the
+  // cache copy of a device file.
+  SaveResultFile(state_, target);
+  state_.HasName = true;
+  return true;
+}
+
+void MainController::ToolbarButton(std::string_view key) {
+  if (key == "Fopen") {
+    OpenOnPc();
+  } else if (key == "OvrWrite") {
+    SaveToPc();
+  } else if (key == "UpdateBMP") {
+    ShowConvertSize();
+  }
+  // "D770Open" and "D770OvrWrite" belong to the device commands, not wired yet.
+}
+
+}  // namespace dotcaster

@@ -1,0 +1,110 @@
+#pragma once
+
+// The main window's commands as plain functions: start-up and shutdown, the window
+// refresh routines, loading and converting, the conversion-setting handlers and the PC file
+// commands. QDLmain forwards every user action here; tests call these functions directly
+// and read the outcome from AppState and from the window's controls.
+//
+// Every question to the user goes through ThePrompter(). Commands run to their end on the
+// user-interface thread; a conversion re-renders from the picture decoded at load time, so
+// a level or method change never decodes the file again.
+
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "state/app_state.h"
+
+namespace dotcaster {
+
+class QDLmain;
+class PictureSession;
+
+class MainController {
+ public:
+  MainController(QDLmain& window, AppState& state);
+  ~MainController();
+  MainController(const MainController&) = delete;
+  MainController& operator=(const MainController&) = delete;
+
+  // Start-up of the window: folders, work files, the empty window and the picture named
+  // on the command line (args without the program name; joined, they are the command-line
+  // text). Returns false when there is no installation of the link software: the caller
+  // ends the process without a word. Shows the window itself before a picture loads.
+  bool Startup(const QStringList& args);
+
+  // Shutdown: the save prompt, the link's permission, the placement and the work files.
+  // Returns false when the window must stay open.
+  bool Shutdown();
+
+  // Window routines.
+  void ResetPicture();
+  void UpdateWindowState();
+  void UpdateConvControls();
+  void ShowHelpTopics();
+  void ShowAbout();
+
+  // Loads CurFileName (the caller has reset the window and named the file): the first
+  // output size, the source view and the first result. False after "Read error!".
+  bool LoadSourcePicture();
+
+  // The conversion driver: renders the loaded picture at the current settings into
+  // WorkDspFile and shows it in the result view, which comes to the front. Does nothing
+  // without a picture; a failure shows "Error!" titled `title` and unloads the picture.
+  void ConvertPicture(std::string_view title);
+
+  // Conversion-setting handlers.
+  void OnMethodSelected(int index);  // PhotoMode selection changed
+  void OnSliderScroll(int value);    // MONOSikii thumb moving
+  void OnSliderChange(int value);    // MONOSikii value settled
+  void ShowConvertSize();            // UpdateBMP menu entry and toolbar button
+
+  // Asks before a reconversion would discard hand edits; true: go on, false: keep.
+  bool ConfirmDiscardEdits();
+
+  // PC file commands.
+  void OpenOnPc();
+  void SaveToPc();
+  void SaveToPcAs();
+  bool ConfirmSaveChanges();  // true: the caller may discard the current picture
+
+  // A toolbar click, dispatched by the button's key; unknown keys do nothing.
+  void ToolbarButton(std::string_view key);
+
+  // The Convert Size dialog, replaceable so that tests answer it without a modal loop.
+  // It reads and writes the state (SizeDlgOK and, on OK, the size settings).
+  using SizeDialogRunner = std::function<void(AppState&)>;
+  void SetSizeDialogRunner(SizeDialogRunner runner);
+
+  // Conversions that actually ran (a picture was loaded) since the window was made.
+  int ConversionCount() const { return conversions_; }
+  // The slider value the change handler saw last (LastSliderValue).
+  int LastSliderValue() const { return last_slider_value_; }
+
+ private:
+  bool SaveChangesTarget(std::string* target);
+  void RunSizeDialog();
+  void DeleteWorkFile(const std::string& path);
+
+  QDLmain& window_;
+  AppState& state_;
+  std::unique_ptr<PictureSession> picture_;
+  SizeDialogRunner size_dialog_;
+  int last_slider_value_ = 0;
+  int conversions_ = 0;
+};
+
+// The save dialog's proposed name: the file name of `path` without its last four
+// characters ("cat.bmp" -> "cat", "cat.jpeg" -> "cat.").
+std::string ProposedSaveName(std::string_view path);
+
+// "Source image (W x H)" / "Vantro image (W x H)".
+std::string SizeCaption(std::string_view what, int width, int height);
+
+// The title for the picture state: "Dotcaster", "Dotcaster - Untitled",
+// "Dotcaster - PC:name" or "Dotcaster - Vantro:name".
+std::string WindowTitle(const AppState& state);
+
+}  // namespace dotcaster

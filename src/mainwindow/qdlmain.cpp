@@ -1,0 +1,328 @@
+#include "mainwindow/qdlmain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QSlider>
+#include <QToolBar>
+
+#include "dialogs/help_window.h"
+#include "mainwindow/icons.h"
+#include "mainwindow/main_controller.h"
+#include "state/prompter.h"
+
+namespace dotcaster {
+namespace {
+
+// The design places every control in a client area of 606 x 408 pixels whose top 24
+// pixels the toolbar takes; here the toolbar sits outside the central widget, so design
+// positions move up by that much.
+constexpr int kDesignTop = 24;
+
+QRect Design(int left, int top, int width, int height) {
+  return QRect(left, top - kDesignTop, width, height);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->setGeometry(geometry);
+  return label;
+}
+
+}  // namespace
+
+QDLmain::QDLmain(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
+  setObjectName("QDLmain");
+  setWindowTitle(kAppTitle);
+  setWindowIcon(MakeAppIcon());
+  BuildMenus();
+  BuildToolbar();
+  BuildClient();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  help_ = std::make_unique<HelpWindowProvider>(this);
+  controller_ = std::make_unique<MainController>(*this, TheState());
+
+  // Wired only now: the handlers need the controller, and building the list and the slider
+  // must not raise them.
+  connect(photo_mode_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { controller_->OnMethodSelected(index); });
+  // The label follows the thumb while it is dragged; the value counts as settled when the
+  // thumb is released or the value is changed by keyboard or click (no tracking).
+  level_slider_->setTracking(false);
+  connect(level_slider_, &QSlider::sliderMoved, this,
+          [this](int value) { controller_->OnSliderScroll(value); });
+  connect(level_slider_, &QSlider::valueChanged, this, [this](int value) {
+    controller_->OnSliderScroll(value);
+    controller_->OnSliderChange(value);
+  });
+}
+
+QDLmain::~QDLmain() {
+  // The state outlives the window (tests make one window after another).
+  if (TheState().HelpDialog == help_.get()) TheState().HelpDialog = nullptr;
+}
+
+HelpProvider* QDLmain::help() {
+  return help_.get();
+}
+
+void QDLmain::BuildMenus() {
+  auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                    QKeySequence shortcut = {}) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    return action;
+  };
+  auto separator = [](QMenu* menu, const char* name) {
+    menu->addSeparator()->setObjectName(name);
+  };
+
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("FileCTRL");
+  connect(add(file, "FileOpen", "&Open on PC...", QKeySequence("Ctrl+O")), &QAction::triggered,
+          this, [this] { controller_->OpenOnPc(); });
+  connect(add(file, "FileOverWrite", "&Save to PC", QKeySequence("Ctrl+S")),
+          &QAction::triggered, this, [this] { controller_->SaveToPc(); });
+  connect(add(file, "FileSaveWhithName", "Save to PC &as..."), &QAction::triggered, this,
+          [this] { controller_->SaveToPcAs(); });
+  separator(file, "kubun1");
+  // The device commands and the disconnection settings belong to the device-link side of
+  // the window and are not wired here yet.
+  add(file, "FileOpenD770", "Open on Va&ntro...");
+  add(file, "FileOverWriteD770", "Save to Vant&ro");
+  add(file, "FileSaveWhithNameD770", "Save &to Vantro as...");
+  separator(file, "kubun2");
+  add(file, "Disconnection", "Dis&connection Setup...");
+  separator(file, "kubun5");
+  connect(add(file, "QDLEnd", "E&xit"), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->setObjectName("EditCTRL");
+  update_bmp_ = add(edit, "UpdateBMP", "&Convert Size...");
+  connect(update_bmp_, &QAction::triggered, this, [this] { controller_->ShowConvertSize(); });
+  separator(edit, "kubun3");
+  add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
+  separator(edit, "kubun4");
+  edit_picture_ = add(edit, "EditPicture", "&Edit image");
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->setObjectName("MenuHelp");
+  connect(add(help, "MenuTopic", "&Help Topics"), &QAction::triggered, this,
+          [this] { controller_->ShowHelpTopics(); });
+  separator(help, "kubunhelp");
+  connect(add(help, "MenuVersion", "&About Dotcaster..."), &QAction::triggered, this,
+          [this] { controller_->ShowAbout(); });
+}
+
+void QDLmain::BuildToolbar() {
+  toolbar_ = addToolBar("Toolbar1");
+  toolbar_->setObjectName("Toolbar1");
+  toolbar_->setMovable(false);
+  toolbar_->setFloatable(false);
+  toolbar_->setIconSize(QSize(20, 20));
+  toolbar_->toggleViewAction()->setVisible(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
+
+  auto button = [this](const char* key, const QString& tooltip, ToolIcon icon) {
+    QAction* action = toolbar_->addAction(MakeToolIcon(icon), tooltip);
+    action->setObjectName(QStringLiteral("Toolbar1_") + key);
+    action->setToolTip(tooltip);
+    const std::string k = key;
+    connect(action, &QAction::triggered, this, [this, k] { controller_->ToolbarButton(k); });
+    return action;
+  };
+  button("Fopen", "Open on PC", ToolIcon::kOpenPc);
+  button("OvrWrite", "Save to PC", ToolIcon::kSavePc);
+  toolbar_->addSeparator();
+  button("D770Open", "Open on Vantro", ToolIcon::kOpenDevice);
+  button("D770OvrWrite", "Save to Vantro", ToolIcon::kSaveDevice);
+  toolbar_->addSeparator();
+  update_bmp_button_ = button("UpdateBMP", "&Convert Size...", ToolIcon::kConvertSize);
+
+  // F1 anywhere in the window opens the help; Shift+F1 and other combinations do nothing.
+  auto* f1 = new QAction(this);
+  f1->setObjectName("HelpKey");
+  f1->setShortcut(QKeySequence(Qt::Key_F1));
+  f1->setShortcutContext(Qt::WindowShortcut);
+  addAction(f1);
+  connect(f1, &QAction::triggered, this, [this] { controller_->ShowHelpTopics(); });
+}
+
+void QDLmain::BuildClient() {
+  auto* client = new QWidget(this);
+  client->setObjectName("Client");
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+
+  const QRect boxes[2] = {Design(8, 32, 325, 245), Design(272, 140, 325, 245)};
+  const QRect captions[2] = {Design(48, 280, 193, 17), Design(288, 390, 245, 17)};
+  const char* texts[2] = {"Source image", "Vantro image"};
+  for (int i = 0; i < 2; ++i) {
+    PictureView& v = views_[i];
+    v.box = new QFrame(client);
+    v.box->setObjectName(QStringLiteral("Picture1_%1").arg(i));
+    v.box->setFrameStyle(QFrame::Box | QFrame::Plain);
+    v.box->setLineWidth(1);
+    v.box->setAutoFillBackground(true);
+    v.box->setGeometry(boxes[i]);
+    v.image = new QLabel(v.box);
+    v.image->setObjectName(QStringLiteral("Image1_%1").arg(i));
+    v.image->move(1, 1);
+    v.image->resize(0, 0);
+    v.caption = MakeLabel(client, "", texts[i], captions[i]);
+    v.caption->setObjectName(QStringLiteral("Label1_%1").arg(i));
+  }
+  rubber_ = new QFrame(views_[0].box);
+  rubber_->setObjectName("Rubber");
+  rubber_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  rubber_->hide();
+
+  crop_label_ = MakeLabel(client, "切り出し座標", "Cut of cordenates", Design(16, 300, 210, 16));
+  crop_label_->hide();
+  pointer_label_ = MakeLabel(client, "座標", "Cordenates", Design(16, 320, 210, 16));
+  pointer_label_->hide();
+
+  frame1_ = new QGroupBox(client);
+  frame1_->setObjectName("Frame1");
+  frame1_->setGeometry(Design(342, 28, 256, 106));
+  label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :", QRect(10, 20, 124, 20));
+  photo_mode_ = new QComboBox(frame1_);
+  photo_mode_->setObjectName("PhotoMode");
+  photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)"});
+  photo_mode_->setGeometry(134, 18, 112, 24);
+  label2_->setBuddy(photo_mode_);
+  label3_ = MakeLabel(frame1_, "Label3", "&Level :", QRect(10, 50, 60, 20));
+  level_label_ = MakeLabel(frame1_, "LabelSikii", "128", QRect(72, 50, 40, 20));
+  level_slider_ = new QSlider(Qt::Horizontal, frame1_);
+  level_slider_->setObjectName("MONOSikii");
+  level_slider_->setRange(0, 255);
+  level_slider_->setSingleStep(1);
+  level_slider_->setPageStep(16);
+  level_slider_->setTickInterval(16);
+  level_slider_->setTickPosition(QSlider::TicksBelow);
+  level_slider_->setValue(128);
+  level_slider_->setGeometry(8, 70, 240, 30);
+  label3_->setBuddy(level_slider_);
+
+  // The result view overlaps the lower right corner of the source view and starts in front.
+  views_[1].box->raise();
+}
+
+void QDLmain::SetTitle(const std::string& title) {
+  setWindowTitle(QString::fromStdString(title));
+}
+
+void QDLmain::SetPictureCommandsEnabled(bool enabled) {
+  update_bmp_->setEnabled(enabled);
+  update_bmp_button_->setEnabled(enabled);
+  edit_picture_->setEnabled(enabled);
+}
+
+void QDLmain::SetConvControlsEnabled(bool enabled) {
+  for (QWidget* w : std::initializer_list<QWidget*>{level_slider_, label3_, level_label_,
+                                                    photo_mode_, label2_}) {
+    w->setEnabled(enabled);
+  }
+}
+
+bool QDLmain::ConvControlsEnabled() const {
+  return level_slider_->isEnabled();
+}
+
+int QDLmain::SliderValue() const {
+  return level_slider_->value();
+}
+
+void QDLmain::SetSliderValue(int value) {
+  level_slider_->setValue(value);
+}
+
+void QDLmain::SetLevelLabel(int value) {
+  level_label_->setText(QString::number(value));
+}
+
+int QDLmain::MethodIndex() const {
+  return photo_mode_->currentIndex();
+}
+
+void QDLmain::SetMethodIndex(int index) {
+  photo_mode_->setCurrentIndex(index);
+}
+
+void QDLmain::ClearPictures() {
+  for (PictureView& v : views_) {
+    v.image->clear();
+    v.image->resize(0, 0);
+  }
+}
+
+void QDLmain::ShowSourcePicture(const QImage& image) {
+  views_[0].image->setPixmap(QPixmap::fromImage(image));
+  views_[0].image->resize(image.size());
+}
+
+void QDLmain::ShowResultPicture(const QImage& image) {
+  views_[1].image->setPixmap(QPixmap::fromImage(image));
+  views_[1].image->resize(image.size());
+}
+
+void QDLmain::SetSourceCaption(const std::string& text) {
+  views_[0].caption->setText(QString::fromStdString(text));
+}
+
+void QDLmain::SetResultCaption(const std::string& text) {
+  views_[1].caption->setText(QString::fromStdString(text));
+}
+
+void QDLmain::BringSourceToFront() {
+  views_[0].box->raise();
+}
+
+void QDLmain::BringResultToFront() {
+  views_[1].box->raise();
+}
+
+bool QDLmain::ResultInFront() const {
+  const QObjectList& children = centralWidget()->children();
+  return children.indexOf(views_[1].box) > children.indexOf(views_[0].box);
+}
+
+void QDLmain::SetRubberVisible(bool visible) {
+  rubber_->setVisible(visible);
+}
+
+QRect QDLmain::RubberGeometry() const {
+  return rubber_->geometry().translated(-1, -1);
+}
+
+void QDLmain::HideCropLabel() {
+  crop_label_->hide();
+}
+
+void QDLmain::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void QDLmain::closeEvent(QCloseEvent* event) {
+  if (controller_->Shutdown()) {
+    event->accept();
+    emit shutDown();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace dotcaster

@@ -1,0 +1,116 @@
+#pragma once
+
+// QDLmain, Dotcaster's main window: the two overlapping views, the conversion controls,
+// the menus and the toolbar. The window only shows things and forwards user actions:
+// every command is a plain function of MainController (main_controller.h), which tests
+// call directly. Controls carry their design names as object names ("MONOSikii",
+// "PhotoMode", "Picture1_0", ...), so tests and style sheets can find them.
+
+#include <QAction>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+class QComboBox;
+class QGroupBox;
+class QSlider;
+class QToolBar;
+class QToolButton;
+
+namespace dotcaster {
+
+class HelpProvider;
+class HelpWindowProvider;
+class MainController;
+
+// One of the two views: a fixed-size framed box holding the picture label.
+struct PictureView {
+  QFrame* box = nullptr;     // Picture1(i)
+  QLabel* image = nullptr;   // Image1(i)
+  QLabel* caption = nullptr; // Label1(i)
+};
+
+class QDLmain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit QDLmain(QWidget* parent = nullptr);
+  ~QDLmain() override;
+
+  MainController& controller() { return *controller_; }
+  // The window's help (ComHelp): Dotcaster's manual in a help window of its own.
+  HelpProvider* help();
+
+  // Window side of the commands; MainController is the only caller.
+  void SetTitle(const std::string& title);
+  void SetPictureCommandsEnabled(bool enabled);  // UpdateBMP (menu and button), EditPicture
+  void SetConvControlsEnabled(bool enabled);
+  bool ConvControlsEnabled() const;
+
+  int SliderValue() const;
+  // Moves the slider; when the value changes this raises the slider's change handler, as a
+  // user's change would.
+  void SetSliderValue(int value);
+  void SetLevelLabel(int value);
+  int MethodIndex() const;
+  // Selects a method; a different index raises the list's selection handler.
+  void SetMethodIndex(int index);
+
+  void ClearPictures();
+  void ShowSourcePicture(const QImage& image);
+  void ShowResultPicture(const QImage& image);
+  void SetSourceCaption(const std::string& text);
+  void SetResultCaption(const std::string& text);
+  void BringSourceToFront();
+  void BringResultToFront();
+  bool ResultInFront() const;
+
+  // The crop frame and its coordinates label. Nothing draws a selection yet: the frame
+  // stays hidden, and the conversion reads its geometry only while CropActive is set.
+  void SetRubberVisible(bool visible);
+  QRect RubberGeometry() const;
+  void HideCropLabel();
+
+  void SetBusy(bool busy);
+
+  // The pixel geometry of the design: the window's client area below the toolbar.
+  static constexpr int kClientWidth = 606;
+  static constexpr int kClientHeight = 380;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ signals:
+  // The shutdown sequence has run to its end and the window closed: the process ends.
+  void shutDown();
+
+ private:
+  void BuildMenus();
+  void BuildToolbar();
+  void BuildClient();
+
+  std::unique_ptr<HelpWindowProvider> help_;
+  std::unique_ptr<MainController> controller_;
+
+  PictureView views_[2];
+  QFrame* rubber_ = nullptr;
+  QLabel* crop_label_ = nullptr;     // 切り出し座標
+  QLabel* pointer_label_ = nullptr;  // 座標
+
+  QGroupBox* frame1_ = nullptr;
+  QLabel* label2_ = nullptr;
+  QComboBox* photo_mode_ = nullptr;
+  QLabel* label3_ = nullptr;
+  QSlider* level_slider_ = nullptr;
+  QLabel* level_label_ = nullptr;
+
+  QToolBar* toolbar_ = nullptr;
+  QAction* update_bmp_ = nullptr;          // menu entry "&Convert Size..."
+  QAction* update_bmp_button_ = nullptr;   // toolbar button "UpdateBMP"
+  QAction* edit_picture_ = nullptr;        // menu entry "&Edit image"
+};
+
+}  // namespace dotcaster
