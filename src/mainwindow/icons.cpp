@@ -46,8 +46,8 @@ void DrawDevice(QPainter& p, QRectF body) {
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 5; ++x) {
       if ((x + y) % 2 == 0) {
-        p.drawRect(QRectF(screen.left() + dot * (x + 0.5), screen.top() + dot * (y + 0.5), dot,
-                          dot));
+        p.drawRect(
+            QRectF(screen.left() + dot * (x + 0.5), screen.top() + dot * (y + 0.5), dot, dot));
       }
     }
   }

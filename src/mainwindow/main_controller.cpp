@@ -82,16 +82,14 @@ std::string ProposedSaveName(std::string_view path) {
 }
 
 std::string SizeCaption(std::string_view what, int width, int height) {
-  return std::string(what) + " (" + std::to_string(width) + " x " + std::to_string(height) +
-         ")";
+  return std::string(what) + " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
 }
 
 std::string WindowTitle(const AppState& state) {
   std::string title = kAppTitle;
   if (!state.ImageLoaded) return title;
   if (!state.HasName) return title + " - Untitled";
-  return title + (state.FileOnPC == 1 ? " - PC:" : " - Vantro:") +
-         FileNamePart(state.CurFileName);
+  return title + (state.FileOnPC == 1 ? " - PC:" : " - Vantro:") + FileNamePart(state.CurFileName);
 }
 
 MainController::MainController(QDLmain& window, AppState& state)
@@ -313,6 +311,10 @@ void MainController::OnSliderChange(int value) {
   state_.PrevLevel = static_cast<std::int16_t>(value);
 }
 
+void MainController::SetDotRandom(convert::DotRandom* random) {
+  picture_->SetRandom(random);
+}
+
 void MainController::SetSizeDialogRunner(SizeDialogRunner runner) {
   size_dialog_ = std::move(runner);
 }
@@ -336,8 +338,8 @@ void MainController::ShowConvertSize() {
 
 bool MainController::ConfirmDiscardEdits() {
   if (!state_.ResultEdited) return true;
-  const MsgAnswer answer = ThePrompter().Message(kEditedQuestion, kAppTitle,
-                                                 MsgIcon::Exclamation, MsgButtons::OkCancel);
+  const MsgAnswer answer =
+      ThePrompter().Message(kEditedQuestion, kAppTitle, MsgIcon::Exclamation, MsgButtons::OkCancel);
   if (answer != MsgAnswer::Ok) return false;
   state_.ResultEdited = false;
   return true;

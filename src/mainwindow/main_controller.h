@@ -21,6 +21,9 @@ namespace dotcaster {
 
 class QDLmain;
 class PictureSession;
+namespace convert {
+class DotRandom;
+}
 
 class MainController {
  public:
@@ -77,6 +80,10 @@ class MainController {
   // It reads and writes the state (SizeDlgOK and, on OK, the size settings).
   using SizeDialogRunner = std::function<void(AppState&)>;
   void SetSizeDialogRunner(SizeDialogRunner runner);
+
+  // The generator of the photo methods: the process's own unless one is given (not
+  // owned; nullptr goes back to the process's own).
+  void SetDotRandom(convert::DotRandom* random);
 
   // Conversions that actually ran (a picture was loaded) since the window was made.
   int ConversionCount() const { return conversions_; }

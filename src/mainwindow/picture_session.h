@@ -35,8 +35,8 @@ class PictureSession {
   // Converts the held picture at the state's settings, stores the result as WorkDspFile
   // and returns it as an image, one pixel per dot. Nothing on any failure (no picture, a
   // geometry that divides by zero, the working file not written).
-  std::optional<QImage> Convert(AppState& state, std::optional<convert::CropFrame> crop,
-                                int level, int method);
+  std::optional<QImage> Convert(AppState& state, std::optional<convert::CropFrame> crop, int level,
+                                int method);
 
   // The generator of the photo methods: the process's own unless one is given (not owned).
   void SetRandom(convert::DotRandom* random);

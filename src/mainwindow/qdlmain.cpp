@@ -82,16 +82,14 @@ void QDLmain::BuildMenus() {
     action->setShortcut(shortcut);
     return action;
   };
-  auto separator = [](QMenu* menu, const char* name) {
-    menu->addSeparator()->setObjectName(name);
-  };
+  auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(name); };
 
   QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("FileCTRL");
   connect(add(file, "FileOpen", "&Open on PC...", QKeySequence("Ctrl+O")), &QAction::triggered,
           this, [this] { controller_->OpenOnPc(); });
-  connect(add(file, "FileOverWrite", "&Save to PC", QKeySequence("Ctrl+S")),
-          &QAction::triggered, this, [this] { controller_->SaveToPc(); });
+  connect(add(file, "FileOverWrite", "&Save to PC", QKeySequence("Ctrl+S")), &QAction::triggered,
+          this, [this] { controller_->SaveToPc(); });
   connect(add(file, "FileSaveWhithName", "Save to PC &as..."), &QAction::triggered, this,
           [this] { controller_->SaveToPcAs(); });
   separator(file, "kubun1");
@@ -201,7 +199,7 @@ void QDLmain::BuildClient() {
   photo_mode_->setGeometry(134, 18, 112, 24);
   label2_->setBuddy(photo_mode_);
   label3_ = MakeLabel(frame1_, "Label3", "&Level :", QRect(10, 50, 60, 20));
-  level_label_ = MakeLabel(frame1_, "LabelSikii", "128", QRect(72, 50, 40, 20));
+  level_label_ = MakeLabel(frame1_, "LabelSikii", "0", QRect(72, 50, 40, 20));
   level_slider_ = new QSlider(Qt::Horizontal, frame1_);
   level_slider_->setObjectName("MONOSikii");
   level_slider_->setRange(0, 255);
@@ -209,7 +207,9 @@ void QDLmain::BuildClient() {
   level_slider_->setPageStep(16);
   level_slider_->setTickInterval(16);
   level_slider_->setTickPosition(QSlider::TicksBelow);
-  level_slider_->setValue(128);
+  // The design value is 0: the reset at start-up moves it to 128 and so raises the change
+  // handler, which records 128 as the level of the (not yet existing) result.
+  level_slider_->setValue(0);
   level_slider_->setGeometry(8, 70, 240, 30);
   label3_->setBuddy(level_slider_);
 

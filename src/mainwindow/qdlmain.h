@@ -28,9 +28,9 @@ class MainController;
 
 // One of the two views: a fixed-size framed box holding the picture label.
 struct PictureView {
-  QFrame* box = nullptr;     // Picture1(i)
-  QLabel* image = nullptr;   // Image1(i)
-  QLabel* caption = nullptr; // Label1(i)
+  QFrame* box = nullptr;      // Picture1(i)
+  QLabel* image = nullptr;    // Image1(i)
+  QLabel* caption = nullptr;  // Label1(i)
 };
 
 class QDLmain : public QMainWindow {
@@ -108,9 +108,9 @@ class QDLmain : public QMainWindow {
   QLabel* level_label_ = nullptr;
 
   QToolBar* toolbar_ = nullptr;
-  QAction* update_bmp_ = nullptr;          // menu entry "&Convert Size..."
-  QAction* update_bmp_button_ = nullptr;   // toolbar button "UpdateBMP"
-  QAction* edit_picture_ = nullptr;        // menu entry "&Edit image"
+  QAction* update_bmp_ = nullptr;         // menu entry "&Convert Size..."
+  QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
+  QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
 };
 
 }  // namespace dotcaster

@@ -1,0 +1,501 @@
+// The conversion-setting handlers, the conversion driver's window side and the PC file
+// commands, driven through the controller as the menus and controls drive them.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+
+#include "convert/geometry.h"
+#include "convert/random.h"
+#include "devicelink/settings.h"
+#include "dialogs/qdl_change.h"
+#include "formats/quadrel.h"
+#include "mainwindow/main_controller.h"
+#include "mainwindow/qdlmain.h"
+#include "picture/convert_picture.h"
+#include "picture/source_picture.h"
+#include "state/paths.h"
+#include "test_env.h"
+
+namespace dotcaster::testing {
+namespace {
+
+QSlider* Slider(QDLmain& w) {
+  return w.findChild<QSlider*>("MONOSikii");
+}
+QComboBox* Method(QDLmain& w) {
+  return w.findChild<QComboBox*>("PhotoMode");
+}
+QString LevelText(QDLmain& w) {
+  return w.findChild<QLabel*>("LabelSikii")->text();
+}
+
+// Drags the slider's thumb through `positions` and lets it go at the last one.
+void Drag(QSlider* slider, std::initializer_list<int> positions) {
+  slider->setSliderDown(true);
+  for (int p : positions)
+    slider->setSliderPosition(p);
+  slider->setSliderDown(false);
+}
+
+// A window with a photo loaded (one conversion already ran).
+struct Loaded {
+  WindowEnv env;
+  std::unique_ptr<QDLmain> w;
+  explicit Loaded(const char* name = "photo.jpg", int width = 80, int height = 60) {
+    w = env.Start({WriteJpeg(env.File(name), width, height)});
+    if (!w || !TheState().ImageLoaded) qFatal("the test photo did not load");
+  }
+  MainController& c() { return w->controller(); }
+  int conversions() { return w->controller().ConversionCount(); }
+};
+
+// The result the engine gives for a file at the first output size, with a fresh generator:
+// what dotcast makes of it with the same settings.
+Bytes EngineResult(const std::string& path, bool is_qdl, int level, int method) {
+  std::vector<std::uint8_t> file = ReadAll(path);
+  if (is_qdl) file = ConvertQdlBmp(file).value();
+  auto pic = picture::SourcePicture::FromBytes(file);
+  if (!pic) qFatal("engine cannot read %s", path.c_str());
+  AppState state;
+  ResetPictureState(state);
+  state.SrcWidth = static_cast<std::int16_t>(pic->width());
+  state.SrcHeight = static_cast<std::int16_t>(pic->height());
+  const convert::Size out = convert::FirstOutputSize(pic->width(), pic->height(), is_qdl);
+  state.OutWidth = static_cast<std::int16_t>(out.width);
+  state.OutHeight = static_cast<std::int16_t>(out.height);
+  convert::DotRandom random;
+  return picture::ConvertSourcePicture(state, *pic, std::nullopt, level, method, random).value();
+}
+
+}  // namespace
+
+class CommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void LoadingConvertsOnceAndBringsTheResultToFront() {
+    Loaded t("big.jpg", 640, 480);
+    QCOMPARE(t.conversions(), 1);
+    QCOMPARE(TheState().OutWidth, 320);
+    QCOMPARE(TheState().OutHeight, 240);
+    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
+    QCOMPARE(t.w->findChild<QLabel*>("Image1_1")->pixmap().size(), QSize(320, 240));
+    QCOMPARE(t.w->findChild<QLabel*>("Image1_0")->pixmap().size(), QSize(320, 240));
+    QVERIFY(t.w->ResultInFront());
+    QCOMPARE(ReadAll(TheState().WorkDspFile).size(), std::size_t(BmpFileSize(320, 240)));
+  }
+
+  void QuadrelOfItsOwnSizeIsShownWithoutConverting() {
+    WindowEnv env;
+    const std::string qdl = WriteQdl(env.File("cat.qdl"), 102, 64);
+    auto w = env.Start({qdl});
+    QCOMPARE(w->controller().ConversionCount(), 0);
+    QCOMPARE(ReadAll(TheState().WorkDspFile), ConvertQdlBmp(QdlBytes(102, 64)).value());
+    QCOMPARE(w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (102 x 64)"));
+    QVERIFY(w->ResultInFront());
+  }
+
+  void WideQuadrelIsConvertedToTheLimitedSize() {
+    WindowEnv env;
+    auto w = env.Start({WriteQdl(env.File("wide.qdl"), 400, 30)});
+    QVERIFY(TheState().ImageLoaded);
+    QCOMPARE(w->controller().ConversionCount(), 1);
+    QCOMPARE(TheState().OutWidth, 320);
+    QCOMPARE(TheState().OutHeight, 30);
+    QVERIFY(!TheState().Modified);
+  }
+
+  void SliderConvertsOnceTheValueSettles() {
+    Loaded t;
+    QSlider* s = Slider(*t.w);
+    Drag(s, {130, 150, 170});
+    QCOMPARE(LevelText(*t.w), QString("170"));
+    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(TheState().PrevLevel, 170);
+
+    // While the thumb is held the label follows it and nothing converts.
+    s->setSliderDown(true);
+    s->setSliderPosition(90);
+    QCOMPARE(LevelText(*t.w), QString("90"));
+    QCOMPARE(t.conversions(), 2);
+    s->setSliderPosition(170);
+    s->setSliderDown(false);
+    // Let go at the level of the last conversion: nothing to do.
+    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(LevelText(*t.w), QString("170"));
+
+    // Keyboard and page steps settle at once.
+    QTest::keyClick(s, Qt::Key_Right);
+    QCOMPARE(s->value(), 171);
+    QCOMPARE(LevelText(*t.w), QString("171"));
+    QCOMPARE(t.conversions(), 3);
+    QTest::keyClick(s, Qt::Key_PageUp);
+    QCOMPARE(s->value(), 187);
+    QCOMPARE(t.conversions(), 4);
+    QVERIFY(TheState().Modified);
+  }
+
+  void SliderBackToThePreviousLevelConvertsNothing() {
+    Loaded t;
+    Slider(*t.w)->setValue(100);
+    QCOMPARE(t.conversions(), 2);
+    // The change handler saw 100 last; a value equal to it is not a change at all.
+    t.c().OnSliderChange(100);
+    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(t.c().LastSliderValue(), 100);
+  }
+
+  void MethodConvertsOnlyWhenItChanges() {
+    Loaded t;
+    QComboBox* m = Method(*t.w);
+    m->setCurrentIndex(0);
+    QCOMPARE(t.conversions(), 1);
+    m->setCurrentIndex(2);
+    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(TheState().PrevPhotoMode, 2);
+    t.c().OnMethodSelected(2);
+    QCOMPARE(t.conversions(), 2);
+  }
+
+  // With hand edits in the result every reconversion asks first; Cancel puts the control
+  // back and keeps the edits.
+  void HandEditsAreProtected_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("ok") << int(MsgAnswer::Ok);
+    QTest::newRow("cancel") << int(MsgAnswer::Cancel);
+  }
+  void HandEditsAreProtected() {
+    QFETCH(int, answer);
+    const bool go_on = answer == int(MsgAnswer::Ok);
+    Loaded t;
+    for (int control = 0; control < 2; ++control) {
+      TheState().ResultEdited = true;
+      t.env.prompter.messages.clear();
+      t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
+      const int before = t.conversions();
+      const int level_before = Slider(*t.w)->value();
+      const int method_before = Method(*t.w)->currentIndex();
+      if (control == 0) {
+        Drag(Slider(*t.w), {level_before + 20});
+      } else {
+        Method(*t.w)->setCurrentIndex((method_before + 1) % 3);
+      }
+      QCOMPARE(t.env.prompter.messages.size(), std::size_t(1));
+      QCOMPARE(t.env.prompter.messages[0].text,
+               std::string("Converted image is being edited.\r\n"
+                           "Do you want to update graphical image after edited?"));
+      QCOMPARE(t.env.prompter.messages[0].buttons, MsgButtons::OkCancel);
+      QCOMPARE(t.conversions(), before + (go_on ? 1 : 0));
+      QCOMPARE(TheState().ResultEdited, !go_on);
+      if (!go_on) {
+        QCOMPARE(Slider(*t.w)->value(), level_before);
+        QCOMPARE(LevelText(*t.w), QString::number(level_before));
+        QCOMPARE(Method(*t.w)->currentIndex(), method_before);
+      }
+    }
+  }
+
+  void ConvertSizeConvertsOnlyAfterOk() {
+    Loaded t;
+    TheState().Modified = false;
+    t.c().SetSizeDialogRunner([](AppState& s) { s.SizeDlgOK = false; });
+    t.c().ShowConvertSize();
+    QCOMPARE(t.conversions(), 1);
+    QVERIFY(!TheState().Modified);
+
+    t.c().SetSizeDialogRunner([](AppState& s) {
+      s.SizeDlgOK = true;
+      s.SizeMode = kSizeDevice;
+      s.OutWidth = 102;
+      s.OutHeight = 64;
+    });
+    t.c().ShowConvertSize();
+    QCOMPARE(t.conversions(), 2);
+    QVERIFY(TheState().Modified);
+    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (102 x 64)"));
+  }
+
+  void ConvertSizeMenuRunsTheRealDialog() {
+    Loaded t;
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<QDLChange*>(QApplication::activeModalWidget());
+      if (!dialog) qFatal("the Convert Size dialog did not open");
+      dialog->findChild<QRadioButton*>("QDLSize_1")->click();
+      dialog->accept();
+    });
+    t.w->findChild<QAction*>("UpdateBMP")->trigger();
+    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(TheState().OutWidth, 320);
+    QCOMPARE(TheState().OutHeight, 240);
+    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
+  }
+
+  void ToolbarKeysDispatch() {
+    Loaded t;
+    t.c().SetSizeDialogRunner([](AppState& s) { s.SizeDlgOK = true; });
+    t.c().ToolbarButton("UpdateBMP");
+    QCOMPARE(t.conversions(), 2);
+    t.c().ToolbarButton("NoSuchKey");
+    t.c().ToolbarButton("Fopen");
+    QCOMPARE(t.env.prompter.messages.size(), std::size_t(1));  // the save prompt
+    QVERIFY(t.env.prompter.open_requests.empty());             // its Cancel ended the command
+  }
+
+  void ThinPictureFailsWithError() {
+    // Shrunk to fit 320 x 240, a 2 x 400 picture is 1 pixel wide: the view scale divides
+    // by zero.
+    WindowEnv env;
+    auto w = env.Start({WriteBmp24(env.File("thin.bmp"), 2, 400)});
+    QVERIFY(w);
+    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Error!"});
+    QVERIFY(!TheState().ImageLoaded);
+    const int count = w->controller().ConversionCount();
+    Slider(*w)->setValue(30);
+    QCOMPARE(w->controller().ConversionCount(), count);
+  }
+
+  void WindowGivesTheEngineDots_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("method");
+    QTest::newRow("jpeg document") << "p.jpg" << 0;
+    QTest::newRow("jpeg sharp") << "p.jpg" << 1;
+    QTest::newRow("large jpeg soft") << "big.jpeg" << 2;
+    QTest::newRow("bitmap sharp") << "p.bmp" << 1;
+    QTest::newRow("gif soft") << "p.gif" << 2;
+    QTest::newRow("quadrel") << "p.qdl" << 0;
+    QTest::newRow("mono bitmap") << "m.bmp" << 0;
+  }
+  void WindowGivesTheEngineDots() {
+    QFETCH(QString, name);
+    QFETCH(int, method);
+    WindowEnv env;
+    const std::string n = name.toStdString();
+    const std::string path = env.File(n);
+    if (n == "p.jpg") WriteJpeg(path, 90, 70);
+    if (n == "big.jpeg") WriteJpeg(path, 700, 500);
+    if (n == "p.bmp") WriteBmp24(path, 77, 33);
+    if (n == "p.gif") WriteGif(path, 60, 45);
+    if (n == "p.qdl") WriteQdl(path, 500, 40);
+    if (n == "m.bmp") WriteMonoBmp(path, 60, 20);
+    const int level = 100;
+
+    convert::DotRandom random;
+    auto w = std::make_unique<QDLmain>();
+    w->controller().SetDotRandom(&random);
+    QVERIFY(w->controller().Startup({}));
+    // Document draws no numbers, so the generator is still fresh when the method changes.
+    Slider(*w)->setValue(level);
+    QVERIFY(env.prompter.messages.empty());
+    TheState().CurFileName = path;
+    QVERIFY(w->controller().LoadSourcePicture());
+    Slider(*w)->setValue(level);
+    Method(*w)->setCurrentIndex(method);
+    const bool is_qdl = n.ends_with(".qdl");
+    QCOMPARE(ReadAll(TheState().WorkDspFile), EngineResult(path, is_qdl, level, method));
+    w->controller().SetDotRandom(nullptr);
+  }
+
+  void OpenOnPcAsksWithTheOpenDialog() {
+    WindowEnv env;
+    auto w = env.Start();
+    const std::string folder = env.File("pics");
+    std::filesystem::create_directories(folder);
+    const std::string cat = WriteQdl(JoinPath(folder, "cat.qdl"), 102, 64);
+    env.prompter.open_answers.push_back(cat);
+    w->controller().OpenOnPc();
+
+    QCOMPARE(env.prompter.open_requests.size(), std::size_t(1));
+    const FileDialogRequest& r = env.prompter.open_requests[0];
+    QCOMPARE(r.title, std::string("Open on PC"));
+    QCOMPARE(r.startFolder, env.UserData());
+    QCOMPARE(r.filterIndex, 1);
+    QVERIFY(r.mustExist);
+    std::vector<std::string> descriptions;
+    for (const FileFilter& f : r.filters)
+      descriptions.push_back(f.description);
+    QCOMPARE(descriptions, (std::vector<std::string>{
+                               "Graphic Files", "Quadrel Files(*.qdl)", "Bitmap Files(*.bmp)",
+                               "JPEG Files(*.jpg,*.jpe,*.jpeg,*.jfif)", "GIF Files(*.gif)"}));
+    QCOMPARE(r.filters[0].patterns, std::string("*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"));
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
+    QCOMPARE(TheState().UserDataDir, JoinPath(folder, ""));
+    // The work files stay where start-up put them.
+    QCOMPARE(TheState().WorkDspFile, JoinPath(env.UserData(), kWorkDspName));
+    QCOMPARE(GetSetting(kSettingsSection, kLastFileKey), "1,PC:cat.qdl," + cat);
+
+    // The next dialog starts in the folder of the last choice.
+    w->controller().OpenOnPc();
+    QCOMPARE(env.prompter.open_requests.back().startFolder, JoinPath(folder, ""));
+  }
+
+  void OpenOnPcRefusesOtherFilesAndKeepsThePicture() {
+    Loaded t;
+    TheState().Modified = false;
+    t.env.prompter.open_answers.push_back(t.env.File("notes.txt"));
+    t.c().OpenOnPc();
+    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"This is not an image file."});
+    QVERIFY(TheState().ImageLoaded);
+    QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
+  }
+
+  void FailedOpenLeavesTheWindowEmpty() {
+    Loaded t;
+    TheState().Modified = false;
+    const std::string broken = t.env.File("broken.jpg");
+    WriteAll(broken, {0xFF, 0xD8, 0xFF});
+    t.env.prompter.open_answers.push_back(broken);
+    t.c().OpenOnPc();
+    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"Read error!"});
+    QVERIFY(!TheState().ImageLoaded);
+    QVERIFY(TheState().CurFileName.empty());
+    QCOMPARE(t.w->windowTitle(), QString("Dotcaster"));
+    QVERIFY(t.w->findChild<QLabel*>("Image1_0")->pixmap().isNull());
+  }
+
+  // The save prompt before another picture is opened: Cancel stops the command, No
+  // discards, Yes saves through the save dialog and goes on.
+  void OpenAsksToSaveChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false;
+    QTest::newRow("no") << int(MsgAnswer::No) << true << false;
+    QTest::newRow("yes") << int(MsgAnswer::Yes) << true << true;
+  }
+  void OpenAsksToSaveChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    QFETCH(bool, written);
+    Loaded t;
+    const std::string saved = t.env.File("kept.qdl");
+    const std::string next = WriteQdl(t.env.File("next.qdl"), 20, 20);
+    t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
+    t.env.prompter.save_answers.push_back(saved);
+    t.env.prompter.open_answers.push_back(next);
+    t.c().OpenOnPc();
+    QCOMPARE(t.env.prompter.open_requests.size(), std::size_t(opened ? 1 : 0));
+    QCOMPARE(t.env.prompter.save_requests.size(), std::size_t(written ? 1 : 0));
+    QCOMPARE(Exists(saved), written);
+    QCOMPARE(TheState().CurFileName, opened ? next : t.env.File("photo.jpg"));
+    if (written) {
+      QCOMPARE(ReadAll(saved).size(), std::size_t(QdlFileSize(80, 60)));
+    }
+  }
+
+  void SaveProposesTheNameInTheFolderOfThePicture() {
+    Loaded t;
+    TheState().Modified = false;
+    const std::string folder = t.env.File("pics");
+    std::filesystem::create_directories(folder);
+    t.env.prompter.open_answers.push_back(WriteJpeg(JoinPath(folder, "cat.jpeg"), 20, 20));
+    t.c().OpenOnPc();
+    t.env.prompter.save_answers.push_back(std::nullopt);
+    t.c().SaveToPc();
+    QCOMPARE(t.env.prompter.save_requests.size(), std::size_t(1));
+    const FileDialogRequest& r = t.env.prompter.save_requests[0];
+    QCOMPARE(r.title, std::string("Save to PC"));
+    QCOMPARE(r.fileName, std::string("cat."));
+    QCOMPARE(r.startFolder, JoinPath(folder, ""));
+    QCOMPARE(r.filterIndex, 1);
+    QVERIFY(r.confirmOverwrite);
+    QCOMPARE(r.filters.size(), std::size_t(2));
+    QCOMPARE(r.filters[0].description, std::string("Quadrel(*.qdl)"));
+    QCOMPARE(r.filters[1].description, std::string("Bitmap(*.bmp)"));
+    // Cancel changes nothing.
+    QVERIFY(TheState().Modified);
+    QVERIFY(!TheState().HasName);
+    QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
+  }
+
+  void SavedFormatFollowsTheTypedName_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("bitmap");
+    QTest::newRow("no extension") << "cat" << false;
+    QTest::newRow("upper-case bmp") << "cat.BMP" << true;
+    QTest::newRow("qdl") << "cat.qdl" << false;
+    QTest::newRow("jpg is still Quadrel") << "cat.jpg" << false;
+  }
+  void SavedFormatFollowsTheTypedName() {
+    QFETCH(QString, typed);
+    QFETCH(bool, bitmap);
+    Loaded t;
+    const std::string target = t.env.File(typed.toStdString());
+    t.env.prompter.save_answers.push_back(target);
+    t.c().SaveToPcAs();
+    QVERIFY(Exists(target));
+    const std::vector<std::uint8_t> written = ReadAll(target);
+    if (bitmap) {
+      QCOMPARE(written, ReadAll(TheState().WorkDspFile));
+    } else {
+      QCOMPARE(written, ConvertQdlBmp(ReadAll(TheState().WorkDspFile)).value());
+    }
+    QCOMPARE(t.w->windowTitle(), "Dotcaster - PC:" + typed);
+    QVERIFY(!TheState().Modified);
+    QVERIFY(TheState().HasName);
+    QCOMPARE(TheState().CurFileName, target);
+  }
+
+  void SavingAnUnchangedQuadrelFileWritesNothing() {
+    WindowEnv env;
+    const std::string cat = WriteQdl(env.File("cat.qdl"), 102, 64);
+    auto w = env.Start({cat});
+    std::filesystem::remove(cat);
+    w->controller().SaveToPc();
+    QVERIFY(env.prompter.save_requests.empty());
+    QVERIFY(!Exists(cat));
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
+
+    // After a change the same command writes in place, still without a dialog.
+    Drag(Slider(*w), {60});  // disabled for a Quadrel file, but the handler still runs
+    TheState().Modified = true;
+    w->controller().SaveToPc();
+    QVERIFY(env.prompter.save_requests.empty());
+    QVERIFY(Exists(cat));
+  }
+
+  void FailedWriteRenamesThePictureAnyway() {
+    // Save clears Modified after a failed write, Save As leaves it set.
+    for (bool save_as : {false, true}) {
+      Loaded t;
+      const std::string target = JoinPath(t.env.File("no such folder"), "cat.qdl");
+      t.env.prompter.save_answers.push_back(target);
+      if (save_as) {
+        t.c().SaveToPcAs();
+      } else {
+        t.c().SaveToPc();
+      }
+      QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
+      QCOMPARE(t.w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
+      QCOMPARE(TheState().Modified, save_as);
+      QVERIFY(!Exists(target));
+    }
+  }
+
+  void SaveCommandsNeedAPicture() {
+    WindowEnv env;
+    auto w = env.Start();
+    w->controller().SaveToPc();
+    w->controller().SaveToPcAs();
+    QVERIFY(env.prompter.save_requests.empty());
+    QVERIFY(env.prompter.messages.empty());
+  }
+
+  void ProposedNames() {
+    QCOMPARE(ProposedSaveName(JoinPath("pics", "cat.bmp")), std::string("cat"));
+    QCOMPARE(ProposedSaveName(JoinPath("pics", "cat.jpeg")), std::string("cat."));
+    QCOMPARE(ProposedSaveName("abc"), std::string(""));
+    QCOMPARE(ProposedSaveName(""), std::string(""));
+  }
+};
+
+}  // namespace dotcaster::testing
+
+QTEST_MAIN(dotcaster::testing::CommandsTest)
+#include "commands_test.moc"

@@ -1,0 +1,328 @@
+// Start-up, shutdown, the title and the enabling rules of the main window.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include <QtTest>
+#include <filesystem>
+
+#include "devicelink/link.h"
+#include "formats/probe.h"
+#include "mainwindow/main_controller.h"
+#include "mainwindow/qdlmain.h"
+#include "state/paths.h"
+#include "test_env.h"
+
+namespace dotcaster::testing {
+namespace {
+
+constexpr const char* kMissingFolder =
+    "Directory does not exist.\r\nPlease install the PC Application again.";
+
+// The folder link of the installation, except that closing can be refused.
+class RefusingLink : public DeviceLink {
+ public:
+  int refuse = 1;
+  int disconnect_calls = 0;
+  std::optional<std::string> CacheToDevice(std::string_view) override { return {}; }
+  std::optional<std::string> DeviceToCache(std::string_view) override { return {}; }
+  std::optional<std::string> OpenFileDialog(std::string_view, std::string_view) override {
+    return {};
+  }
+  std::optional<std::string> SaveFileDialog(std::string_view, std::string_view) override {
+    return {};
+  }
+  int PutFile(std::string_view, std::string_view, int) override { return 1; }
+  bool IsOnPcFile(std::string_view) override { return true; }
+  int DoDisconnect() override {
+    ++disconnect_calls;
+    return refuse;
+  }
+  void SetupDisconnection() override {}
+};
+
+class CountingHelp : public HelpProvider {
+ public:
+  int shown = 0;
+  void ShowTopics() override { ++shown; }
+};
+
+bool Enabled(QDLmain& w, const char* action) {
+  auto* a = w.findChild<QAction*>(action);
+  if (!a) qFatal("no action %s", action);
+  return a->isEnabled();
+}
+
+bool ConvEnabled(QDLmain& w) {
+  return w.findChild<QSlider*>("MONOSikii")->isEnabled() &&
+         w.findChild<QComboBox*>("PhotoMode")->isEnabled() &&
+         w.findChild<QLabel*>("Label2")->isEnabled() &&
+         w.findChild<QLabel*>("Label3")->isEnabled() &&
+         w.findChild<QLabel*>("LabelSikii")->isEnabled();
+}
+
+QString Caption(QDLmain& w, const char* name) {
+  return w.findChild<QLabel*>(name)->text();
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void WithoutInstallationEndsSilently() {
+    WindowEnv env(Install::kNone);
+    QVERIFY(env.Start() == nullptr);
+    QVERIFY(env.prompter.messages.empty());
+  }
+
+  void MissingUserDataFolderIsReportedOnceAndStartupGoesOn() {
+    WindowEnv env(Install::kNoUserData);
+    auto w = env.Start();
+    QVERIFY(w);
+    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{kMissingFolder});
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QString("Dotcaster"));
+  }
+
+  void FallbackUserDataFolderIsTakenWithoutAMessage() {
+    WindowEnv env(Install::kNoUserData);
+    const std::string fallback = env.File("link/UserData");
+    std::filesystem::create_directories(fallback);
+    auto w = env.Start();
+    QVERIFY(w);
+    QVERIFY(env.prompter.messages.empty());
+    QCOMPARE(TheState().UserDataDir, fallback);
+    QCOMPARE(TheState().WorkDspFile, JoinPath(fallback, kWorkDspName));
+  }
+
+  void EmptyStartShowsTheEmptyWindow() {
+    WindowEnv env;
+    auto w = env.Start();
+    QVERIFY(w);
+    QVERIFY(env.prompter.messages.empty());
+    QCOMPARE(w->windowTitle(), QString("Dotcaster"));
+    QVERIFY(!Enabled(*w, "UpdateBMP"));
+    QVERIFY(!Enabled(*w, "Toolbar1_UpdateBMP"));
+    QVERIFY(!Enabled(*w, "EditPicture"));
+    QVERIFY(!ConvEnabled(*w));
+    QCOMPARE(w->findChild<QSlider*>("MONOSikii")->value(), 128);
+    QCOMPARE(Caption(*w, "LabelSikii"), QString("128"));
+    // The reset's move of the slider counts as the level of the result to come.
+    QCOMPARE(TheState().PrevLevel, 128);
+    QCOMPARE(w->findChild<QComboBox*>("PhotoMode")->currentText(), QString("Document"));
+    QCOMPARE(Caption(*w, "Label1_0"), QString("Source image"));
+    QCOMPARE(Caption(*w, "Label1_1"), QString("Vantro image"));
+    // The reset's own slider and list changes do not count as a change of the picture.
+    QVERIFY(!TheState().Modified);
+    QCOMPARE(TheState().OutWidth, 102);
+    QCOMPARE(TheState().OutHeight, 64);
+  }
+
+  void LeftoverWorkFilesAreDeletedAtStart() {
+    WindowEnv env;
+    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName}) {
+      WriteAll(JoinPath(env.UserData(), name), {1, 2, 3});
+    }
+    auto w = env.Start();
+    QVERIFY(w);
+    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName}) {
+      QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
+    }
+  }
+
+  void QuotedCommandLinePictureIsLoaded() {
+    WindowEnv env;
+    const std::string photo = WriteJpeg(env.File("my photo.jpg"), 64, 48);
+    auto w = env.Start({"\"" + photo + "\""});
+    QVERIFY(w);
+    QVERIFY(env.prompter.messages.empty());
+    QVERIFY(TheState().ImageLoaded);
+    QCOMPARE(TheState().CurFileName, photo);
+    QCOMPARE(TheState().FileOnPC, 1);
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - Untitled"));
+    QCOMPARE(Caption(*w, "Label1_0"), QString("Source image (64 x 48)"));
+    QCOMPARE(Caption(*w, "Label1_1"), QString("Vantro image (64 x 48)"));
+    QVERIFY(w->ResultInFront());
+    QVERIFY(TheState().Modified);
+  }
+
+  void CommandLineWithSpacesIsOnePath() {
+    // The command line is one path; an unquoted path with blanks arrives in pieces.
+    WindowEnv env;
+    const std::string photo = WriteBmp24(env.File("a b c.bmp"), 10, 10);
+    auto w = env.Start({env.File("a"), "b", "c.bmp"});
+    QVERIFY(w);
+    QVERIFY(TheState().ImageLoaded);
+    QCOMPARE(TheState().CurFileName, photo);
+  }
+
+  void CommandLineTextFileIsRefused() {
+    WindowEnv env;
+    const std::string text = env.File("notes.txt");
+    WriteAll(text, {'h', 'i'});
+    auto w = env.Start({text});
+    QVERIFY(w);
+    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{kNotImageMessage});
+    QVERIFY(!TheState().ImageLoaded);
+    QVERIFY(TheState().CurFileName.empty());
+    QCOMPARE(w->windowTitle(), QString("Dotcaster"));
+    QVERIFY(w->isVisible());
+  }
+
+  void CommandLinePictureThatCannotBeReadLeavesTheWindowEmpty() {
+    struct Case {
+      const char* name;
+      std::vector<std::uint8_t> bytes;
+    };
+    const std::vector<Case> cases = {
+        {"empty.jpg", {}},
+        {"garbage.gif", {'G', 'I', 'F', '8', '9', 'a', 1}},
+        {"truncated.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10}},
+        {"short.qdl", {5}},
+    };
+    for (const Case& c : cases) {
+      WindowEnv env;
+      WriteAll(env.File(c.name), c.bytes);
+      auto w = env.Start({env.File(c.name)});
+      QVERIFY(w);
+      QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Read error!"});
+      QVERIFY2(!TheState().ImageLoaded, c.name);
+      QCOMPARE(w->windowTitle(), QString("Dotcaster"));
+      QVERIFY(!Enabled(*w, "UpdateBMP"));
+      QVERIFY(!TheState().Modified);
+    }
+  }
+
+  void TitlesFollowTheFile() {
+    WindowEnv env;
+    const std::string qdl = WriteQdl(env.File("cat.qdl"), 102, 64);
+    auto w = env.Start({qdl});
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
+    QVERIFY(!TheState().Modified);
+    QVERIFY(TheState().HasName);
+
+    // A named picture that lies in the device cache shows the cache copy's name.
+    TheState().FileOnPC = 0;
+    w->controller().UpdateWindowState();
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - Vantro:cat.qdl"));
+
+    TheState().HasName = false;
+    w->controller().UpdateWindowState();
+    QCOMPARE(w->windowTitle(), QString("Dotcaster - Untitled"));
+  }
+
+  void EnablingFollowsTheKindOfPicture() {
+    struct Case {
+      const char* name;
+      std::function<std::string(const std::string&)> write;
+      bool conv_controls;
+    };
+    const std::vector<Case> cases = {
+        {"cat.qdl", [](const std::string& p) { return WriteQdl(p, 102, 64); }, false},
+        {"mono.bmp", [](const std::string& p) { return WriteMonoBmp(p, 40, 30); }, false},
+        {"photo.jpg", [](const std::string& p) { return WriteJpeg(p, 50, 40); }, true},
+        {"colour.bmp", [](const std::string& p) { return WriteBmp24(p, 50, 40); }, true},
+        {"anim.gif", [](const std::string& p) { return WriteGif(p, 50, 40); }, true},
+    };
+    for (const Case& c : cases) {
+      WindowEnv env;
+      auto w = env.Start({c.write(env.File(c.name))});
+      QVERIFY(w);
+      QVERIFY2(TheState().ImageLoaded, c.name);
+      QVERIFY2(Enabled(*w, "UpdateBMP"), c.name);
+      QVERIFY2(Enabled(*w, "Toolbar1_UpdateBMP"), c.name);
+      QVERIFY2(Enabled(*w, "EditPicture"), c.name);
+      QVERIFY2(ConvEnabled(*w) == c.conv_controls, c.name);
+      // Only the three picture-dependent commands ever change their enabled state.
+      QVERIFY(Enabled(*w, "FileOpen") && Enabled(*w, "FileOverWrite") &&
+              Enabled(*w, "PasteClipboard") && Enabled(*w, "MenuVersion"));
+    }
+  }
+
+  void F1OpensTheHelpAndShiftF1DoesNot() {
+    WindowEnv env;
+    auto w = env.Start();
+    QVERIFY(w);
+    CountingHelp help;
+    TheState().HelpDialog = &help;
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F1, Qt::ShiftModifier);
+    QCOMPARE(help.shown, 0);
+    QTest::keyClick(w.get(), Qt::Key_F1);
+    QCOMPARE(help.shown, 1);
+    QTest::keyClick(w->findChild<QSlider*>("MONOSikii"), Qt::Key_F1);
+    QCOMPARE(help.shown, 2);
+    TheState().HelpDialog = nullptr;
+  }
+
+  // The save prompt on close: Cancel keeps the window, No closes without writing, Yes
+  // writes first. Closing removes two work files and keeps the pasted picture.
+  void CloseAsksToSaveChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false;
+    QTest::newRow("no") << int(MsgAnswer::No) << true << false;
+    QTest::newRow("yes") << int(MsgAnswer::Yes) << true << true;
+  }
+  void CloseAsksToSaveChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(bool, written);
+    WindowEnv env;
+    auto w = env.Start({WriteJpeg(env.File("dog.jpg"), 30, 20)});
+    QVERIFY(w);
+    WriteAll(TheState().WorkClpFile, {1});
+    const std::string target = env.File("dog.qdl");
+    env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
+    env.prompter.save_answers.push_back(target);
+
+    QCOMPARE(w->close(), closes);
+    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Do you want to save change?"});
+    QCOMPARE(env.prompter.messages[0].buttons, MsgButtons::YesNoCancel);
+    QCOMPARE(Exists(target), written);
+    QCOMPARE(w->isVisible(), !closes);
+    QCOMPARE(Exists(TheState().WorkDspFile), !closes);
+    QCOMPARE(Exists(TheState().WorkBmpFile), !closes);
+    QVERIFY(Exists(TheState().WorkClpFile));
+  }
+
+  void CancelledSaveDialogOnCloseKeepsTheWindow() {
+    WindowEnv env;
+    auto w = env.Start({WriteJpeg(env.File("dog.jpg"), 30, 20)});
+    env.prompter.message_answers.push_back(MsgAnswer::Yes);
+    env.prompter.save_answers.push_back(std::nullopt);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY(TheState().Modified);
+  }
+
+  void RefusedDisconnectionKeepsTheWindow() {
+    WindowEnv env;
+    RefusingLink link;
+    DeviceLink* previous = SetDeviceLink(&link);
+    auto w = env.Start({WriteQdl(env.File("cat.qdl"), 16, 16)});
+    QVERIFY(w);
+    QVERIFY(!w->close());
+    QCOMPARE(link.disconnect_calls, 1);
+    QVERIFY(w->isVisible());
+    QVERIFY(Exists(TheState().WorkDspFile));
+    QVERIFY(env.prompter.messages.empty());
+
+    link.refuse = 0;
+    QVERIFY(w->close());
+    QVERIFY(!Exists(TheState().WorkDspFile));
+    QVERIFY(!Exists(TheState().WorkBmpFile));
+    SetDeviceLink(previous);
+  }
+};
+
+}  // namespace dotcaster::testing
+
+QTEST_MAIN(dotcaster::testing::StartupTest)
+#include "startup_test.moc"

@@ -1,0 +1,56 @@
+#pragma once
+
+// What every window test needs: a fresh shared state, an installation of the link software
+// in a temporary folder (settings redirected there too), scripted answers to every
+// question, and pictures written at test time.
+
+#include <QImage>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scripted_prompter.h"
+#include "state/app_state.h"
+#include "temp_dir.h"
+
+namespace dotcaster {
+class QDLmain;
+}
+
+namespace dotcaster::testing {
+
+enum class Install { kFull, kNoUserData, kNone };
+
+class WindowEnv {
+ public:
+  explicit WindowEnv(Install install = Install::kFull);
+  ~WindowEnv();
+
+  // A new main window, started with `args` as its command line. Null when start-up ended
+  // the program (no installation).
+  std::unique_ptr<QDLmain> Start(const std::vector<std::string>& args = {});
+
+  std::string UserData() const { return user_data_; }
+  std::string File(const std::string& name) const { return dir.File(name); }
+
+  TempDir dir;
+  ScriptedPrompter prompter;
+
+ private:
+  std::string user_data_;
+};
+
+// Picture files written here and now.
+QImage TestPhoto(int width, int height);
+std::string WriteJpeg(const std::string& path, int width, int height);
+std::string WriteBmp24(const std::string& path, int width, int height);
+std::string WriteGif(const std::string& path, int width, int height);
+// A Quadrel file with a diagonal pattern, and the 1-bit bitmap the converter makes of it.
+std::vector<std::uint8_t> QdlBytes(int width, int height);
+std::string WriteQdl(const std::string& path, int width, int height);
+std::string WriteMonoBmp(const std::string& path, int width, int height);
+
+bool Exists(const std::string& path);
+
+}  // namespace dotcaster::testing
