@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "formats/file_io.h"
 #include "state/paths.h"
@@ -66,27 +67,62 @@ class SpanSource {
   std::size_t pos_ = 0;
 };
 
-// Sequential reading over an open file: the stream's buffer makes byte reads cheap, and
-// skips are seeks, so only the bytes the scan looks at are read. Seeking past the end is
-// allowed; the next read then reports the end.
+// Sequential reading over a file through its own buffer, so that only the bytes near the
+// places the scan looks at are read: a skip inside the buffer moves in it, a longer skip
+// seeks. After a seek the next read is small (usually a marker and a length are all that
+// is wanted there); sequential reads use the whole buffer.
 class FileSource {
  public:
-  explicit FileSource(std::ifstream& in) : in_(in) {}
+  FileSource() : buffer_(kFullRead) {}
+
+  bool Open(const std::filesystem::path& path) {
+    // Unbuffered stream: the buffer here decides how much each read fetches.
+    in_.rdbuf()->pubsetbuf(nullptr, 0);
+    in_.open(path, std::ios::binary);
+    return in_.is_open();
+  }
   int Get() {
-    const auto c = in_.get();
-    if (c == std::ifstream::traits_type::eof()) {
-      failed_ = failed_ || in_.bad();
-      return -1;
-    }
-    return static_cast<int>(static_cast<unsigned char>(c));
+    if (pos_ == len_ && !Refill()) return -1;
+    return buffer_[pos_++];
   }
   void Skip(std::size_t n) {
+    if (n <= len_ - pos_) {
+      pos_ += n;
+      return;
+    }
+    n -= len_ - pos_;
+    pos_ = len_ = 0;
+    if (at_end_ || failed_) return;  // the data ended with the buffer: nothing beyond it
     if (!in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) failed_ = true;
+    small_read_ = true;
   }
   bool Failed() const { return failed_; }
 
  private:
-  std::ifstream& in_;
+  static constexpr std::size_t kFullRead = 64 * 1024;
+  static constexpr std::size_t kReadAfterSeek = 512;
+
+  bool Refill() {
+    if (at_end_ || failed_) return false;
+    const std::size_t want = small_read_ ? kReadAfterSeek : kFullRead;
+    small_read_ = false;
+    in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(want));
+    len_ = static_cast<std::size_t>(in_.gcount());
+    pos_ = 0;
+    if (in_.bad()) {
+      failed_ = true;
+      return false;
+    }
+    if (in_.eof()) at_end_ = true;
+    return len_ > 0;
+  }
+
+  std::ifstream in_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  bool small_read_ = false;
+  bool at_end_ = false;
   bool failed_ = false;
 };
 
@@ -250,9 +286,8 @@ ProbeResult ProbeJpegSize(std::string_view path) {
   if (std::filesystem::is_directory(fs_path, ec)) {
     return ProbeResult::Failure(FormatError::kOpenSource);
   }
-  std::ifstream in(fs_path, std::ios::binary);
-  if (!in) return ProbeResult::Failure(FormatError::kOpenSource);
-  FileSource src(in);
+  FileSource src;
+  if (!src.Open(fs_path)) return ProbeResult::Failure(FormatError::kOpenSource);
   return ScanJpeg(src);
 }
 

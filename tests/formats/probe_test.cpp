@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,55 @@ TEST(JpegScanTest, EveryFrameMarkerAndNoOther) {
     const ProbeResult r = ProbeJpegBytes(Cat({kSoi, Frame(static_cast<std::uint8_t>(code), 3, 5)}));
     ASSERT_TRUE(r) << std::hex << code;
     EXPECT_EQ(r.width, is_frame ? 5 : 0) << std::hex << code;
+  }
+}
+
+// The file reader reads in blocks and seeks over long segments; it must find exactly what
+// the scan over bytes finds, wherever segments, filler and the end of the file fall
+// relative to its blocks.
+TEST(JpegScanTest, FileReaderAgreesAcrossBlockBoundaries) {
+  std::mt19937 rng(20240601);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  testing::TempDir dir;
+  const std::string path = dir.File("big.jpg");
+  for (int round = 0; round < 6; ++round) {
+    ByteVec data = kSoi;
+    while (data.size() < 300000) {
+      if (pick(0, 2) == 0) {
+        // Filler without FF bytes: read byte by byte across block ends.
+        const int n = pick(0, 70000);
+        for (int i = 0; i < n; ++i)
+          data.push_back(static_cast<std::uint8_t>(pick(0, 0xFE)));
+      } else {
+        const int length = pick(0, 3) == 0 ? pick(0, 40) : pick(2, 0x7FFF);
+        data.insert(data.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                                 static_cast<std::uint8_t>(length)});
+        for (int i = 2; i < length; ++i)
+          data.push_back(static_cast<std::uint8_t>(pick(0, 1) ? 0xFF : 0xC0));
+      }
+    }
+    const ByteVec frame = Frame(0xC2, 100 + round, 200 + round);
+    data.insert(data.end(), frame.begin(), frame.end());
+
+    std::vector<std::size_t> cuts = {data.size(), 65536, 65535, 65537, 66048, 512};
+    for (int i = 0; i < 12; ++i)
+      cuts.push_back(static_cast<std::size_t>(pick(0, static_cast<int>(data.size()))));
+    for (std::size_t cut : cuts) {
+      SCOPED_TRACE("round " + std::to_string(round) + " length " + std::to_string(cut));
+      const ByteVec part(data.begin(), data.begin() + static_cast<long>(cut));
+      testing::WriteAll(path, part);
+      const ProbeResult from_bytes = ProbeJpegBytes(part);
+      const ProbeResult from_file = ProbeJpegSize(path);
+      ASSERT_EQ(from_file.ok, from_bytes.ok);
+      EXPECT_EQ(from_file.width, from_bytes.width);
+      EXPECT_EQ(from_file.height, from_bytes.height);
+      if (!from_bytes.ok) {
+        EXPECT_EQ(from_file.error, from_bytes.error);
+      }
+      if (cut == data.size()) {
+        EXPECT_TRUE(from_file.ok && from_file.width == 200 + round) << "the frame at the end";
+      }
+    }
   }
 }
 
