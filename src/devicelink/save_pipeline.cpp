@@ -149,8 +149,8 @@ void SaveResultFile(AppState& state, std::string_view target_view) {
   if (upload) {
     // The cache copy goes only now that the new picture exists; the link puts the new
     // copy in its place.
-    if (!RemoveIfPresent(target)) return fail();
     if (!ReplaceFileContent(temp_file, *qdl)) return fail();
+    if (!RemoveIfPresent(target)) return fail();
     if (Dov_PutFile(state.DevicePath, temp_file, 0) != 0)
       ThePrompter().Message(kUploadErrorMessage, kAppTitle, MsgIcon::None, MsgButtons::Ok);
     DeleteFileIfExists(temp_file);

@@ -1,0 +1,201 @@
+#include "devicelink/install.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QSettings>
+#include <filesystem>
+
+#include "link_env.h"
+#include "scripted_prompter.h"
+
+namespace dotcaster {
+namespace {
+namespace fs = std::filesystem;
+using testing::LinkEnv;
+using testing::ScriptedPrompter;
+
+void SetInstallValue(const LinkEnv& env, const QVariant& value) {
+  QSettings settings(QString::fromStdString(env.File("config/Tresk/Dovimar-e.ini")),
+                     QSettings::IniFormat);
+  settings.setValue("PC/InstallDir", value);
+  settings.sync();
+}
+
+TEST(GetInstallDir, TakesTheRecordedValueWithoutOneTrailingSeparator) {
+  struct Row {
+    const char* name;
+    std::string stored;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"plain", "/opt/link", "/opt/link"},
+      {"trailing separator", "/opt/link/", "/opt/link"},
+      {"only one separator dropped", "/opt/link//", "/opt/link/"},
+      {"backslash as written on Windows", "C:\\Link\\", "C:\\Link"},
+      {"one character", "L", "L"},
+      {"terminating NUL carried along", std::string("/opt/link\0", 10), "/opt/link"},
+  };
+  LinkEnv env(false);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetInstallValue(env, QString::fromStdString(row.stored));
+    EXPECT_EQ(GetInstallDir(), std::optional<std::string>(row.expected));
+  }
+}
+
+TEST(GetInstallDir, TrailingSeparatorGivesOneSeparatorBeforeTheUserDataFolder) {
+  LinkEnv env(false);
+  SetInstallValue(env, "/opt/link/");
+  EXPECT_EQ(DefaultUserDataDir(*GetInstallDir()), "/opt/link/userdata/qdl");
+  EXPECT_EQ(DefaultCacheDir(*GetInstallDir()), "/opt/link/pcshelf/cache/accessor/graphics");
+}
+
+TEST(GetInstallDir, NoInstallationWithoutAUsableValue) {
+  LinkEnv env(false);
+  EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
+  SetInstallValue(env, "");
+  EXPECT_EQ(GetInstallDir(), std::nullopt) << "empty value";
+  SetInstallValue(env, QString(QChar(0)));
+  EXPECT_EQ(GetInstallDir(), std::nullopt) << "only a NUL";
+}
+
+TEST(GetInstallDir, ReadsWhatTheInstallerRecorded) {
+  LinkEnv env;
+  EXPECT_EQ(GetInstallDir(), env.install_dir());
+  EXPECT_TRUE(fs::exists(env.File("config/Tresk/Dovimar-e.ini")));
+}
+
+TEST(CheckUserDataDir, KeepsAnExistingFolderAndFallsBackToUserData) {
+  LinkEnv env;
+  ScriptedPrompter prompter;
+  std::string user_data = DefaultUserDataDir(env.install_dir());
+  bool show = true;
+  CheckUserDataDir(env.install_dir(), user_data, show);
+  EXPECT_EQ(user_data, DefaultUserDataDir(env.install_dir()));
+
+  fs::remove_all(user_data);
+  fs::create_directories(FallbackUserDataDir(env.install_dir()));
+  CheckUserDataDir(env.install_dir(), user_data, show);
+  EXPECT_EQ(user_data, env.Under({"UserData"}));
+  EXPECT_TRUE(show);
+  EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST(CheckUserDataDir, MissingFoldersShowTheMessageOnceAndCreateNothing) {
+  LinkEnv env(false);
+  ScriptedPrompter prompter;
+  const std::string missing = DefaultUserDataDir(env.install_dir());
+  std::string user_data = missing;
+  bool show = true;
+  CheckUserDataDir(env.install_dir(), user_data, show);
+  CheckUserDataDir(env.install_dir(), user_data, show);
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].text,
+            "Directory does not exist.\r\nPlease install the PC Application again.");
+  EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
+  EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+  EXPECT_FALSE(show);
+  EXPECT_EQ(user_data, missing);
+  EXPECT_FALSE(fs::exists(env.install_dir()));
+}
+
+TEST(ClassifyCommandFile, RemovesQuotesAtEitherEnd) {
+  LinkEnv env;
+  const std::string pc_file = env.File("pics/cat.qdl");
+  const std::string rows[] = {"\"" + pc_file + "\"", "\"" + pc_file, pc_file + "\"", pc_file};
+  for (const std::string& given : rows) {
+    SCOPED_TRACE(given);
+    std::string path = given;
+    std::string folder = "unchanged";
+    std::int16_t on_pc = 7;
+    ClassifyCommandFile(path, folder, on_pc);
+    EXPECT_EQ(path, pc_file);
+    EXPECT_EQ(on_pc, 1);
+    EXPECT_EQ(folder, "unchanged");
+  }
+}
+
+TEST(ClassifyCommandFile, DeviceCacheFileGivesItsFolderWhenTheFolderExists) {
+  LinkEnv env;
+  std::string path = "\"" + JoinPath(env.CacheGraphics(), "cat.qdl") + "\"";
+  std::string folder = "unchanged";
+  std::int16_t on_pc = 1;
+  ClassifyCommandFile(path, folder, on_pc);
+  EXPECT_EQ(on_pc, 0);
+  EXPECT_EQ(folder, env.CacheGraphics()) << "without its trailing separator";
+
+  path = JoinPath(env.CacheGraphics(), "no-such-folder/cat.qdl");
+  folder = "unchanged";
+  on_pc = 1;
+  ClassifyCommandFile(path, folder, on_pc);
+  EXPECT_EQ(on_pc, 0);
+  EXPECT_EQ(folder, "unchanged");
+}
+
+TEST(PathParts, SplitAtTheLastSeparator) {
+  struct Row {
+    std::string path, name, folder;
+  };
+  const Row rows[] = {
+      {"/x/a.qdl", "a.qdl", "/x/"},
+      {"a.qdl", "a.qdl", ""},
+      {"/x/", "", "/x/"},
+      {"/", "", "/"},
+      {"", "", ""},
+      {"/x/y/z", "z", "/x/y/"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(FileNamePart(row.path), row.name);
+    EXPECT_EQ(FolderPart(row.path), row.folder);
+  }
+}
+
+TEST(PathExists, FindsByKindAndNeverFails) {
+  LinkEnv env;
+  const std::string file = env.File("a.qdl");
+  testing::WriteAll(file, {1, 2});
+  const std::string hidden = env.File(".hidden.qdl");
+  testing::WriteAll(hidden, {1});
+  const std::string folder = env.File("sub");
+  fs::create_directories(folder);
+
+  struct Row {
+    const char* name;
+    std::string path;
+    int mask;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"file, files only", file, 0, "a.qdl"},
+      {"file, folders included", file, kAttrFolder, "a.qdl"},
+      {"folder, files only", folder, 0, ""},
+      {"folder, folders included", folder, kAttrFolder, "sub"},
+      {"folder with trailing separator", folder + "/", kAttrFolder, "sub"},
+      {"hidden file without the hidden bit", hidden, 0, ""},
+      {"hidden file with it", hidden, kAttrHidden | kAttrSystem, ".hidden.qdl"},
+      {"missing", env.File("missing.qdl"), kAttrFolder, ""},
+      {"below a file", file + "/x", kAttrFolder, ""},
+      {"empty", "", kAttrFolder, ""},
+      {"embedded NUL", std::string("/tmp\0x", 6), kAttrFolder, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(PathExists(row.path, row.mask), row.expected);
+  }
+}
+
+TEST(PathExists, UnreadableFolderYieldsEmptyText) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  LinkEnv env;
+  const std::string closed = env.File("closed");
+  fs::create_directories(closed + "/inner");
+  ::chmod(closed.c_str(), 0);
+  EXPECT_EQ(PathExists(closed + "/inner", kAttrFolder), "");
+  ::chmod(closed.c_str(), 0700);
+}
+
+}  // namespace
+}  // namespace dotcaster

@@ -1,0 +1,105 @@
+// The link layer's own tool, run as a program.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+
+#include "devicelink/install.h"
+#include "link_env.h"
+
+namespace dotcaster {
+namespace {
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+class VantroLink : public ::testing::Test {
+ protected:
+  Outcome Call(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DOTCASTER_CONFIG_DIR", QString::fromStdString(env.File("config")));
+    environment.insert("XDG_DATA_HOME", QString::fromStdString(env.File("data")));
+    p.setProcessEnvironment(environment);
+    p.setWorkingDirectory(QString::fromStdString(env.File("")));
+    p.start(VANTRO_LINK, args);
+    EXPECT_TRUE(p.waitForFinished(20000));
+    return {p.exitCode(), p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+  }
+  static QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+  testing::LinkEnv env{false};
+};
+
+TEST_F(VantroLink, InstallThenSendListAndFetch) {
+  EXPECT_EQ(Call({"status"}).code, 1) << "nothing installed yet";
+
+  const std::string dir = env.File("link");
+  Outcome r = Call({"install", Q(dir + "/")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(GetInstallDir(), dir);
+  for (const char* folder : {"userdata/qdl", "pcshelf/cache/accessor/graphics", "device"})
+    EXPECT_TRUE(fs::is_directory(JoinPath(dir, folder))) << folder;
+
+  r = Call({"status"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("InstallDir: " + dir + "\n"), std::string::npos) << r.out;
+
+  const std::string picture = env.File("cat.qdl");
+  testing::WriteAll(picture, {2, 0, 8, 0, 1, 2});
+  r = Call({"put", Q(picture)});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "B:\\graphics\\cat.qdl\n");
+  EXPECT_EQ(Call({"put", Q(picture), "B:\\graphics\\dog.qdl"}).code, 0);
+  EXPECT_EQ(Call({"ls"}).out, "B:\\graphics\\cat.qdl\nB:\\graphics\\dog.qdl\n");
+
+  r = Call({"get", "B:\\graphics\\dog.qdl", Q(env.File("back.qdl"))});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(testing::ReadAll(env.File("back.qdl")), testing::ReadAll(picture));
+  EXPECT_EQ(Call({"get", "B:\\graphics\\cat.qdl"}).code, 0);
+  EXPECT_TRUE(fs::exists(env.File("cat.qdl")));
+}
+
+TEST_F(VantroLink, DefaultInstallGoesToTheUserDataFolder) {
+  Outcome r = Call({"install"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(GetInstallDir(), env.File("data/Dovimar-e"));
+}
+
+TEST_F(VantroLink, FailuresAreReportedNotCrashed) {
+  ASSERT_EQ(Call({"install", Q(env.File("link"))}).code, 0);
+  struct Row {
+    const char* name;
+    QStringList args;
+    int code;
+  };
+  const Row rows[] = {
+      {"no command", {}, 2},
+      {"unknown command", {"format"}, 2},
+      {"put without a file", {"put"}, 2},
+      {"put a missing file", {"put", Q(env.File("missing.qdl"))}, 1},
+      {"put outside the device", {"put", Q(env.File("link/userdata")), "C:\\x.qdl"}, 1},
+      {"get a missing device file", {"get", "B:\\graphics\\none.qdl"}, 1},
+      {"get a folder path", {"get", "B:\\"}, 1},
+      {"ls not a device folder", {"ls", "C:\\"}, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Outcome r = Call(row.args);
+    EXPECT_EQ(r.code, row.code);
+    EXPECT_FALSE(r.err.empty());
+  }
+  testing::WriteAll(env.File("blocker"), {1});
+  const Outcome r = Call({"install", Q(env.File("blocker/link"))});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace dotcaster
