@@ -47,10 +47,14 @@ run_case() {
   echo
   echo "== $title"
   hyperfine --style none --warmup 3 --runs "$runs" --export-csv case.csv "${args[@]}" >/dev/null
-  # CSV columns: command, mean, stddev, median, ...
-  awk -F, 'NR == 2 { floor = $4 }
-           NR > 1 { printf "  %-12s %8.2f ms  %5.2f x floor\n", $1, $4 * 1000, $4 / floor }' case.csv
-  summary+=("$title: $(awk -F, 'NR == 2 { f = $4 } $1 == "dotcast" { printf "%.2f ms, %.2f x floor", $4 * 1000, $4 / f }' case.csv)")
+  # CSV columns: command, mean, stddev, median, user, system, min, max. Wall time is what a
+  # user waits; CPU time (user + system) is steadier on a machine that is busy otherwise.
+  printf '  %-14s %10s %8s %10s %8s\n' "" "wall" "x floor" "cpu" "x floor"
+  awk -F, 'NR == 2 { floor = $4; cfloor = $5 + $6 }
+           NR > 1 { printf "  %-14s %7.2f ms %8.2f %7.2f ms %8.2f\n", $1, $4 * 1000, $4 / floor,
+                           ($5 + $6) * 1000, ($5 + $6) / cfloor }' case.csv
+  summary+=("$title: $(awk -F, 'NR == 2 { f = $4; c = $5 + $6 }
+    $1 == "dotcast" { printf "%.2f ms wall, %.2f x floor; cpu %.2f x floor", $4 * 1000, $4 / f, ($5 + $6) / c }' case.csv)")
 }
 
 run_case "640 x 480 JPEG to 102 x 64" \

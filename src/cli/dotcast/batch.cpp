@@ -26,6 +26,7 @@ struct Task {
   std::string output;
   OutputFormat format = OutputFormat::kQdl;
   std::optional<std::string> refused;  // decided before any work: the reason
+  bool existed = false;                // the output existed when the batch started
 };
 
 struct Outcome {
@@ -38,24 +39,19 @@ std::string SizeText(int w, int h) {
 }
 
 // Writes data to path without ever leaving a partial file there: the content goes to a
-// sibling file first and is renamed over the target. An existing target is kept unless
-// force is set; a target that did not exist before a failed write does not exist after.
-std::optional<std::string> WriteOutput(const std::string& path, const Bytes& data, bool force) {
+// sibling file first and is renamed over the target. A target that did not exist before a
+// failed write does not exist after it. Whether to replace an existing file was decided
+// when the batch was planned.
+std::optional<std::string> WriteOutput(const std::string& path, const Bytes& data, bool existed) {
+  const auto error = WriteFileReplacing(path, data);
+  if (!error) return std::nullopt;
   const fs::path target = ToFsPath(path);
   std::error_code ec;
-  const auto status = fs::symlink_status(target, ec);
-  const bool existed = fs::exists(status);
-  if (existed && !force) return std::string("exists already (--force replaces it)");
-  if (existed && fs::is_directory(status)) return std::string("is a folder");
+  if (fs::is_directory(target, ec)) return std::string("is a folder");
+  if (!existed) fs::remove(target, ec);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, ec)) {
-    return "folder " + FromFsPath(folder) + " does not exist";
-  }
-  if (const auto error = WriteFileReplacing(path, data)) {
-    if (!existed) fs::remove(target, ec);
-    return std::string(FormatErrorText(*error));
-  }
-  return std::nullopt;
+  if (!fs::is_directory(folder, ec)) return "folder " + FromFsPath(folder) + " does not exist";
+  return std::string(FormatErrorText(*error));
 }
 
 Outcome RunTask(const Task& task, const Options& options) {
@@ -65,7 +61,7 @@ Outcome RunTask(const Task& task, const Options& options) {
   const DotImage& image = converted->image;
   auto bytes = EncodeDots(image, task.format);
   if (!bytes) return {false, task.input + ": " + bytes.error()};
-  if (auto error = WriteOutput(task.output, *bytes, options.force)) {
+  if (auto error = WriteOutput(task.output, *bytes, task.existed)) {
     return {false, task.input + ": " + task.output + ": " + *error};
   }
   std::string line =
@@ -143,9 +139,10 @@ std::vector<Task> PlanTasks(const Options& options) {
     const fs::path key = ToFsPath(task.output).lexically_normal();
     if (const auto [it, fresh] = claimed.emplace(key, input); !fresh) {
       task.refused = "same output " + task.output + " as " + it->second;
-    } else if (!options.force) {
+    } else {
       std::error_code ec;
-      if (fs::exists(fs::symlink_status(ToFsPath(task.output), ec))) {
+      task.existed = fs::exists(fs::symlink_status(ToFsPath(task.output), ec));
+      if (task.existed && !options.force) {
         task.refused = task.output + ": exists already (--force replaces it)";
       }
     }

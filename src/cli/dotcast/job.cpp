@@ -103,20 +103,19 @@ Expected<convert::CropFrame, std::string> CropFrameFor(const CropRect& c, int sr
   return convert::CropFrame{left, top, right - left + 1, bottom - top + 1};
 }
 
-// The system's reason when the file is not there to read ("No such file or directory").
-std::optional<std::string> MissingFileReason(const std::string& path) {
+// Why a file could not be read, in the system's words where it has some ("No such file or
+// directory"). Asked only after a failure, so that a good file costs no extra system calls.
+std::string ReadFailureReason(const std::string& path, std::string_view fallback) {
   std::error_code ec;
   const auto status = fs::status(ToFsPath(path), ec);
   if (ec) return "Read error! " + ec.message();
-  if (fs::is_directory(status)) return std::string("Read error! Is a directory");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return "Read error! " + std::string(std::strerror(errno));
-  std::fclose(file);
-  return std::nullopt;
-}
-
-std::string ReadErrorText(FormatError error) {
-  return "Read error! " + std::string(FormatErrorText(error));
+  if (fs::is_directory(status)) return "Read error! Is a directory";
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    return "Read error! " + std::string(std::strerror(errno));
+  }
+  return "Read error! " + std::string(fallback);
 }
 
 }  // namespace
@@ -124,7 +123,6 @@ std::string ReadErrorText(FormatError error) {
 Expected<Converted, std::string> ConvertOne(const std::string& path,
                                             const ConvertSettings& settings) {
   if (!HasImageExtension(path)) return std::string(kNotImageMessage);
-  if (auto missing = MissingFileReason(path)) return *missing;
 
   const SourceKind kind = SourceExtension(path);
   Expected<picture::SourcePicture, picture::PictureError> picture = picture::PictureError::kRead;
@@ -132,7 +130,7 @@ Expected<Converted, std::string> ConvertOne(const std::string& path,
   if (kind.is_qdl) {
     // The window shows a Quadrel file through the bitmap the converter makes of it.
     auto content = ReadFileBytes(path, kMaxConverterSource);
-    if (!content) return ReadErrorText(content.error());
+    if (!content) return ReadFailureReason(path, FormatErrorText(content.error()));
     auto bmp = ConvertQdlBmp(*content);
     if (!bmp) return std::string(FormatErrorText(bmp.error()));
     qdl_bitmap = std::move(bmp).value();
@@ -150,7 +148,14 @@ Expected<Converted, std::string> ConvertOne(const std::string& path,
     // Decoded once, at the scale this conversion needs (below), not first for a display.
     picture = picture::SourcePicture::FromFile(path, picture::SourcePicture::Decode::kOnFirstUse);
   }
-  if (!picture) return std::string(picture::PictureErrorText(picture.error()));
+  if (!picture) {
+    const picture::PictureError error = picture.error();
+    const std::string_view text = picture::PictureErrorText(error);
+    if (error == picture::PictureError::kOpen || error == picture::PictureError::kRead) {
+      return ReadFailureReason(path, text);
+    }
+    return std::string(text);
+  }
 
   const int src_w = picture->width(), src_h = picture->height();
   AppState state = SettingsState(settings, src_w, src_h, kind.is_qdl);
