@@ -33,18 +33,6 @@ class DeviceDialogs : public ::testing::Test {
   void SetUp() override { testing::QtApp(); }
 };
 
-TEST_F(DeviceDialogs, OpenNeedsAChosenEntry) {
-  DeviceFileDialog dialog(Request(false));
-  ASSERT_EQ(dialog.list()->count(), 2);
-  EXPECT_EQ(dialog.list()->item(1)->text(), "dog.qdl");
-  EXPECT_EQ(dialog.nameField(), nullptr);
-  EXPECT_EQ(dialog.Choice(), std::nullopt);
-  EXPECT_FALSE(OkButton(dialog)->isEnabled());
-  dialog.list()->setCurrentRow(1);
-  EXPECT_TRUE(OkButton(dialog)->isEnabled());
-  EXPECT_EQ(dialog.Choice(), "B:\\graphics\\dog.qdl");
-}
-
 TEST_F(DeviceDialogs, SaveNameField) {
   DeviceFileDialog dialog(Request(true));
   EXPECT_EQ(dialog.Choice(), "B:\\graphics\\Untitled.qdl") << "the proposed name";

@@ -167,21 +167,6 @@ TEST(DeviceLinkBuffer, ResultsThatDoNotFitCountAsNone) {
       << "B:\\graphics and its NUL fit exactly";
 }
 
-TEST(DeviceLinkBuffer, InputPathEndsAtNulOrTrailingBlanks) {
-  std::array<char, 16> buf{};
-  PutInLinkBuffer(buf, "B:\\x\\");
-  EXPECT_EQ(buf[5], '\0');
-  EXPECT_EQ(buf[15], ' ');
-  EXPECT_EQ(LinkBufferText(buf), "B:\\x\\");
-  std::array<char, 8> blanks;
-  blanks.fill(' ');
-  blanks[0] = 'B';
-  blanks[1] = ':';
-  EXPECT_EQ(LinkBufferText(blanks), "B:") << "no NUL at all";
-  PutInLinkBuffer(blanks, "B:\\much-too-long");
-  EXPECT_EQ(LinkBufferText(blanks), "B:\\much");
-}
-
 TEST(FolderDeviceLink, MapsOnlyTheCacheAndRejectsEscapes) {
   LinkEnv env;
   FolderDeviceLink link(env.install_dir());
@@ -246,18 +231,6 @@ TEST(FolderDeviceLink, WithoutAnInstallationNothingMapsAndNothingIsCopied) {
   EXPECT_EQ(Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, "B:\\graphics\\a.qdl"), 0);
   EXPECT_NE(Dov_PutFile("B:\\graphics\\a.qdl", local, 0), 0);
   EXPECT_NE(Dov_IsOnPcFile(local), 0);
-  EXPECT_EQ(Dov_DoDisconnect(), 0);
-}
-
-TEST(FolderDeviceLink, InstalledLinkReplacesTheDefault) {
-  struct Refusing : FolderDeviceLink {
-    Refusing() : FolderDeviceLink("") {}
-    int DoDisconnect() override { return 5; }
-  } refusing;
-  LinkEnv env;
-  DeviceLink* previous = SetDeviceLink(&refusing);
-  EXPECT_EQ(Dov_DoDisconnect(), 5);
-  SetDeviceLink(previous);
   EXPECT_EQ(Dov_DoDisconnect(), 0);
 }
 

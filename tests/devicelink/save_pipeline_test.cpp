@@ -278,20 +278,5 @@ TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {
   EXPECT_TRUE(fs::exists(folder));
 }
 
-TEST(SaveHelpers, UniqueTempFilesAreNewFilesWithThePrefix) {
-  LinkEnv env;
-  std::set<std::string> names;
-  for (int i = 0; i < 50; ++i) {
-    const std::string path = CreateUniqueTempFile(env.tmp_dir(), "Qdl");
-    ASSERT_FALSE(path.empty());
-    EXPECT_TRUE(FileNamePart(path).starts_with("Qdl"));
-    EXPECT_EQ(fs::file_size(path), 0u);
-    names.insert(path);
-  }
-  EXPECT_EQ(names.size(), 50u);
-  EXPECT_EQ(CreateUniqueTempFile(env.File("missing-folder"), "Qdl"), "");
-  EXPECT_EQ(SystemTempDir(), env.tmp_dir() + "/");
-}
-
 }  // namespace
 }  // namespace dotcaster

@@ -129,19 +129,5 @@ TEST_F(Placement, NegativeCoordinatesSurviveSaveAndRestore) {
   EXPECT_EQ(again.pos(), QPoint(stored->left, stored->top));
 }
 
-TEST_F(Placement, MinimisedWindowStoresItsNormalRectangle) {
-  QWidget window;
-  window.setGeometry(50, 60, 300, 200);
-  window.show();
-  const QRect frame = window.frameGeometry();
-  window.setWindowState(Qt::WindowMinimized);
-  const WindowPlacement p = GetWindowPlacement(window);
-  EXPECT_EQ(p.show_cmd, 2);
-  EXPECT_EQ(p.left, frame.x());
-  EXPECT_EQ(p.top, frame.y());
-  EXPECT_EQ(p.right, frame.x() + frame.width());
-  EXPECT_EQ(p.bottom, frame.y() + frame.height());
-}
-
 }  // namespace
 }  // namespace dotcaster
