@@ -18,6 +18,9 @@ class TwoInstances : public ::testing::Test {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DOTCASTER_CONFIG_DIR", QString::fromStdString(env.File("config")));
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // The socket lives in the temporary folder, and socket paths are short (about 100
+    // bytes); the name is private to this test's settings folder anyway.
+    environment.insert("TMPDIR", "/tmp");
     p.setProcessEnvironment(environment);
     p.start(INSTANCE_PROBE, {role});
     ASSERT_TRUE(p.waitForStarted(10000));
