@@ -294,6 +294,18 @@ TEST_F(DotcastTest, OutDirAndFormatNameTheOutputs) {
   EXPECT_TRUE(fs::exists(dir.path() / "out" / "b.png"));
   EXPECT_FALSE(fs::exists(dir.path() / "a.qdl"));
   EXPECT_TRUE(Contains(run.out, "2 converted, 0 failed"));
+
+  // Names beyond ASCII, one job, quiet: the outputs without a word; failures still speak.
+  const std::string name = "caf\u00e9 \u2013 copie.jpg";
+  fs::copy_file(dir.path() / "a.jpg",
+                dir.path() / fs::path(std::u8string(name.begin(), name.end())));
+  const Result quiet =
+      Dotcast(dir, {"convert", "-q", "-j", "1", "--out-dir", "out", name, "missing.gif"});
+  EXPECT_EQ(quiet.code, 1);
+  EXPECT_TRUE(quiet.out.empty()) << quiet.out;
+  EXPECT_TRUE(Contains(quiet.err, "missing.gif: Read error!")) << quiet.err;
+  EXPECT_TRUE(
+      fs::exists(dir.path() / "out" / fs::path(std::u8string(u8"caf\u00e9 \u2013 copie.qdl"))));
 }
 
 TEST_F(DotcastTest, ExistingOutputsAreKeptWithoutForce) {
