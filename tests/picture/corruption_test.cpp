@@ -1,0 +1,93 @@
+// The corruption sweep: truncated and damaged versions of files of every decoder path give
+// an error or a picture, never a crash (run it under the sanitizers), and a file cut well
+// before its end is refused.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "picture/source_picture.h"
+#include "temp_dir.h"
+#include "tool_support.h"
+
+namespace dotcaster::picture {
+namespace {
+
+using dotcaster::testing::ReadAll;
+using dotcaster::testing::TempDir;
+using namespace dotcaster::picture::testing;
+
+struct SweepCase {
+  std::string name, encode;
+  int colours;
+};
+
+class CorruptionSweep : public ::testing::TestWithParam<SweepCase> {};
+
+std::string Fill(std::string command) {
+  const std::string key = "{convert}";
+  if (auto at = command.find(key); at != std::string::npos)
+    command.replace(at, key.size(), ConvertTool());
+  return command;
+}
+
+// Everything a caller may do with a picture that loaded.
+void Exercise(SourcePicture& pic) {
+  (void)pic.DisplayImage();
+  (void)pic.RenderView({pic.width() * 2, pic.height() * 2}, 5, 5, 40, 30);
+  (void)pic.RenderView({pic.width(), pic.height()}, 0, 0, 40, 30);
+}
+
+TEST_P(CorruptionSweep, ErrorsNotCrashes) {
+  const SweepCase& c = GetParam();
+  TempDir dir;
+  WritePpm(dir.File("in.ppm"), Pattern(61, 37, c.colours));
+  const std::string encode = Fill(c.encode);
+  if (!RunShell(encode + " '" + dir.File("in.ppm") + "' > '" + dir.File("f") + "'")) {
+    GTEST_SKIP() << "encoder unavailable";
+  }
+  const Bytes good = ReadAll(dir.File("f"));
+  ASSERT_TRUE(SourcePicture::FromBytes(good));
+
+  // Every cut in the first 100 bytes (the headers), then cuts spread over the rest.
+  for (std::size_t n = 0; n < good.size(); n += (n < 100 ? 1 : good.size() / 97 + 1)) {
+    auto pic = SourcePicture::FromBytes(Bytes(good.begin(), good.begin() + n));
+    if (n < good.size() * 8 / 10) {
+      EXPECT_FALSE(pic) << "cut at " << n << " of " << good.size() << " accepted";
+    }
+    if (pic) Exercise(*pic);
+  }
+  // Damaged bytes: single and multiple overwrites at pseudo-random places.
+  std::uint32_t seed = 2024;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  for (int round = 0; round < 300; ++round) {
+    Bytes bad = good;
+    const int hits = 1 + round % 4;
+    for (int k = 0; k < hits; ++k) {
+      // Favour the headers, where most of the numbers are.
+      const std::size_t span = round % 2 ? bad.size() : std::min<std::size_t>(bad.size(), 200);
+      bad[next() % span] = static_cast<std::uint8_t>(next());
+    }
+    auto pic = SourcePicture::FromBytes(bad);
+    if (pic) Exercise(*pic);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoders, CorruptionSweep,
+    ::testing::Values(SweepCase{"JpegBaseline", "cjpeg", 0},
+                      SweepCase{"JpegProgressive", "cjpeg -progressive", 0},
+                      SweepCase{"JpegArithmetic", "cjpeg -arithmetic", 0},
+                      SweepCase{"JpegGrey", "cjpeg -grayscale", 0},
+                      SweepCase{"Bmp24", "ppmtobmp", 0}, SweepCase{"Bmp8", "ppmtobmp -bpp 8", 64},
+                      SweepCase{"Bmp1", "ppmtobmp -bpp 1", 2},
+                      SweepCase{"BmpOs2", "ppmtobmp -os2 -bpp 4", 8},
+                      SweepCase{"BmpRle8", "{convert} - -type palette -compress RLE BMP3:- <", 64},
+                      SweepCase{"BmpBitFields", "{convert} - -alpha on BMP:- <", 0},
+                      SweepCase{"Gif", "ppmtogif", 64},
+                      SweepCase{"GifInterlaced", "ppmtogif -interlace", 64}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace dotcaster::picture
