@@ -1,0 +1,154 @@
+// Speed of the conversion engine. Figures that are compared are measured in the same run:
+// the first conversion of a large JPEG against libjpeg alone decoding it at 1/8 scale.
+//
+//   cmake --preset bench && cmake --build --preset bench --target engine_bench
+//   build/bench/bench/engine/engine_bench
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "convert/mono.h"
+#include "photo.h"
+#include "picture/convert_picture.h"
+#include "picture/source_picture.h"
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace dotcaster::bench {
+namespace {
+
+const std::string& PhotoPath() {
+  static const std::string path = [] {
+    const auto p = std::filesystem::temp_directory_path() / "dotcaster_bench_4000x3000.jpg";
+    if (!std::filesystem::exists(p)) WritePhotoJpeg(p.string(), 4000, 3000);
+    return p.string();
+  }();
+  return path;
+}
+
+const std::vector<std::uint8_t>& PhotoBytes() {
+  static const std::vector<std::uint8_t> bytes = ReadBytes(PhotoPath());
+  return bytes;
+}
+
+AppState StateFor(int src_w, int src_h, int out_w, int out_h) {
+  AppState s;
+  s.SrcWidth = static_cast<std::int16_t>(src_w);
+  s.SrcHeight = static_cast<std::int16_t>(src_h);
+  s.OutWidth = static_cast<std::int16_t>(out_w);
+  s.OutHeight = static_cast<std::int16_t>(out_h);
+  s.ZoomMode = true;
+  s.JustZoom = true;
+  return s;
+}
+
+// Threshold, pack and write of a full 320 x 240 view.
+void BM_ThresholdPackWrite320x240(benchmark::State& state) {
+  picture::RgbImage img{320, 240, std::vector<std::uint8_t>(320 * 240 * 3)};
+  for (std::size_t i = 0; i < img.rgb.size(); ++i)
+    img.rgb[i] = static_cast<std::uint8_t>(i * 7);
+  const picture::ViewImage view(img);
+  convert::MonoInput in;
+  in.out_width = 320;
+  in.out_height = 240;
+  in.place_width = 320;
+  in.place_height = 240;
+  in.method = static_cast<int>(state.range(0));
+  convert::DotRandom random;
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "dotcaster_bench_dsp.bmp").string();
+  for (auto _ : state) {
+    auto dots = convert::ConvertToMono(in, view, random);
+    const Bytes bmp = convert::BuildBmpImage(*dots);
+    if (convert::WriteMonoBitmap(path, bmp)) state.SkipWithError("write failed");
+  }
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_ThresholdPackWrite320x240)
+    ->Arg(convert::kDocument)
+    ->Arg(convert::kPhotoSoft)
+    ->Unit(benchmark::kMicrosecond);
+
+// A level change on an already decoded 4000 x 3000 photo: render the view again and convert
+// it to 320 x 240.
+void BM_LevelChange4000x3000(benchmark::State& state) {
+  auto pic = picture::SourcePicture::FromBytes(PhotoBytes());
+  if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
+  AppState s = StateFor(pic->width(), pic->height(), 320, 240);
+  convert::DotRandom random;
+  (void)picture::ConvertSourcePicture(s, *pic, std::nullopt, 128, 0, random);
+  int level = 0;
+  for (auto _ : state) {
+    level = (level + 37) % 256;
+    auto bmp = picture::ConvertSourcePicture(s, *pic, std::nullopt, level, 0, random);
+    benchmark::DoNotOptimize(bmp);
+  }
+}
+BENCHMARK(BM_LevelChange4000x3000)->Unit(benchmark::kMillisecond);
+
+// Decode and first conversion of the photo to the device's 102 x 64.
+void BM_FirstConversion4000x3000ToDevice(benchmark::State& state) {
+  const auto& bytes = PhotoBytes();
+  if (bytes.empty()) return state.SkipWithError("no test photo (cjpeg missing?)");
+  for (auto _ : state) {
+    auto pic = picture::SourcePicture::FromBytes(bytes);
+    AppState s = StateFor(pic->width(), pic->height(), 102, 64);
+    convert::DotRandom random;
+    auto bmp = picture::ConvertSourcePicture(s, *pic, std::nullopt, 128, 0, random);
+    benchmark::DoNotOptimize(bmp);
+  }
+}
+BENCHMARK(BM_FirstConversion4000x3000ToDevice)->Unit(benchmark::kMillisecond);
+
+// libjpeg alone decoding the same file at 1/8 scale, rows discarded: the yardstick.
+void BM_LibjpegDecodeEighth(benchmark::State& state) {
+  const auto& bytes = PhotoBytes();
+  if (bytes.empty()) return state.SkipWithError("no test photo (cjpeg missing?)");
+  for (auto _ : state) {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 8;
+    jpeg_start_decompress(&cinfo);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(cinfo.output_width) *
+                             static_cast<std::size_t>(cinfo.output_components));
+    JSAMPROW rows[1] = {row.data()};
+    while (cinfo.output_scanline < cinfo.output_height)
+      jpeg_read_scanlines(&cinfo, rows, 1);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    benchmark::DoNotOptimize(row.data());
+  }
+}
+BENCHMARK(BM_LibjpegDecodeEighth)->Unit(benchmark::kMillisecond);
+
+// A 10 x 10 view-pixel crop of the photo stretched to 320 x 240 (a 128,000-pixel-wide
+// placement): the detail decode happens once, the rest re-renders only the view.
+void BM_CropDetail4000x3000(benchmark::State& state) {
+  auto pic = picture::SourcePicture::FromBytes(PhotoBytes());
+  if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
+  AppState s = StateFor(pic->width(), pic->height(), 320, 240);
+  convert::DotRandom random;
+  const convert::CropFrame crop{150, 110, 10, 10};
+  (void)picture::ConvertSourcePicture(s, *pic, crop, 128, 0, random);
+  for (auto _ : state) {
+    auto bmp = picture::ConvertSourcePicture(s, *pic, crop, 100, 0, random);
+    benchmark::DoNotOptimize(bmp);
+  }
+}
+BENCHMARK(BM_CropDetail4000x3000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace dotcaster::bench
+
+BENCHMARK_MAIN();

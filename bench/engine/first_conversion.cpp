@@ -1,0 +1,40 @@
+// Decodes one picture file and converts it once to the device's 102 x 64, for measuring
+// peak memory from outside:  /usr/bin/time -v first_conversion photo.jpg
+// With no argument it makes the 4000 x 3000 test photo first (needs cjpeg).
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "photo.h"
+#include "picture/convert_picture.h"
+
+int main(int argc, char** argv) {
+  using namespace dotcaster;
+  std::string path;
+  if (argc > 1) {
+    path = argv[1];
+  } else {
+    path = (std::filesystem::temp_directory_path() / "dotcaster_bench_4000x3000.jpg").string();
+    if (!std::filesystem::exists(path) && !bench::WritePhotoJpeg(path, 4000, 3000)) {
+      std::fprintf(stderr, "cannot make the test photo\n");
+      return 2;
+    }
+  }
+  auto pic = picture::SourcePicture::FromFile(path);
+  if (!pic) {
+    std::fprintf(stderr, "%s\n", std::string(picture::PictureErrorText(pic.error())).c_str());
+    return 1;
+  }
+  AppState state;
+  state.SrcWidth = static_cast<std::int16_t>(pic->width());
+  state.SrcHeight = static_cast<std::int16_t>(pic->height());
+  state.OutWidth = 102;
+  state.OutHeight = 64;
+  state.ZoomMode = state.JustZoom = true;
+  convert::DotRandom random;
+  auto bmp = picture::ConvertSourcePicture(state, *pic, std::nullopt, 128, 0, random);
+  if (!bmp) return 1;
+  std::printf("%d x %d -> 102 x 64, %zu bytes\n", pic->width(), pic->height(), bmp->size());
+  return 0;
+}
