@@ -60,25 +60,11 @@ ByteVec Cat(std::initializer_list<ByteVec> parts) {
 }
 
 ByteVec JpegFrame(std::uint8_t code, int height, int width) {
-  return {0xFF,
-          code,
-          0x00,
-          0x11,
-          0x08,
-          static_cast<std::uint8_t>(height >> 8),
-          static_cast<std::uint8_t>(height),
-          static_cast<std::uint8_t>(width >> 8),
-          static_cast<std::uint8_t>(width),
-          0x03,
-          0x01,
-          0x22,
-          0x00,
-          0x02,
-          0x11,
-          0x01,
-          0x03,
-          0x11,
-          0x01};
+  const auto hi = [](int v) { return static_cast<std::uint8_t>(v >> 8); };
+  const auto lo = [](int v) { return static_cast<std::uint8_t>(v); };
+  // Length 17, precision 8, the size, then three components (id, sampling, table).
+  return {0xFF, code, 0x00, 0x11, 0x08, hi(height), lo(height), hi(width), lo(width), 3,
+          1,    0x22, 0,    2,    0x11, 1,          3,          0x11,      1};
 }
 
 ByteVec BuiltJpeg(int width, int height) {
@@ -100,26 +86,14 @@ ByteVec BuiltJpeg(int width, int height) {
 }
 
 ByteVec BuiltGif(int width, int height) {
-  return {'G',
-          'I',
-          'F',
-          '8',
-          '9',
-          'a',
-          static_cast<std::uint8_t>(width),
-          static_cast<std::uint8_t>(width >> 8),
-          static_cast<std::uint8_t>(height),
-          static_cast<std::uint8_t>(height >> 8),
-          0x80,
-          0x00,
-          0x00,
-          0x00,
-          0x00,
-          0x00,
-          0xFF,
-          0xFF,
-          0xFF,
-          0x3B};
+  ByteVec g = {'G', 'I', 'F', '8', '9', 'a'};
+  for (int v : {width, height}) {
+    g.push_back(static_cast<std::uint8_t>(v));
+    g.push_back(static_cast<std::uint8_t>(v >> 8));
+  }
+  // Global colour table of two entries, black and white, then the trailer.
+  g.insert(g.end(), {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x3B});
+  return g;
 }
 
 }  // namespace dotcaster::testing
