@@ -63,16 +63,21 @@ void BM_ThresholdPackWrite320x240(benchmark::State& state) {
   convert::DotRandom random;
   const std::string path =
       (std::filesystem::temp_directory_path() / "dotcaster_bench_dsp.bmp").string();
+  const bool write = state.range(1) != 0;
   for (auto _ : state) {
     auto dots = convert::ConvertToMono(in, view, random);
     const Bytes bmp = convert::BuildBmpImage(*dots);
-    if (convert::WriteMonoBitmap(path, bmp)) state.SkipWithError("write failed");
+    if (write && convert::WriteMonoBitmap(path, bmp)) state.SkipWithError("write failed");
+    benchmark::DoNotOptimize(bmp.data());
   }
   std::remove(path.c_str());
 }
+// Args: method, and whether the working file is written (1) or only built in memory (0).
 BENCHMARK(BM_ThresholdPackWrite320x240)
-    ->Arg(convert::kDocument)
-    ->Arg(convert::kPhotoSoft)
+    ->Args({convert::kDocument, 1})
+    ->Args({convert::kPhotoSoft, 1})
+    ->Args({convert::kDocument, 0})
+    ->Args({convert::kPhotoSoft, 0})
     ->Unit(benchmark::kMicrosecond);
 
 // A level change on an already decoded 4000 x 3000 photo: render the view again and convert

@@ -1,6 +1,5 @@
 #include "convert/mono.h"
 
-#include <cmath>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -45,7 +44,8 @@ Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampl
       if (row_inside && x >= p.ox && x - p.ox < p.view_width) {
         int threshold = base;
         if (spread != 0) {
-          threshold = static_cast<int>(std::floor(random.Next() * spread)) + (base - spread / 2);
+          // r x spread is never negative, so truncation is floor (and needs no libm call).
+          threshold = static_cast<int>(random.Next() * spread) + (base - spread / 2);
         }
         light = GrayLevel(colours[static_cast<std::size_t>(x - p.ox)]) > threshold;
       }
