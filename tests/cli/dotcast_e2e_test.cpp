@@ -442,7 +442,9 @@ TEST_F(DotcastTest, QuadrelInputsAreCopiedThroughOrConverted) {
             (std::vector<std::uint8_t>{0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x00}));
 
   // Converting in place needs --force, and then normalises the file.
-  EXPECT_EQ(Dotcast(dir, {"convert", "padded.qdl"}).code, 1);
+  const Result in_place = Dotcast(dir, {"convert", "padded.qdl"});
+  EXPECT_EQ(in_place.code, 1);
+  EXPECT_EQ(in_place.err, "dotcast: padded.qdl: would replace itself (--force allows it)\n");
   ASSERT_EQ(Dotcast(dir, {"convert", "--force", "padded.qdl"}).code, 0);
   EXPECT_EQ(ReadAll(dir.File("padded.qdl")), kTinyQdl);
 

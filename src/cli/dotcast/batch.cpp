@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -143,7 +144,9 @@ std::vector<Task> PlanTasks(const Options& options) {
       std::error_code ec;
       task.existed = fs::exists(fs::symlink_status(ToFsPath(task.output), ec));
       if (task.existed && !options.force) {
-        task.refused = task.output + ": exists already (--force replaces it)";
+        task.refused = key == ToFsPath(input).lexically_normal()
+                           ? std::string("would replace itself (--force allows it)")
+                           : task.output + ": exists already (--force replaces it)";
       }
     }
     tasks.push_back(std::move(task));
@@ -181,7 +184,15 @@ int RunConvert(const Options& options, const Streams& streams) {
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1)) < tasks.size();) {
-      reporter.Done(i, RunTask(tasks[i], options));
+      // An exception must not leave the thread (that would end the process): it fails the
+      // file, like any other error. In practice only an allocation can throw here.
+      Outcome outcome;
+      try {
+        outcome = RunTask(tasks[i], options);
+      } catch (const std::exception& e) {
+        outcome = {false, tasks[i].input + ": " + e.what()};
+      }
+      reporter.Done(i, std::move(outcome));
     }
   };
   if (workers <= 1) {

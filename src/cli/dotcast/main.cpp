@@ -2,6 +2,7 @@
 // few milliseconds.
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "cli/dotcast/batch.h"
 #include "cli/dotcast/options.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace dotcaster::cli;
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto parsed = ParseCommandLine(args);
@@ -37,4 +40,15 @@ int main(int argc, char** argv) {
       return RunInfo(options, streams);
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "dotcast: %s\n", e.what());
+    return dotcaster::cli::kExitSomeFailed;
+  }
 }
