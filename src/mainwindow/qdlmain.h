@@ -78,7 +78,7 @@ class QDLmain : public QMainWindow {
 
   // The pixel geometry of the design: the window's client area below the toolbar.
   static constexpr int kClientWidth = 606;
-  static constexpr int kClientHeight = 380;
+  static constexpr int kClientHeight = 388;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
