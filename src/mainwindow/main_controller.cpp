@@ -99,6 +99,8 @@ MainController::~MainController() = default;
 
 bool MainController::Startup(const QStringList& args) {
   window_.SetTitle(kAppTitle);
+  // Its final size first, so that a first run centres the window as it will be shown.
+  window_.adjustSize();
   RestoreWindowPlacement(window_, kSettingsSection);
   state_.QuitAtStart = false;
   state_.UploadAfterSave = false;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
@@ -298,8 +299,22 @@ class CommandsTest : public QObject {
     Slider(*w)->setValue(level);
     Method(*w)->setCurrentIndex(method);
     const bool is_qdl = n.ends_with(".qdl");
-    QCOMPARE(ReadAll(TheState().WorkDspFile), EngineResult(path, is_qdl, level, method));
+    const std::vector<std::uint8_t> shown = ReadAll(TheState().WorkDspFile);
+    QCOMPARE(shown, EngineResult(path, is_qdl, level, method));
     w->controller().SetDotRandom(nullptr);
+
+    // And what the command-line converter writes for the same settings.
+    const QString dotcast = qEnvironmentVariable("DOTCAST");
+    if (dotcast.isEmpty()) QSKIP("dotcast is not built");
+    const char* methods[] = {"document", "photo-sharp", "photo-soft"};
+    const std::string out = env.File("dotcast.bmp");
+    QProcess run;
+    run.start(dotcast,
+              {"convert", "--quiet", "--method", methods[method], "--level", QString::number(level),
+               "-o", QString::fromStdString(out), QString::fromStdString(path)});
+    QVERIFY(run.waitForFinished(60000));
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(ReadAll(out), shown);
   }
 
   void OpenOnPcAsksWithTheOpenDialog() {
