@@ -80,8 +80,8 @@ BENCHMARK(BM_ThresholdPackWrite320x240)
     ->Args({convert::kPhotoSoft, 0})
     ->Unit(benchmark::kMicrosecond);
 
-// A level change on an already decoded 4000 x 3000 photo: render the view again and convert
-// it to 320 x 240.
+// A level change on an already decoded 4000 x 3000 photo, converted to 320 x 240: the
+// placement is unchanged, so the kept view is thresholded again.
 void BM_LevelChange4000x3000(benchmark::State& state) {
   auto pic = picture::SourcePicture::FromBytes(PhotoBytes());
   if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
@@ -96,6 +96,65 @@ void BM_LevelChange4000x3000(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LevelChange4000x3000)->Unit(benchmark::kMillisecond);
+
+// The photo as a 24-bit bitmap (made from the full-size decode), for the kinds that are
+// always kept at full size.
+const std::vector<std::uint8_t>& PhotoBmpBytes() {
+  static const std::vector<std::uint8_t> bytes = [] {
+    std::vector<std::uint8_t> out;
+    auto decoded = picture::DecodeJpeg(PhotoBytes(), 8);
+    if (!decoded) return out;
+    const picture::RgbImage& img = decoded->image;
+    const std::size_t stride = (static_cast<std::size_t>(img.width) * 3 + 3) / 4 * 4;
+    out.assign(54 + stride * static_cast<std::size_t>(img.height), 0);
+    auto put32 = [&out](std::size_t at, std::uint32_t v) {
+      for (int k = 0; k < 4; ++k)
+        out[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+    };
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(out.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(img.width));
+    put32(22, static_cast<std::uint32_t>(img.height));
+    out[26] = 1;
+    out[28] = 24;
+    for (int y = 0; y < img.height; ++y) {
+      std::uint8_t* row = out.data() + 54 + stride * static_cast<std::size_t>(img.height - 1 - y);
+      for (int x = 0; x < img.width; ++x) {
+        const std::uint8_t* p = img.Pixel(x, y);
+        row[3 * x] = p[2];
+        row[3 * x + 1] = p[1];
+        row[3 * x + 2] = p[0];
+      }
+    }
+    return out;
+  }();
+  return bytes;
+}
+
+// The view rendered again and converted to 320 x 240, as after a change of placement; the
+// placement moves by one pixel each time so that the kept view cannot be reused. Arg: 0 the
+// JPEG photo, 1 the same photo as a bitmap (kept at full size, 4000 x 3000 pixels averaged).
+void BM_RerenderAndConvert4000x3000(benchmark::State& state) {
+  auto pic = picture::SourcePicture::FromBytes(state.range(0) ? PhotoBmpBytes() : PhotoBytes());
+  if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
+  convert::MonoInput in;
+  in.out_width = 320;
+  in.out_height = 240;
+  in.place_width = 320;
+  in.place_height = 240;
+  convert::DotRandom random;
+  int shift = 0;
+  for (auto _ : state) {
+    shift ^= 1;
+    auto view = pic->RenderView({320, 240}, shift, 0, 320, 240);
+    auto dots = convert::ConvertToMono(in, *view, random);
+    benchmark::DoNotOptimize(convert::BuildBmpImage(*dots));
+  }
+}
+BENCHMARK(BM_RerenderAndConvert4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Decode and first conversion of the photo to the device's 102 x 64.
 void BM_FirstConversion4000x3000ToDevice(benchmark::State& state) {

@@ -107,11 +107,13 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         const std::uint32_t* w = tx.weights.data() + tx.offset[c];
-        std::uint64_t sr = 0, sg = 0, sb = 0;
+        // The weights of one stretched pixel sum to at most 32767, so a row's sum stays
+        // below 2^23 and 32-bit arithmetic is exact here.
+        std::uint32_t sr = 0, sg = 0, sb = 0;
         for (int j = 0; j < tx.count[c]; ++j, p += 3) {
-          sr += std::uint64_t{w[j]} * p[0];
-          sg += std::uint64_t{w[j]} * p[1];
-          sb += std::uint64_t{w[j]} * p[2];
+          sr += w[j] * p[0];
+          sg += w[j] * p[1];
+          sb += w[j] * p[2];
         }
         acc[3 * c] += wy * sr;
         acc[3 * c + 1] += wy * sg;

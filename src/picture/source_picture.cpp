@@ -137,9 +137,14 @@ Expected<RgbImage, PictureError> SourcePicture::DisplayImage() {
 Expected<ViewImage, PictureError> SourcePicture::RenderView(convert::Size stretched, int off_left,
                                                             int off_top, int view_width,
                                                             int view_height) {
+  const ViewKey key{stretched, off_left, off_top, view_width, view_height};
+  if (last_view_ && last_key_ == key) return *last_view_;
   auto image = ImageFor(stretched);
   if (!image) return image.error();
-  return ViewImage(RenderStretched(**image, stretched, off_left, off_top, view_width, view_height));
+  ViewImage view(RenderStretched(**image, stretched, off_left, off_top, view_width, view_height));
+  last_key_ = key;
+  last_view_ = view;
+  return view;
 }
 
 }  // namespace dotcaster::picture

@@ -85,7 +85,8 @@ class SourcePicture {
   // The placed source view: the picture stretched to `stretched` and shifted so that view
   // pixel (0, 0) shows stretched pixel (off_left, off_top); only the view_width x view_height
   // window is computed. View pixels outside the placed picture are white. Shrinking averages
-  // the pixels a view pixel covers; enlarging repeats the nearest pixel.
+  // the pixels a view pixel covers; enlarging repeats the nearest pixel. The last view is
+  // kept: asking for the same placement again (a new level or method) renders nothing.
   Expected<ViewImage, PictureError> RenderView(convert::Size stretched, int off_left, int off_top,
                                                int view_width, int view_height);
 
@@ -106,6 +107,16 @@ class SourcePicture {
     RgbImage image;
   };
   std::vector<Cached> cache_;
+  // The last view rendered: a change of level or method places the picture exactly as before
+  // and converts from it without rendering again. The view depends only on the placement
+  // (each placement always renders from the same decode), so keeping it changes no dot.
+  struct ViewKey {
+    convert::Size stretched;
+    int off_left = 0, off_top = 0, view_width = 0, view_height = 0;
+    friend bool operator==(const ViewKey&, const ViewKey&) = default;
+  };
+  ViewKey last_key_;
+  std::optional<ViewImage> last_view_;
 };
 
 }  // namespace dotcaster::picture

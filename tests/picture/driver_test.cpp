@@ -169,6 +169,31 @@ TEST(ConvertSourcePicture, CropOfLargeJpegUsesFullDetail) {
   }
 }
 
+// The window converts after whatever it decoded before (the display, a detailed crop);
+// dotcast decodes once. The same placement must give the same dots either way: a crop that
+// needs a middle DCT scale may not borrow the full-size decode of an earlier crop.
+TEST(ConvertSourcePicture, DotsDoNotDependOnEarlierDecodes) {
+  TempDir dir;
+  auto enc = Encode(dir, Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
+  if (!enc) GTEST_SKIP() << "tools unavailable";
+  const convert::CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
+  const convert::CropFrame detail{10, 10, 30, 20};    // needs the full size
+  auto convert_crop = [](SourcePicture& pic, convert::CropFrame crop) {
+    AppState state = StateFor(pic, 320, 240);
+    convert::DotRandom random;
+    return *ConvertSourcePicture(state, pic, crop, 128, convert::kDocument, random);
+  };
+  auto fresh = SourcePicture::FromBytes(enc->file, SourcePicture::Decode::kOnFirstUse);
+  ASSERT_TRUE(fresh);
+  const Bytes expected = convert_crop(*fresh, middle);
+
+  auto used = SourcePicture::FromBytes(enc->file);
+  ASSERT_TRUE(used);
+  ASSERT_TRUE(used->DisplayImage());
+  (void)convert_crop(*used, detail);
+  EXPECT_EQ(convert_crop(*used, middle), expected);
+}
+
 TEST(ConvertSourcePicture, SetsPlacementAndMargins) {
   // A white 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, 9 + 8 margin columns.
   RgbImage white{640, 480, Bytes(640 * 480 * 3, 0xFF)};
