@@ -238,17 +238,6 @@ class CommandsTest : public QObject {
     QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
   }
 
-  void ToolbarKeysDispatch() {
-    Loaded t;
-    t.c().SetSizeDialogRunner([](AppState& s) { s.SizeDlgOK = true; });
-    t.c().ToolbarButton("UpdateBMP");
-    QCOMPARE(t.conversions(), 2);
-    t.c().ToolbarButton("NoSuchKey");
-    t.c().ToolbarButton("Fopen");
-    QCOMPARE(t.env.prompter.messages.size(), std::size_t(1));  // the save prompt
-    QVERIFY(t.env.prompter.open_requests.empty());             // its Cancel ended the command
-  }
-
   void ThinPictureFailsWithError() {
     // Shrunk to fit 320 x 240, a 2 x 400 picture is 1 pixel wide: the view scale divides
     // by zero.
@@ -491,22 +480,6 @@ class CommandsTest : public QObject {
       QCOMPARE(TheState().Modified, save_as);
       QVERIFY(!Exists(target));
     }
-  }
-
-  void SaveCommandsNeedAPicture() {
-    WindowEnv env;
-    auto w = env.Start();
-    w->controller().SaveToPc();
-    w->controller().SaveToPcAs();
-    QVERIFY(env.prompter.save_requests.empty());
-    QVERIFY(env.prompter.messages.empty());
-  }
-
-  void ProposedNames() {
-    QCOMPARE(ProposedSaveName(JoinPath("pics", "cat.bmp")), std::string("cat"));
-    QCOMPARE(ProposedSaveName(JoinPath("pics", "cat.jpeg")), std::string("cat."));
-    QCOMPARE(ProposedSaveName("abc"), std::string(""));
-    QCOMPARE(ProposedSaveName(""), std::string(""));
   }
 };
 

@@ -87,17 +87,6 @@ class StartupTest : public QObject {
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
   }
 
-  void FallbackUserDataFolderIsTakenWithoutAMessage() {
-    WindowEnv env(Install::kNoUserData);
-    const std::string fallback = env.File("link/UserData");
-    std::filesystem::create_directories(fallback);
-    auto w = env.Start();
-    QVERIFY(w);
-    QVERIFY(env.prompter.messages.empty());
-    QCOMPARE(TheState().UserDataDir, fallback);
-    QCOMPARE(TheState().WorkDspFile, JoinPath(fallback, kWorkDspName));
-  }
-
   void EmptyStartShowsTheEmptyWindow() {
     WindowEnv env;
     auto w = env.Start();
