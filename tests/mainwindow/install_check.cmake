@@ -1,9 +1,10 @@
-# Installs the build tree into a fresh prefix and checks that a file manager would find
+# Installs the window's component of the build tree into a fresh prefix and checks that a file manager would find
 # Dotcaster for Quadrel files: the program, its desktop entry (which names the MIME type and
 # opens the file it is given), the icon the entry names and the MIME type's glob.
 # Run as: cmake -DBUILD_DIR=... -DPREFIX=... -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                        --component desktop
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
