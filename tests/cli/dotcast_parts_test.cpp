@@ -38,86 +38,52 @@ Expected<Options, std::string> Parse(std::vector<std::string> args) {
   return ParseCommandLine(args);
 }
 
-TEST(DotcastCommandLine, DefaultsAreTheWindowsAfterAReset) {
-  const auto opt = Parse({"convert", "a.jpg"});
-  ASSERT_TRUE(opt.has_value()) << opt.error();
-  EXPECT_EQ(opt->command, Command::kConvert);
-  EXPECT_EQ(opt->settings.size.kind, SizeKind::kPicture);
-  EXPECT_EQ(opt->settings.method, Method::kDocument);
-  EXPECT_EQ(opt->settings.level, 128);
-  EXPECT_EQ(opt->settings.fit, Fit::kKeepRatio);
-  EXPECT_FALSE(opt->settings.crop.has_value());
-  EXPECT_FALSE(opt->settings.seed.has_value());
-  EXPECT_FALSE(opt->force);
-  EXPECT_EQ(opt->inputs, std::vector<std::string>{"a.jpg"});
+// The parsed options as one line, so that a row can state the fields it cares about.
+std::string Describe(const Options& o) {
+  const ConvertSettings& s = o.settings;
+  std::string d = "command " + std::to_string(static_cast<int>(o.command)) + "/" +
+                  std::to_string(static_cast<int>(o.help_for)) + " size " +
+                  std::to_string(static_cast<int>(s.size.kind)) + ":" +
+                  std::to_string(s.size.width) + "x" + std::to_string(s.size.height) + " method " +
+                  std::to_string(static_cast<int>(s.method)) + " level " + std::to_string(s.level) +
+                  " fit " + std::to_string(static_cast<int>(s.fit));
+  d += s.crop ? " crop " + std::to_string(s.crop->x) + "," + std::to_string(s.crop->y) + "," +
+                    std::to_string(s.crop->width) + "," + std::to_string(s.crop->height)
+              : " no crop";
+  d += s.seed ? " seed " + std::to_string(*s.seed) : " no seed";
+  d += std::string(o.force ? " force" : "") + (o.invert ? " invert" : "") + " inputs";
+  for (const auto& input : o.inputs)
+    d += " " + input;
+  return d;
 }
 
 TEST(DotcastCommandLine, AcceptedOptions) {
-  struct Row {
-    const char* name;
+  const struct {
     std::vector<std::string> args;
-    void (*check)(const Options&);
+    const char* expected;  // a part of Describe()
+  } rows[] = {
+      // The defaults are the window's after a reset: document, 128, ratio kept.
+      {{"convert", "a.jpg"},
+       "command 0/3 size 0:0x0 method 0 level 128 fit 0 no crop no seed inputs a.jpg"},
+      {{"convert", "--size", "device", "a.gif"}, "size 1:102x64"},
+      {{"convert", "--size=full", "a.gif"}, "size 2:320x240"},
+      {{"convert", "a.gif", "--size", "320x240"}, "size 3:320x240"},
+      {{"convert", "--size", "1X1", "a.gif"}, "size 3:1x1"},
+      {{"show", "--method", "photo-soft", "a.gif"}, "command 1/3 size 0:0x0 method 2"},
+      {{"convert", "--level", "0", "a.gif"}, "level 0 "},
+      {{"convert", "--level=255", "a.gif"}, "level 255 "},
+      {{"convert", "--fit", "none", "a.gif"}, "fit 2 "},
+      {{"convert", "--crop", "0,5,10,20", "a.gif"}, "crop 0,5,10,20 "},
+      {{"convert", "--seed", "18446744073709551615", "a.gif"}, "seed 18446744073709551615 "},
+      {{"convert", "--force", "--", "-odd.jpg"}, "force inputs -odd.jpg"},
+      {{"show", "x.qdl", "--invert"}, "invert inputs x.qdl"},
+      {{"info", "--help"}, "command 3/2 "},
   };
-  const Row rows[] = {
-      {"size device",
-       {"convert", "--size", "device", "a.gif"},
-       [](const Options& o) {
-         EXPECT_EQ(o.settings.size.kind, SizeKind::kDevice);
-         EXPECT_EQ(o.settings.size.width, 102);
-         EXPECT_EQ(o.settings.size.height, 64);
-       }},
-      {"size full, joined with =",
-       {"convert", "--size=full", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.size.width, 320); }},
-      {"size at the limits",
-       {"convert", "a.gif", "--size", "320x240"},
-       [](const Options& o) {
-         EXPECT_EQ(o.settings.size.kind, SizeKind::kCustom);
-         EXPECT_EQ(o.settings.size.height, 240);
-       }},
-      {"size 1x1 with capital X",
-       {"convert", "--size", "1X1", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.size.width, 1); }},
-      {"methods",
-       {"show", "--method", "photo-soft", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.method, Method::kPhotoSoft); }},
-      {"level 0",
-       {"convert", "--level", "0", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.level, 0); }},
-      {"level 255",
-       {"convert", "--level=255", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.level, 255); }},
-      {"fit none",
-       {"convert", "--fit", "none", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(o.settings.fit, Fit::kNone); }},
-      {"crop",
-       {"convert", "--crop", "0,5,10,20", "a.gif"},
-       [](const Options& o) {
-         ASSERT_TRUE(o.settings.crop.has_value());
-         EXPECT_EQ(o.settings.crop->y, 5);
-         EXPECT_EQ(o.settings.crop->height, 20);
-       }},
-      {"largest seed",
-       {"convert", "--seed", "18446744073709551615", "a.gif"},
-       [](const Options& o) { EXPECT_EQ(*o.settings.seed, 18446744073709551615ull); }},
-      {"a name starting with a dash after --",
-       {"convert", "--", "-odd.jpg"},
-       [](const Options& o) { EXPECT_EQ(o.inputs.at(0), "-odd.jpg"); }},
-      {"show --invert",
-       {"show", "x.qdl", "--invert"},
-       [](const Options& o) { EXPECT_TRUE(o.invert); }},
-      {"help after a command",
-       {"info", "--help"},
-       [](const Options& o) {
-         EXPECT_EQ(o.command, Command::kHelp);
-         EXPECT_EQ(o.help_for, Command::kInfo);
-       }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args.back());
     const auto opt = Parse(row.args);
     ASSERT_TRUE(opt.has_value()) << opt.error();
-    row.check(*opt);
+    EXPECT_NE(Describe(*opt).find(row.expected), std::string::npos) << Describe(*opt);
   }
 }
 
@@ -167,13 +133,12 @@ TEST(DotcastCommandLine, UsageErrorsSayWhatIsWrong) {
 }
 
 TEST(DotcastCommandLine, OutputFormatFollowsTheName) {
-  EXPECT_EQ(FormatForName("a.bmp"), OutputFormat::kBmp);
-  EXPECT_EQ(FormatForName("A.BmP"), OutputFormat::kBmp);
-  EXPECT_EQ(FormatForName("a.PNG"), OutputFormat::kPng);
-  EXPECT_EQ(FormatForName("a.pbm"), OutputFormat::kPbm);
-  EXPECT_EQ(FormatForName("a.qdl"), OutputFormat::kQdl);
-  EXPECT_EQ(FormatForName("a.bmp.out"), OutputFormat::kQdl);
-  EXPECT_EQ(FormatForName("bmp"), OutputFormat::kQdl);
+  const std::pair<const char*, OutputFormat> rows[] = {
+      {"a.bmp", OutputFormat::kBmp},     {"A.BmP", OutputFormat::kBmp},
+      {"a.PNG", OutputFormat::kPng},     {"a.pbm", OutputFormat::kPbm},
+      {"a.bmp.out", OutputFormat::kQdl}, {"bmp", OutputFormat::kQdl}};
+  for (const auto& [name, format] : rows)
+    EXPECT_EQ(FormatForName(name), format) << name;
 }
 
 TEST(DotcastEncoders, ChecksumsMatchTheirStandardCheckValues) {

@@ -44,6 +44,7 @@ TEST(ConvertFile, BothDirectionsThroughFiles) {
   const std::string qdl = dir.File("in.qdl"), bmp = dir.File("out.bmp"),
                     again = dir.File("again.qdl");
   WriteAll(qdl, kQdl2x10);
+  WriteAll(bmp, ByteVec(5000, 0x77));  // longer content is replaced completely
   ASSERT_TRUE(ConvertQdlBmpFile(qdl, bmp));
   const ByteVec bitmap = ReadAll(bmp);
   EXPECT_EQ(bitmap.size(), 102u);
@@ -51,24 +52,10 @@ TEST(ConvertFile, BothDirectionsThroughFiles) {
   // The direction comes from the content, not the name.
   ASSERT_TRUE(ConvertQdlBmpFile(bmp, again));
   EXPECT_EQ(ReadAll(again), kQdl2x10);
+  // The source may be the target.
+  ASSERT_TRUE(ConvertQdlBmpFile(again, again));
+  EXPECT_EQ(ReadAll(again), bitmap);
   EXPECT_TRUE(Strays(dir, {"in.qdl", "out.bmp", "again.qdl"}).empty());
-}
-
-TEST(ConvertFile, ReplacesLongerContentCompletely) {
-  TempDir dir;
-  const std::string src = dir.File("in.qdl"), target = dir.File("out.bmp");
-  WriteAll(src, kQdl2x10);
-  WriteAll(target, ByteVec(5000, 0x77));
-  ASSERT_TRUE(ConvertQdlBmpFile(src, target));
-  EXPECT_EQ(ReadAll(target).size(), 102u);
-}
-
-TEST(ConvertFile, SourceMayBeTheTarget) {
-  TempDir dir;
-  const std::string path = dir.File("same.qdl");
-  WriteAll(path, kQdl2x10);
-  ASSERT_TRUE(ConvertQdlBmpFile(path, path));
-  EXPECT_EQ(ReadAll(path).size(), 102u);
 }
 
 TEST(ConvertFile, FailuresKeepTheTarget) {
@@ -138,25 +125,19 @@ TEST(ConvertFile, ReadOnlyTargetStaysAsItWas) {
 
 // Limits the size of files this process may write, the way a full disk stops a write
 // half-way, and makes the write fail instead of ending the process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lower = old_;
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes) : old_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit lower = old;
     lower.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &lower);
   }
   ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
   }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
+  rlimit old{};
+  void (*old_handler)(int);
 };
 
 TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
@@ -164,10 +145,7 @@ TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
   const std::string src = dir.File("in.qdl"), target = dir.File("out.bmp");
   // 320 x 240: a bitmap of 9662 bytes, far more than the limit below allows.
   ByteVec big(9604, 0x5A);
-  big[0] = 0x40;
-  big[1] = 0x01;
-  big[2] = 0xF0;
-  big[3] = 0x00;
+  big[0] = 0x40, big[1] = 0x01, big[2] = 0xF0, big[3] = 0x00;
   WriteAll(src, big);
   WriteAll(target, kOldContent);
   {
@@ -214,12 +192,9 @@ TEST(ReadFileBytes, ReadsOnlyThePrefixAsked) {
   TempDir dir;
   const std::string path = dir.File("f");
   WriteAll(path, ByteVec(100000, 0x11));
-  auto head = ReadFileBytes(path, 29);
-  ASSERT_TRUE(head);
-  EXPECT_EQ(head->size(), 29u);
-  auto all = ReadFileBytes(path);
-  ASSERT_TRUE(all);
-  EXPECT_EQ(all->size(), 100000u);
+  ASSERT_TRUE(ReadFileBytes(path, 29) && ReadFileBytes(path));
+  EXPECT_EQ(ReadFileBytes(path, 29)->size(), 29u);
+  EXPECT_EQ(ReadFileBytes(path)->size(), 100000u);
   EXPECT_FALSE(ReadFileBytes(dir.File("absent")));
   EXPECT_FALSE(ReadFileBytes(dir.path().string()));
 }

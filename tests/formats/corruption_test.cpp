@@ -91,31 +91,19 @@ std::vector<Sample> Samples() {
 }
 
 TEST(Corruption, EveryByteChanged) {
+  TempDir dir;
   for (const Sample& sample : Samples()) {
     SCOPED_TRACE(sample.name);
     for (std::size_t i = 0; i < sample.bytes.size(); ++i) {
-      for (int change = 0; change < 5; ++change) {
+      const std::uint8_t b = sample.bytes[i];
+      for (const std::uint8_t changed : {b ^ 0xFF, b ^ 0x80, b ^ 0x01, 0x00, 0xFF}) {
         ByteVec damaged = sample.bytes;
-        std::uint8_t& b = damaged[i];
-        switch (change) {
-          case 0:
-            b ^= 0xFF;
-            break;
-          case 1:
-            b ^= 0x80;
-            break;
-          case 2:
-            b ^= 0x01;
-            break;
-          case 3:
-            b = 0x00;
-            break;
-          case 4:
-            b = 0xFF;
-            break;
-        }
-        SCOPED_TRACE("byte " + std::to_string(i) + " change " + std::to_string(change));
+        damaged[i] = changed;
+        SCOPED_TRACE("byte " + std::to_string(i) + " set to " + std::to_string(changed));
         CheckEverything(damaged);
+        // The JPEG reader over a file skips and buffers differently from the one over bytes.
+        if (sample.name == std::string("Jpeg") && changed == (b ^ 0xFF))
+          CheckFilesAgree(dir, damaged);
         if (HasFatalFailure()) return;
       }
     }
@@ -136,30 +124,10 @@ TEST(Corruption, EveryLengthCut) {
   }
 }
 
-TEST(Corruption, FlippedJpegFilesAgreeWithBytes) {
-  TempDir dir;
-  const ByteVec jpeg = testing::BuiltJpeg(102, 64);
-  for (std::size_t i = 0; i < jpeg.size(); ++i) {
-    ByteVec damaged = jpeg;
-    damaged[i] ^= 0xFF;
-    SCOPED_TRACE("byte " + std::to_string(i));
-    CheckFilesAgree(dir, damaged);
-    if (HasFatalFailure()) return;
-  }
-}
-
-TEST(Corruption, TruncatedSamplesStillReadWhereTheyShould) {
-  // Cut within the pixel data, both directions still convert (missing data is filled in).
-  const ByteVec bmp = testing::MakeBitmap(20, 12, testing::Noise(3));
-  EXPECT_TRUE(ConvertQdlBmp(ByteVec(bmp.begin(), bmp.begin() + 63)));
-  const ByteVec qdl = testing::MakeQuadrel(13, 10, testing::Noise(4));
-  EXPECT_TRUE(ConvertQdlBmp(ByteVec(qdl.begin(), qdl.begin() + 5)));
-  // The built JPEG measures right until its frame's size fields are cut.
-  const ByteVec jpeg = testing::BuiltJpeg(640, 480);
-  const ProbeResult whole = ProbeJpegBytes(jpeg);
-  ASSERT_TRUE(whole);
-  EXPECT_EQ(whole.width, 640);
-  EXPECT_EQ(whole.height, 480);
+// The sweeps mean little unless the built JPEG sample measures right when whole.
+TEST(Corruption, TheJpegSampleMeasuresWhole) {
+  const ProbeResult whole = ProbeJpegBytes(testing::BuiltJpeg(640, 480));
+  EXPECT_TRUE(whole.ok && whole.width == 640 && whole.height == 480);
 }
 
 }  // namespace
