@@ -102,13 +102,6 @@ TEST_P(JpegEncoderTest, MeasuresWhatTheEncoderWrote) {
   ASSERT_TRUE(from_bytes);
   EXPECT_EQ(from_bytes.width, row.w);
   EXPECT_EQ(from_bytes.height, row.h);
-
-  AppState state;
-  state.SrcExt = ".JPE";
-  state.SrcIsMono = true;
-  const ProbeResult chosen = ProbeImageSize(jpg, state);
-  EXPECT_EQ(chosen.width, row.w);
-  EXPECT_FALSE(state.SrcIsMono);
 }
 
 INSTANTIATE_TEST_SUITE_P(
