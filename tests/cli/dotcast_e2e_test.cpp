@@ -153,17 +153,17 @@ class DotcastTest : public ::testing::Test {
 };
 
 TEST_F(DotcastTest, HelpVersionAndUsageErrors) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"},
-                                               {"convert", "--help"},
-                                               {"show", "-h"},
-                                               {"info", "--help"}}) {
+  const std::pair<std::vector<std::string>, const char*> helps[] = {
+      {{"--help"}, "Usage: dotcast"},
+      {{"convert", "--help"}, "--crop X,Y,W,H"},
+      {{"show", "-h"}, "--invert"},
+      {{"info", "--help"}, "Usage: dotcast"}};
+  for (const auto& [args, part] : helps) {
     const Result run = Dotcast(dir, args);
     EXPECT_EQ(run.code, 0) << args[0];
-    EXPECT_TRUE(Contains(run.out, "Usage: dotcast")) << run.out;
+    EXPECT_TRUE(Contains(run.out, part)) << run.out;
     EXPECT_TRUE(Contains(run.out, "0 all converted, 1 some files failed, 2 usage error"));
   }
-  EXPECT_TRUE(Contains(Dotcast(dir, {"convert", "--help"}).out, "--crop X,Y,W,H"));
-  EXPECT_TRUE(Contains(Dotcast(dir, {"show", "--help"}).out, "--invert"));
 
   const Result version = Dotcast(dir, {"--version"});
   EXPECT_EQ(version.code, 0);
