@@ -120,9 +120,6 @@ const std::vector<std::uint8_t> kTinyQdl = {0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 
 int Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
   return bytes.at(at) | bytes.at(at + 1) << 8;
 }
-int Width(const std::vector<std::uint8_t>& qdl) {
-  return Le16(qdl, 0);
-}
 
 // True when the dot (x, y) of a bitmap in the program's layout is black.
 bool BmpBlack(const std::vector<std::uint8_t>& bmp, int x, int y) {
@@ -218,7 +215,7 @@ TEST_F(DotcastTest, OutputSizeFollowsThePictureOrTheOption) {
                            " x " + std::to_string(row.h) + ")\n");
     const auto qdl = ReadAll(dir.File(row.output));
     EXPECT_EQ(qdl.size(), static_cast<std::size_t>(QdlFileSize(row.w, row.h)));
-    EXPECT_EQ(Width(qdl), row.w);
+    EXPECT_EQ(Le16(qdl, 0), row.w);
   }
 
   // The name picks the encoder (each has its own tests); the bitmap has the same dots.
@@ -276,7 +273,7 @@ TEST_F(DotcastTest, ExistingOutputsAreKeptWithoutForce) {
   const Result twice = Dotcast(dir, {"convert", "x.jpg", "x.bmp"});
   EXPECT_EQ(twice.code, 1);
   EXPECT_TRUE(Contains(twice.err, "x.bmp: same output x.qdl as x.jpg")) << twice.err;
-  EXPECT_EQ(Width(ReadAll(dir.File("x.qdl"))), 64);
+  EXPECT_EQ(Le16(ReadAll(dir.File("x.qdl")), 0), 64);
 }
 
 TEST_F(DotcastTest, ABatchGoesOnPastBadFiles) {

@@ -34,10 +34,6 @@ DotImage ImageOf(const std::vector<std::string>& rows) {
   return std::move(image).value();
 }
 
-Expected<Options, std::string> Parse(std::vector<std::string> args) {
-  return ParseCommandLine(args);
-}
-
 // The parsed options as one line, so that a row can state the fields it cares about.
 std::string Describe(const Options& o) {
   const ConvertSettings& s = o.settings;
@@ -81,7 +77,7 @@ TEST(DotcastCommandLine, AcceptedOptions) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args.back());
-    const auto opt = Parse(row.args);
+    const auto opt = ParseCommandLine(row.args);
     ASSERT_TRUE(opt.has_value()) << opt.error();
     EXPECT_NE(Describe(*opt).find(row.expected), std::string::npos) << Describe(*opt);
   }
@@ -126,7 +122,7 @@ TEST(DotcastCommandLine, UsageErrorsSayWhatIsWrong) {
     for (const auto& a : row.args)
       joined += a + " ";
     SCOPED_TRACE(joined);
-    const auto opt = Parse(row.args);
+    const auto opt = ParseCommandLine(row.args);
     ASSERT_FALSE(opt.has_value());
     EXPECT_NE(opt.error().find(row.message_part), std::string::npos) << opt.error();
   }

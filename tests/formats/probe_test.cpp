@@ -128,10 +128,7 @@ TEST(GifProbeTest, ScreenSizeWithoutSignatureCheck) {
 // ---- JPEG scan over built bytes --------------------------------------------------------------
 
 using testing::Cat;
-
-ByteVec Frame(std::uint8_t code, int height, int width) {
-  return testing::JpegFrame(code, height, width);
-}
+using testing::JpegFrame;
 
 const ByteVec kSoi = {0xFF, 0xD8};
 
@@ -147,25 +144,27 @@ TEST(JpegScanTest, BuiltFiles) {
     int width, height;
     std::optional<FormatError> error = std::nullopt;
   } rows[] = {
-      {"Baseline", Cat({kSoi, Frame(0xC0, 64, 102)}), 102, 64},
-      {"AppSixteenSkipsFourteen", Cat({kSoi, app16, Frame(0xC2, 480, 640)}), 640, 480},
-      {"OnlyC7MeasuresZero", Cat({kSoi, Frame(0xC7, 10, 10), {0xFF, 0xD9}}), 0, 0},
-      {"HuffmanTableSkipped", Cat({kSoi, {0xFF, 0xC4, 0x00, 0x04, 0xFF, 0xC0}, Frame(0xC1, 3, 4)}),
-       4, 3},
+      {"Baseline", Cat({kSoi, JpegFrame(0xC0, 64, 102)}), 102, 64},
+      {"AppSixteenSkipsFourteen", Cat({kSoi, app16, JpegFrame(0xC2, 480, 640)}), 640, 480},
+      {"OnlyC7MeasuresZero", Cat({kSoi, JpegFrame(0xC7, 10, 10), {0xFF, 0xD9}}), 0, 0},
+      {"HuffmanTableSkipped",
+       Cat({kSoi, {0xFF, 0xC4, 0x00, 0x04, 0xFF, 0xC0}, JpegFrame(0xC1, 3, 4)}), 4, 3},
       {"EmptyFile", {}, 0, 0},
       {"NoMarkers", {1, 2, 3, 4, 5}, 0, 0},
       {"EndsInsideSkippedSegment", Cat({kSoi, {0xFF, 0xE1, 0x01, 0x00, 0xFF, 0xC0}}), 0, 0},
       {"EndsInsideLength", Cat({kSoi, {0xFF, 0xE1, 0x01}}), 0, 0},
       {"EndsAfterFF", {0xFF}, 0, 0},
-      {"LengthHighByte80Fails", Cat({kSoi, {0xFF, 0xE1, 0x80, 0x00}, Frame(0xC0, 1, 1)}), 0, 0,
+      {"LengthHighByte80Fails", Cat({kSoi, {0xFF, 0xE1, 0x80, 0x00}, JpegFrame(0xC0, 1, 1)}), 0, 0,
        FormatError::kTooLarge},
       {"Length7FFFIsSkipped", Cat({kSoi, {0xFF, 0xE1, 0x7F, 0xFF}}), 0, 0},
-      {"HeightHighByte80Fails", Cat({kSoi, Frame(0xC0, 0x8000, 5)}), 0, 0, FormatError::kTooLarge},
-      {"WidthHighByte80Fails", Cat({kSoi, Frame(0xC0, 5, 0x80FF)}), 0, 0, FormatError::kTooLarge},
-      {"Largest16Bit", Cat({kSoi, Frame(0xCE, 0x7FFF, 0x7FFF)}), 0x7FFF, 0x7FFF},
+      {"HeightHighByte80Fails", Cat({kSoi, JpegFrame(0xC0, 0x8000, 5)}), 0, 0,
+       FormatError::kTooLarge},
+      {"WidthHighByte80Fails", Cat({kSoi, JpegFrame(0xC0, 5, 0x80FF)}), 0, 0,
+       FormatError::kTooLarge},
+      {"Largest16Bit", Cat({kSoi, JpegFrame(0xCE, 0x7FFF, 0x7FFF)}), 0x7FFF, 0x7FFF},
       {"FrameCutInsideSize", ByteVec{0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x40, 0x00}, 0, 0,
        FormatError::kTooShort},
-      {"LengthZeroCarriesOn", Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, Frame(0xC9, 7, 9)}), 9, 7},
+      {"LengthZeroCarriesOn", Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, JpegFrame(0xC9, 7, 9)}), 9, 7},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -182,7 +181,8 @@ TEST(JpegScanTest, EveryFrameMarkerAndNoOther) {
   for (int code = 0xC0; code <= 0xCF; ++code) {
     const bool is_frame =
         std::find(frame_codes.begin(), frame_codes.end(), code) != frame_codes.end();
-    const ProbeResult r = ProbeJpegBytes(Cat({kSoi, Frame(static_cast<std::uint8_t>(code), 3, 5)}));
+    const ProbeResult r =
+        ProbeJpegBytes(Cat({kSoi, JpegFrame(static_cast<std::uint8_t>(code), 3, 5)}));
     ASSERT_TRUE(r) << std::hex << code;
     EXPECT_EQ(r.width, is_frame ? 5 : 0) << std::hex << code;
   }
@@ -212,7 +212,7 @@ TEST(JpegScanTest, FileReaderAgreesAcrossBlockBoundaries) {
           data.push_back(static_cast<std::uint8_t>(pick(0, 1) ? 0xFF : 0xC0));
       }
     }
-    const ByteVec frame = Frame(0xC2, 100 + round, 200 + round);
+    const ByteVec frame = JpegFrame(0xC2, 100 + round, 200 + round);
     data.insert(data.end(), frame.begin(), frame.end());
 
     std::vector<std::size_t> cuts = {data.size(), 65536, 65535, 65537, 66048, 512};
@@ -243,7 +243,7 @@ TEST(ProbeImageSizeTest, ChoosesReaderAndSetsMono) {
   testing::TempDir dir;
   testing::WriteAll(dir.File("mono.bmp"), BitmapHead(102, 64, 1));
   testing::WriteAll(dir.File("colour.bmp"), BitmapHead(30, 20, 24));
-  testing::WriteAll(dir.File("a.jpg"), Cat({kSoi, Frame(0xC0, 48, 64)}));
+  testing::WriteAll(dir.File("a.jpg"), Cat({kSoi, JpegFrame(0xC0, 48, 64)}));
   testing::WriteAll(dir.File("a.gif"), {'G', 'I', 'F', '8', '9', 'a', 7, 0, 5, 0});
   struct Row {
     const char* file;
