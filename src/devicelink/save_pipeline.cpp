@@ -79,29 +79,6 @@ std::string CreateUniqueTempFile(std::string_view folder, std::string_view prefi
   return {};
 }
 
-bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data) {
-  const std::string folder = FromFsPath(ToFsPath(path).parent_path());
-  const std::string temp = CreateUniqueTempFile(folder.empty() ? "." : folder, "Qdl");
-  if (temp.empty()) return false;
-  bool ok = false;
-  {
-    std::ofstream out(ToFsPath(temp), std::ios::binary | std::ios::trunc);
-    if (out) {
-      out.write(reinterpret_cast<const char*>(data.data()),
-                static_cast<std::streamsize>(data.size()));
-      out.close();
-      ok = !out.fail();
-    }
-  }
-  std::error_code ec;
-  if (ok) {
-    fs::rename(ToFsPath(temp), ToFsPath(path), ec);
-    ok = !ec;
-  }
-  if (!ok) fs::remove(ToFsPath(temp), ec);
-  return ok;
-}
-
 void DeleteFileIfExists(std::string_view path) {
   if (PathExists(path, kAttrHidden | kAttrSystem).empty()) return;
   std::error_code ec;

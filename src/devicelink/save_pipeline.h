@@ -34,13 +34,6 @@ void DeleteFileIfExists(std::string_view path);
 // The characters before the first NUL.
 std::string TrimAtNul(std::string_view text);
 
-// Replaces the content of path with data in one piece: the bytes go to a new file in the
-// same folder, which is renamed over path only when complete. On any failure (a folder that
-// takes no new files, a full disk, a file-size limit) path keeps its old content, the new
-// file is removed, and the result is false. Unlike WriteFileReplacing there is no rewriting
-// in place.
-bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data);
-
 // The system's temporary folder with a trailing separator (TMPDIR and the like apply).
 std::string SystemTempDir();
 

@@ -85,22 +85,14 @@ std::optional<FormatError> RewriteInPlace(const fs::path& target,
   return FormatError::kWriteTarget;
 }
 
-}  // namespace
-
-std::optional<FormatError> WriteFileReplacing(std::string_view path,
-                                              std::span<const std::uint8_t> data) {
-  // A target that may not be written must stay as it is, although a rename could
-  // replace it; this also creates a missing target, as opening for writing always has.
-  if (!OpenForWritingCreates(path)) return FormatError::kOpenTarget;
-  const fs::path target = WriteDestination(ToFsPath(path));
-
+// Writes data to a new file beside the target and renames it over the target. Returns
+// kOpenTarget when the folder takes no new files (the target is then untouched).
+std::optional<FormatError> WriteBesideAndRename(const fs::path& target,
+                                                std::span<const std::uint8_t> data) {
   const fs::path temp = SiblingTempName(target);
   {
     std::ofstream probe(temp, std::ios::binary | std::ios::trunc);
-    if (!probe) {
-      // The folder takes no new files, but the target itself is writable.
-      return RewriteInPlace(target, data);
-    }
+    if (!probe) return FormatError::kOpenTarget;
   }
   std::error_code ec;
   if (!WriteAll(temp, data)) {
@@ -116,6 +108,24 @@ std::optional<FormatError> WriteFileReplacing(std::string_view path,
     return FormatError::kWriteTarget;
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<FormatError> WriteFileReplacing(std::string_view path,
+                                              std::span<const std::uint8_t> data) {
+  // A target that may not be written must stay as it is, although a rename could
+  // replace it; this also creates a missing target, as opening for writing always has.
+  if (!OpenForWritingCreates(path)) return FormatError::kOpenTarget;
+  const fs::path target = WriteDestination(ToFsPath(path));
+  const auto error = WriteBesideAndRename(target, data);
+  // The folder takes no new files, but the target itself is writable.
+  if (error == FormatError::kOpenTarget) return RewriteInPlace(target, data);
+  return error;
+}
+
+bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data) {
+  return !WriteBesideAndRename(WriteDestination(ToFsPath(path)), data).has_value();
 }
 
 }  // namespace dotcaster

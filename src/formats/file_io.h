@@ -33,6 +33,13 @@ Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t ma
 [[nodiscard]] std::optional<FormatError> WriteFileReplacing(std::string_view path,
                                                             std::span<const std::uint8_t> data);
 
+// Replaces the content of path with data in one piece: the bytes go to a new file in the
+// same folder, which is renamed over path only when complete. On any failure (a folder that
+// takes no new files, a full disk, a file-size limit) path keeps its old content, the new
+// file is removed, and the result is false. Unlike WriteFileReplacing it never rewrites in
+// place and never creates path before the data is complete.
+[[nodiscard]] bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data);
+
 // True when the file exists and may be opened for writing; creates it empty when it does
 // not exist yet (as opening a file for writing does).
 bool OpenForWritingCreates(std::string_view path);
