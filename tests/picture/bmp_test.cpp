@@ -13,25 +13,34 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Little-endian numbers of n bytes.
+void Put(Bytes& b, std::size_t at, std::uint32_t v, int n) {
+  for (int i = 0; i < n; ++i)
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
-  b[at] = v & 0xFF;
-  b[at + 1] = (v >> 8) & 0xFF;
+  Put(b, at, v, 2);
 }
 void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  Put16(b, at, v & 0xFFFF);
-  Put16(b, at + 2, v >> 16);
+  Put(b, at, v, 4);
 }
 
+// Fields in the order of the header; palette entries and masks as 0x00RRGGBB, masks written
+// after a 40-byte header.
 struct BmpSpec {
-  std::uint32_t header = 40;
-  std::int32_t width = 0, height = 0;
-  int bpp = 24;
-  std::uint32_t compression = 0;
-  std::uint32_t colours_used = 0;
-  std::vector<std::uint32_t> palette;  // 0x00RRGGBB
-  std::vector<std::uint32_t> masks;    // written after a 40-byte header
+  int header, width, height, bpp, compression;
+  std::vector<std::uint32_t> palette;
   Bytes pixels;
+  std::vector<std::uint32_t> masks = {};
+  int colours_used = 0;
 };
+
+BmpSpec Spec(int header, int width, int height, int bpp, int compression,
+             std::vector<std::uint32_t> palette, Bytes pixels,
+             std::vector<std::uint32_t> masks = {}, int used = 0) {
+  return {header,           width, height, bpp, compression, std::move(palette), std::move(pixels),
+          std::move(masks), used};
+}
 
 Bytes MakeBmp(const BmpSpec& s) {
   const bool core = s.header == 12;
@@ -99,20 +108,12 @@ TEST_P(BmpVariants, DecodeToTheExpectedPixels) {
   EXPECT_EQ(Pixels(decoded->image), c.expected);
 }
 
-BmpSpec Spec(std::uint32_t header, int w, int h, int bpp, std::uint32_t compression,
-             std::vector<std::uint32_t> palette, Bytes pixels,
-             std::vector<std::uint32_t> masks = {}, std::uint32_t used = 0) {
-  BmpSpec s;
-  s.header = header;
-  s.width = w;
-  s.height = h;
-  s.bpp = bpp;
-  s.compression = compression;
-  s.palette = std::move(palette);
-  s.pixels = std::move(pixels);
-  s.masks = std::move(masks);
-  s.colours_used = used;
-  return s;
+Bytes Rle8FarDeltas() {
+  Bytes rle;
+  for (int i = 0; i < 2000; ++i)
+    rle.insert(rle.end(), {0, 2, 255, 255});
+  rle.insert(rle.end(), {0, 1});
+  return rle;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -156,7 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
         // RLE4: a run alternating two indices, then a literal run of 3 nibbles (padded).
         VariantCase{"Rle4",
                     Spec(40, 5, 1, 4, 2, {K, R, G, B}, {2, 0x12, 0, 3, 0x31, 0x20, 0, 1}),
-                    {R, G, B, R, G}}),
+                    {R, G, B, R, G}},
+        // Some writers end with an end-of-line after the last row instead of end-of-bitmap.
+        VariantCase{"Rle8EndOfLineLast",
+                    Spec(40, 2, 2, 8, 1, {K, W}, {2, 1, 0, 0, 2, 0, 0, 0}),
+                    {K, K, W, W}},
+        VariantCase{"Rle8DeltaFarBeyond", Spec(40, 3, 3, 8, 1, {W}, Rle8FarDeltas()),
+                    std::vector<std::uint32_t>(9, W)}),
     [](const auto& info) { return info.param.name; });
 
 struct BadCase {
@@ -212,24 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
                 }(),
                 PictureError::kCorruptBmp}),
     [](const auto& info) { return info.param.name; });
-
-TEST(DecodeBmp, RleWithoutEndMarkerAfterTheLastRowIsComplete) {
-  // Some writers end with an end-of-line after the last row instead of end-of-bitmap.
-  auto decoded = DecodeBmp(MakeBmp(Spec(40, 2, 2, 8, 1, {K, W}, {2, 1, 0, 0, 2, 0, 0, 0})));
-  ASSERT_TRUE(decoded);
-  EXPECT_EQ(Pixels(decoded->image), (std::vector<std::uint32_t>{K, K, W, W}));
-}
-
-TEST(DecodeBmp, DeltaFarBeyondThePictureIsHarmless) {
-  Bytes rle;
-  for (int i = 0; i < 2000; ++i) {
-    rle.insert(rle.end(), {0, 2, 255, 255});
-  }
-  rle.insert(rle.end(), {0, 1});
-  auto decoded = DecodeBmp(MakeBmp(Spec(40, 3, 3, 8, 1, {W}, rle)));
-  ASSERT_TRUE(decoded);
-  EXPECT_EQ(Pixels(decoded->image), std::vector<std::uint32_t>(9, W));
-}
 
 }  // namespace
 }  // namespace dotcaster::picture

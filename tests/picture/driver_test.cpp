@@ -19,20 +19,28 @@
 namespace dotcaster::picture {
 namespace {
 
-using dotcaster::testing::ReadAll;
 using dotcaster::testing::TempDir;
 using namespace dotcaster::picture::testing;
+using convert::CropFrame;
 
-AppState StateFor(const SourcePicture& pic, int out_w, int out_h, bool zoom = true,
-                  bool just = true) {
+AppState StateFor(const SourcePicture& pic, int out_w, int out_h, bool zoom = true) {
   AppState s;
   s.SrcWidth = static_cast<std::int16_t>(pic.width());
   s.SrcHeight = static_cast<std::int16_t>(pic.height());
   s.OutWidth = static_cast<std::int16_t>(out_w);
   s.OutHeight = static_cast<std::int16_t>(out_h);
   s.ZoomMode = zoom;
-  s.JustZoom = just;
+  s.JustZoom = true;
   return s;
+}
+
+Expected<Bytes, ConvertError> Convert(SourcePicture& pic, int out_w, int out_h,
+                                      std::optional<CropFrame> crop = std::nullopt,
+                                      bool zoom = true, int level = 128,
+                                      int method = convert::kDocument) {
+  AppState state = StateFor(pic, out_w, out_h, zoom);
+  convert::DotRandom random;
+  return ConvertSourcePicture(state, pic, crop, level, method, random);
 }
 
 // Dot (x, y) of a bitmap the driver returned: true when light.
@@ -43,26 +51,21 @@ bool LightDot(const Bytes& bmp, int width, int height, int x, int y) {
   return (byte >> (7 - x % 8)) & 1;
 }
 
-int Grey(const RgbImage& img, int x, int y) {
-  const std::uint8_t* p = img.Pixel(x, y);
-  return (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000;
-}
-
-// Writes a picture with a Debian encoder, and reads back what Debian's decoder makes of it.
-struct Encoded {
-  Bytes file;
-  RgbImage reference;
-};
-
-std::optional<Encoded> Encode(const TempDir& dir, const RgbImage& picture,
-                              const std::string& encode, const std::string& decode) {
-  const std::string in = dir.File("in.ppm"), file = dir.File("pic"), ref = dir.File("ref");
-  WritePpm(in, picture);
-  if (!RunShell(encode + " '" + in + "' > '" + file + "'")) return std::nullopt;
-  if (!RunShell(decode + " '" + file + "' > '" + ref + "'")) return std::nullopt;
-  auto reference = ReadPnm(ref);
-  if (!reference) return std::nullopt;
-  return Encoded{ReadAll(file), *reference};
+// Every dot is the document threshold of the reference pixel under it, the reference pixel
+// (src_x, src_y) lying under dot (0, 0).
+::testing::AssertionResult DotsAreThresholds(const Bytes& bmp, int width, int height,
+                                             const RgbImage& reference, int src_x, int src_y,
+                                             int level) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = reference.Pixel(src_x + x, src_y + y);
+      const bool light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000 > level;
+      if (LightDot(bmp, width, height, x, y) != light) {
+        return ::testing::AssertionFailure() << "dot " << x << "," << y << " level " << level;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
 }
 
 struct PathCase {
@@ -77,56 +80,39 @@ class Exactness : public ::testing::TestWithParam<PathCase> {};
 TEST_P(Exactness, UnscaledDotsAreThresholdsOfDecodedPixels) {
   const PathCase& c = GetParam();
   TempDir dir;
-  auto enc = Encode(dir, Pattern(400, 300, c.colours), c.encode, c.decode);
+  auto enc = Encode(dir.path().string(), Pattern(400, 300, c.colours), c.encode, c.decode);
   if (!enc) GTEST_SKIP() << "tools unavailable";
   auto pic = SourcePicture::FromBytes(enc->file);
   ASSERT_TRUE(pic);
-
   struct Placement {
     const char* name;
     int out_w, out_h;
-    bool zoom;
-    std::optional<convert::CropFrame> crop;
+    std::optional<CropFrame> crop;
     int src_x, src_y;  // source pixel under dot (0, 0)
   };
   // The crop (40, 30) 100 x 80 in view pixels: ScaleX = 399 / 319, ScaleY = 299 / 239.
   const int crop_x = static_cast<int>(std::floor(40 * 399.0 / 319 + 0.5));
   const int crop_y = static_cast<int>(std::floor(30 * 299.0 / 239 + 0.5));
   for (const Placement& p :
-       {Placement{"no stretch", 102, 64, false, std::nullopt, 0, 0},
-        Placement{"no stretch, full size", 320, 240, false, std::nullopt, 0, 0},
-        Placement{"cropped, no stretch", 90, 70, false, convert::CropFrame{40, 30, 100, 80}, crop_x,
-                  crop_y}}) {
+       {Placement{"no stretch", 102, 64, std::nullopt, 0, 0},
+        Placement{"no stretch, full size", 320, 240, std::nullopt, 0, 0},
+        Placement{"cropped", 90, 70, CropFrame{40, 30, 100, 80}, crop_x, crop_y}}) {
     for (int level : {60, 128, 200}) {
-      AppState state = StateFor(*pic, p.out_w, p.out_h, p.zoom);
-      convert::DotRandom random;
-      auto bmp = ConvertSourcePicture(state, *pic, p.crop, level, convert::kDocument, random);
+      auto bmp = Convert(*pic, p.out_w, p.out_h, p.crop, false, level);
       ASSERT_TRUE(bmp) << p.name;
-      for (int y = 0; y < p.out_h; ++y) {
-        for (int x = 0; x < p.out_w; ++x) {
-          const bool light = Grey(enc->reference, p.src_x + x, p.src_y + y) > level;
-          ASSERT_EQ(LightDot(*bmp, p.out_w, p.out_h, x, y), light)
-              << p.name << ", level " << level << ", dot " << x << "," << y;
-        }
-      }
+      EXPECT_TRUE(
+          DotsAreThresholds(*bmp, p.out_w, p.out_h, enc->reference, p.src_x, p.src_y, level))
+          << p.name;
     }
   }
-
   // 1:1 with stretching: a picture no larger than the output it fills exactly.
-  auto small = Encode(dir, Pattern(150, 90, c.colours), c.encode, c.decode);
+  auto small = Encode(dir.path().string(), Pattern(150, 90, c.colours), c.encode, c.decode);
   ASSERT_TRUE(small);
   auto small_pic = SourcePicture::FromBytes(small->file);
   ASSERT_TRUE(small_pic);
-  AppState state = StateFor(*small_pic, 150, 90);
-  convert::DotRandom random;
-  auto bmp = ConvertSourcePicture(state, *small_pic, std::nullopt, 128, convert::kDocument, random);
+  auto bmp = Convert(*small_pic, 150, 90);
   ASSERT_TRUE(bmp);
-  for (int y = 0; y < 90; ++y) {
-    for (int x = 0; x < 150; ++x) {
-      ASSERT_EQ(LightDot(*bmp, 150, 90, x, y), Grey(small->reference, x, y) > 128)
-          << "1:1, dot " << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(DotsAreThresholds(*bmp, 150, 90, small->reference, 0, 0, 128)) << "1:1";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,31 +128,22 @@ INSTANTIATE_TEST_SUITE_P(
 // first decoded at 1/8 for its 320 x 240 view.
 TEST(ConvertSourcePicture, CropOfLargeJpegUsesFullDetail) {
   TempDir dir;
-  auto enc = Encode(dir, Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
+  auto enc = Encode(dir.path().string(), Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
   if (!enc) GTEST_SKIP() << "tools unavailable";
   auto pic = SourcePicture::FromBytes(enc->file);
   ASSERT_TRUE(pic);
-  const convert::CropFrame frame{100, 60, 20, 16};
   // Find the crop's size in source pixels, then convert it at exactly that size.
-  AppState probe = StateFor(*pic, 102, 64);
-  convert::DotRandom random;
-  ASSERT_TRUE(ConvertSourcePicture(probe, *pic, frame, 128, 0, random));
-  convert::GeometryInput in{1600, 1200, frame, 102, 64, true, true};
-  auto g = convert::ComputeGeometry(in);
+  const CropFrame frame{100, 60, 20, 16};
+  auto g = convert::ComputeGeometry({1600, 1200, frame, 102, 64, true, true});
   ASSERT_TRUE(g);
   const int w = static_cast<int>(g->place_width / g->fx + 0.5f);
   const int h = static_cast<int>(g->place_height / g->fy + 0.5f);
   AppState state = StateFor(*pic, w, h);
-  auto bmp = ConvertSourcePicture(state, *pic, frame, 128, 0, random);
+  convert::DotRandom random;
+  auto bmp = ConvertSourcePicture(state, *pic, frame, 128, convert::kDocument, random);
   ASSERT_TRUE(bmp);
   ASSERT_EQ(state.PlaceWidth, static_cast<float>(w));
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      ASSERT_EQ(LightDot(*bmp, w, h, x, y),
-                Grey(enc->reference, g->crop_left + x, g->crop_top + y) > 128)
-          << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(DotsAreThresholds(*bmp, w, h, enc->reference, g->crop_left, g->crop_top, 128));
 }
 
 // The window converts after whatever it decoded before (the display, a detailed crop);
@@ -174,33 +151,27 @@ TEST(ConvertSourcePicture, CropOfLargeJpegUsesFullDetail) {
 // needs a middle DCT scale may not borrow the full-size decode of an earlier crop.
 TEST(ConvertSourcePicture, DotsDoNotDependOnEarlierDecodes) {
   TempDir dir;
-  auto enc = Encode(dir, Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
+  auto enc = Encode(dir.path().string(), Pattern(1600, 1200), "cjpeg");
   if (!enc) GTEST_SKIP() << "tools unavailable";
-  const convert::CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
-  const convert::CropFrame detail{10, 10, 30, 20};    // needs the full size
-  auto convert_crop = [](SourcePicture& pic, convert::CropFrame crop) {
-    AppState state = StateFor(pic, 320, 240);
-    convert::DotRandom random;
-    return *ConvertSourcePicture(state, pic, crop, 128, convert::kDocument, random);
-  };
+  const CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
   auto fresh = SourcePicture::FromBytes(enc->file, SourcePicture::Decode::kOnFirstUse);
   ASSERT_TRUE(fresh);
-  const Bytes expected = convert_crop(*fresh, middle);
+  const Bytes expected = *Convert(*fresh, 320, 240, middle);
 
   auto used = SourcePicture::FromBytes(enc->file);
   ASSERT_TRUE(used);
   ASSERT_TRUE(used->DisplayImage());
-  (void)convert_crop(*used, detail);
-  EXPECT_EQ(convert_crop(*used, middle), expected);
+  (void)Convert(*used, 320, 240, CropFrame{10, 10, 30, 20});  // needs the full size
+  EXPECT_EQ(*Convert(*used, 320, 240, middle), expected);
 }
 
 TEST(ConvertSourcePicture, SetsPlacementAndMargins) {
   // A white 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, 9 + 8 margin columns.
-  RgbImage white{640, 480, Bytes(640 * 480 * 3, 0xFF)};
   TempDir dir;
-  WritePpm(dir.File("w.ppm"), white);
-  ASSERT_TRUE(RunShell("ppmtobmp '" + dir.File("w.ppm") + "' > '" + dir.File("w.bmp") + "'"));
-  auto pic = SourcePicture::FromFile(dir.File("w.bmp"));
+  auto enc =
+      Encode(dir.path().string(), RgbImage{640, 480, Bytes(640 * 480 * 3, 0xFF)}, "ppmtobmp");
+  ASSERT_TRUE(enc);
+  auto pic = SourcePicture::FromBytes(enc->file);
   ASSERT_TRUE(pic);
   AppState state = StateFor(*pic, 102, 64);
   convert::DotRandom random;
@@ -213,27 +184,24 @@ TEST(ConvertSourcePicture, SetsPlacementAndMargins) {
   EXPECT_EQ(state.PlaceHeight, 64.0f);
   EXPECT_EQ(random.draws(), 85u * 64u);
   // Soft at 254 darkens some white dots inside; margins stay light.
-  int dark_inside = 0;
+  int dark_inside = 0, light_margin = 0;
   for (int y = 0; y < 64; ++y) {
     for (int x = 0; x < 102; ++x) {
-      const bool margin = x < 9 || x >= 94;
-      if (margin) {
-        ASSERT_TRUE(LightDot(*bmp, 102, 64, x, y)) << x << "," << y;
-      } else {
-        dark_inside += !LightDot(*bmp, 102, 64, x, y);
-      }
+      const bool light = LightDot(*bmp, 102, 64, x, y);
+      (x < 9 || x >= 94 ? light_margin : dark_inside) += (x < 9 || x >= 94) ? light : !light;
     }
   }
+  EXPECT_EQ(light_margin, 17 * 64);
   EXPECT_GT(dark_inside, 0);
 }
 
 TEST(ConvertSourcePicture, FailuresAreReportedNotCrashed) {
-  // 2 x 400 is shown 1 x 240: the view scale (2 - 1) / (1 - 1) divides by 0.
-  RgbImage thin{2, 400, Bytes(2 * 400 * 3, 0x80)};
+  // 2 x 400 is shown 1 x 240: the view scale (2 - 1) / (1 - 1) divides by 0. The state keeps
+  // its old numbers.
   TempDir dir;
-  WritePpm(dir.File("t.ppm"), thin);
-  ASSERT_TRUE(RunShell("ppmtobmp '" + dir.File("t.ppm") + "' > '" + dir.File("t.bmp") + "'"));
-  auto pic = SourcePicture::FromFile(dir.File("t.bmp"));
+  auto enc = Encode(dir.path().string(), RgbImage{2, 400, Bytes(2 * 400 * 3, 0x80)}, "ppmtobmp");
+  ASSERT_TRUE(enc);
+  auto pic = SourcePicture::FromBytes(enc->file);
   ASSERT_TRUE(pic);
   AppState state = StateFor(*pic, 1, 240);
   state.ScaleX = 7;
@@ -245,11 +213,7 @@ TEST(ConvertSourcePicture, FailuresAreReportedNotCrashed) {
   EXPECT_EQ(state.ScaleX, 7);
   EXPECT_EQ(state.PlaceWidth, 9.0f);
 
-  AppState too_wide = StateFor(*pic, 321, 240);
-  auto wide = ConvertSourcePicture(too_wide, *pic, std::nullopt, 128, 0, random);
-  ASSERT_FALSE(wide);
-  EXPECT_EQ(wide.error(), ConvertError::kBadSize);
-
+  EXPECT_EQ(Convert(*pic, 321, 240).error(), ConvertError::kBadSize);
   EXPECT_EQ(SourcePicture::FromFile(dir.File("missing.jpg")).error(), PictureError::kOpen);
   EXPECT_EQ(SourcePicture::FromBytes({'h', 'e', 'l', 'l', 'o'}).error(),
             PictureError::kNotAPicture);
@@ -271,18 +235,14 @@ TEST(ConvertSourcePicture, QuadrelPictureConvertsToItself) {
   auto pic = SourcePicture::FromBytes(*bmp);
   ASSERT_TRUE(pic);
   EXPECT_EQ(pic->bits_per_pixel(), 1);
-  AppState state = StateFor(*pic, 102, 64);
-  convert::DotRandom random;
-  auto result = ConvertSourcePicture(state, *pic, std::nullopt, 128, 0, random);
+  auto result = Convert(*pic, 102, 64);
   ASSERT_TRUE(result);
-  auto back = ConvertQdlBmp(*result);
-  ASSERT_TRUE(back);
-  EXPECT_EQ(*back, qdl);
+  EXPECT_EQ(ConvertQdlBmp(*result).value(), qdl);
 }
 
 TEST(SourcePicture, DisplayImageIsTheViewSize) {
   TempDir dir;
-  auto big = Encode(dir, Pattern(800, 300), "cjpeg", "djpeg -ppm");
+  auto big = Encode(dir.path().string(), Pattern(800, 300), "cjpeg");
   if (!big) GTEST_SKIP() << "tools unavailable";
   auto pic = SourcePicture::FromBytes(big->file);
   ASSERT_TRUE(pic);
@@ -293,7 +253,7 @@ TEST(SourcePicture, DisplayImageIsTheViewSize) {
   EXPECT_EQ(shown->height, 120);
   EXPECT_EQ(shown->rgb.size(), 320u * 120u * 3u);
 
-  auto small = Encode(dir, Pattern(100, 50), "ppmtobmp", "bmptoppm");
+  auto small = Encode(dir.path().string(), Pattern(100, 50), "ppmtobmp", "bmptoppm");
   ASSERT_TRUE(small);
   auto small_pic = SourcePicture::FromBytes(small->file);
   ASSERT_TRUE(small_pic);
@@ -304,13 +264,11 @@ TEST(SourcePicture, DisplayImageIsTheViewSize) {
 
 TEST(SourcePicture, SeparateInstancesConvertInParallel) {
   TempDir dir;
-  auto enc = Encode(dir, Pattern(640, 480), "cjpeg", "djpeg -ppm");
+  auto enc = Encode(dir.path().string(), Pattern(640, 480), "cjpeg");
   if (!enc) GTEST_SKIP() << "tools unavailable";
   auto convert_once = [&](Bytes* out) {
     auto pic = SourcePicture::FromBytes(enc->file);
-    AppState state = StateFor(*pic, 102, 64);
-    convert::DotRandom random;
-    *out = *ConvertSourcePicture(state, *pic, std::nullopt, 128, convert::kPhotoSharp, random);
+    *out = *Convert(*pic, 102, 64, std::nullopt, true, 128, convert::kPhotoSharp);
   };
   Bytes alone, a, b;
   convert_once(&alone);
@@ -329,20 +287,18 @@ RgbImage Image(int w, int h, std::initializer_list<int> greys) {
 }
 
 TEST(RenderStretched, ShrinkingAveragesCoveredPixels) {
-  const RgbImage src = Image(4, 2, {0, 100, 200, 255, 10, 30, 50, 71});
-  const RgbImage half = RenderStretched(src, {2, 1}, 0, 0, 2, 1);
+  const RgbImage half =
+      RenderStretched(Image(4, 2, {0, 100, 200, 255, 10, 30, 50, 71}), {2, 1}, 0, 0, 2, 1);
   EXPECT_EQ(half.rgb[0], 35);   // (0 + 100 + 10 + 30) / 4
   EXPECT_EQ(half.rgb[3], 144);  // (200 + 255 + 50 + 71) / 4
   // 3 pixels onto 2: the middle pixel is shared half and half.
-  const RgbImage three = Image(3, 1, {0, 90, 210});
-  const RgbImage two = RenderStretched(three, {2, 1}, 0, 0, 2, 1);
+  const RgbImage two = RenderStretched(Image(3, 1, {0, 90, 210}), {2, 1}, 0, 0, 2, 1);
   EXPECT_EQ(two.rgb[0], 30);   // (0 x 2 + 90 x 1) / 3
   EXPECT_EQ(two.rgb[3], 170);  // (90 x 1 + 210 x 2) / 3
 }
 
 TEST(RenderStretched, EnlargingRepeatsNearestAndOutsideIsWhite) {
-  const RgbImage src = Image(2, 1, {10, 20});
-  const RgbImage big = RenderStretched(src, {4, 2}, -1, 0, 6, 3);
+  const RgbImage big = RenderStretched(Image(2, 1, {10, 20}), {4, 2}, -1, 0, 6, 3);
   const int expected[3][6] = {
       {255, 10, 10, 20, 20, 255}, {255, 10, 10, 20, 20, 255}, {255, 255, 255, 255, 255, 255}};
   for (int y = 0; y < 3; ++y) {
@@ -370,11 +326,11 @@ TEST(RenderStretched, WindowIsPartOfTheWholePlacement) {
 
 TEST(RenderStretched, HugeStretchComputesOnlyTheWindow) {
   // A 10 x 10 crop of a 4000 x 3000 photo placed at 320 x 240 stretches the picture to
-  // 128,000 x 96,000; only the 320 x 240 window may be computed.
+  // 128,000 x 96,000; only the 320 x 240 window may be computed. Stretched pixel
+  // (64000, 48000) shows source pixel (200, 150).
   const RgbImage src = Pattern(400, 300);
   const RgbImage view = RenderStretched(src, {128000, 96000}, 64000, 48000, 320, 240);
   ASSERT_EQ(view.rgb.size(), 320u * 240u * 3u);
-  // Stretched pixel (64000, 48000) shows source pixel (200, 150).
   EXPECT_EQ(view.Pixel(0, 0)[0], src.Pixel(200, 150)[0]);
   EXPECT_EQ(view.Pixel(319, 239)[2], src.Pixel(200, 150)[2]);
 }

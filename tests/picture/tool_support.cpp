@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace dotcaster::picture::testing {
 
@@ -13,14 +13,30 @@ bool RunShell(const std::string& command) {
   return std::system((command + " 2>/dev/null").c_str()) == 0;
 }
 
-bool HaveTool(const std::string& program) {
-  return RunShell("command -v " + program + " >/dev/null");
+namespace {
+
+std::string Filled(std::string command) {
+  const std::string key = "{convert}";
+  // ImageMagick's convert, preferring the packaged binary.
+  const std::string tool = std::ifstream("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
+  for (std::size_t at; (at = command.find(key)) != std::string::npos;)
+    command.replace(at, key.size(), tool);
+  return command;
 }
 
-std::string ConvertTool() {
-  std::ifstream packaged("/usr/bin/convert");
-  return packaged ? "/usr/bin/convert" : "convert";
+// Runs command with its standard input and output redirected to the files given.
+bool RunFiltered(const std::string& command, const std::string& from, const std::string& to) {
+  std::string line = "(";
+  line.append(Filled(command)).append(") < '").append(from).append("' > '").append(to);
+  return RunShell(line.append("'"));
 }
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
 
 std::optional<RgbImage> ReadPnm(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -110,6 +126,20 @@ RgbImage Pattern(int width, int height, int colours) {
     }
   }
   return img;
+}
+
+std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture,
+                              const std::string& encode, const std::string& decode) {
+  const std::string in = folder + "/in.ppm", file = folder + "/picture", ref = folder + "/ref";
+  WritePpm(in, picture);
+  if (!RunFiltered(encode, in, file)) return std::nullopt;
+  Encoded out{ReadBytes(file), {}};
+  if (decode.empty()) return out;
+  if (!RunFiltered(decode, file, ref)) return std::nullopt;
+  auto reference = ReadPnm(ref);
+  if (!reference) return std::nullopt;
+  out.reference = std::move(*reference);
+  return out;
 }
 
 std::optional<Difference> Compare(const RgbImage& a, const RgbImage& b) {

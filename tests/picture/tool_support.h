@@ -15,22 +15,26 @@ namespace dotcaster::picture::testing {
 // Runs a shell command; true when it exits with 0.
 bool RunShell(const std::string& command);
 
-// True when the program can be found on PATH.
-bool HaveTool(const std::string& program);
-
-// ImageMagick's convert, preferring the packaged binary.
-std::string ConvertTool();
-
-// Reads a binary PGM (P5) or PPM (P6) of maxval 255, grey expanded to RGB.
+// Reads a binary PBM (P4), PGM (P5) or PPM (P6) of maxval 255, expanded to RGB.
 std::optional<RgbImage> ReadPnm(const std::string& path);
 void WritePpm(const std::string& path, const RgbImage& image);
 
 // A deterministic test picture: gradients and a fine pattern, so that every decoder path
-// sees varied colours and sharp edges.
+// sees varied colours and sharp edges. colours 2 is black and white, 8 or 64 a small palette.
 RgbImage Pattern(int width, int height, int colours = 0);
 
-// Index of the first differing byte and the largest channel difference; nullopt if the
-// sizes differ.
+// A picture encoded by a tool and, when a decoder is given, the tool family's own decoding of
+// it. Both commands filter standard input to standard output; "{convert}" in them stands for
+// ImageMagick's convert. nullopt when a tool is missing or fails; files go in folder.
+struct Encoded {
+  std::vector<std::uint8_t> file;
+  RgbImage reference;
+};
+std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture,
+                              const std::string& encode, const std::string& decode = "");
+
+// The largest channel difference and how many channel values differ; nullopt if the sizes
+// differ.
 struct Difference {
   int max_delta = 0;
   long differing = 0;

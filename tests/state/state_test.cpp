@@ -7,22 +7,10 @@
 namespace dotcaster {
 namespace {
 
-TEST(AppState, StartsEmptyAndZero) {
-  const AppState state;
-  EXPECT_EQ(state.FileOnPC, 0);
-  EXPECT_EQ(state.OutWidth, 0);
-  EXPECT_FALSE(state.ZoomMode);
-  EXPECT_EQ(state.ScaleX, 0.0);
-  EXPECT_TRUE(state.CurFileName.empty());
-  EXPECT_EQ(state.HelpDialog, nullptr);
-}
-
 TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   AppState state;
-  state.SrcIsQdl = true;
+  state.SrcIsQdl = state.SrcIsMono = state.SizeDlgOK = true;
   state.SrcExt = ".QDL";
-  state.SrcIsMono = true;
-  state.SizeDlgOK = true;
   state.UserDataDir = "/u";
   state.CacheDir = "/c";
   state.ImageLoaded = state.Modified = state.HasName = state.CropActive = true;
@@ -35,8 +23,7 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   state.ZoomMode = false;
   ResetPictureState(state);
 
-  EXPECT_TRUE(state.ZoomMode);
-  EXPECT_TRUE(state.JustZoom);
+  EXPECT_TRUE(state.ZoomMode && state.JustZoom);
   EXPECT_FALSE(state.ImageLoaded || state.ResultEdited || state.Modified || state.HasName ||
                state.CropActive);
   EXPECT_EQ(state.SizeMode, kSizeCustom);
@@ -47,10 +34,8 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   EXPECT_EQ(state.ScaleX, 1.0);
   EXPECT_EQ(state.ScaleY, 1.0);
 
-  EXPECT_TRUE(state.SrcIsQdl);
+  EXPECT_TRUE(state.SrcIsQdl && state.SrcIsMono && state.SizeDlgOK);
   EXPECT_EQ(state.SrcExt, ".QDL");
-  EXPECT_TRUE(state.SrcIsMono);
-  EXPECT_TRUE(state.SizeDlgOK);
   EXPECT_EQ(state.UserDataDir, "/u");
   EXPECT_EQ(state.CacheDir, "/c");
 }
