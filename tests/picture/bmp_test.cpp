@@ -14,15 +14,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Little-endian numbers of n bytes.
-void Put(Bytes& b, std::size_t at, std::uint32_t v, int n) {
-  for (int i = 0; i < n; ++i)
-    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
-  Put(b, at, v, 2);
-}
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  Put(b, at, v, 4);
+void Put(Bytes& b, std::size_t at, std::uint32_t v, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // Fields in the order of the header; palette entries and masks as 0x00RRGGBB, masks written
@@ -49,25 +43,21 @@ Bytes MakeBmp(const BmpSpec& s) {
   Bytes b(offset, 0);
   b[0] = 'B';
   b[1] = 'M';
-  Put32(b, 2, static_cast<std::uint32_t>(offset + s.pixels.size()));
-  Put32(b, 10, static_cast<std::uint32_t>(offset));
-  Put32(b, 14, s.header);
-  if (core) {
-    Put16(b, 18, static_cast<std::uint32_t>(s.width));
-    Put16(b, 20, static_cast<std::uint32_t>(s.height));
-    Put16(b, 22, 1);
-    Put16(b, 24, static_cast<std::uint32_t>(s.bpp));
-  } else {
-    Put32(b, 18, static_cast<std::uint32_t>(s.width));
-    Put32(b, 22, static_cast<std::uint32_t>(s.height));
-    Put16(b, 26, 1);
-    Put16(b, 28, static_cast<std::uint32_t>(s.bpp));
-    Put32(b, 30, s.compression);
-    Put32(b, 46, s.colours_used);
+  Put(b, 2, static_cast<std::uint32_t>(offset + s.pixels.size()), 4);
+  Put(b, 10, static_cast<std::uint32_t>(offset), 4);
+  Put(b, 14, static_cast<std::uint32_t>(s.header), 4);
+  const std::size_t n = core ? 2 : 4;  // the core header's sides and counts are 16 bits
+  Put(b, 18, static_cast<std::uint32_t>(s.width), n);
+  Put(b, 18 + n, static_cast<std::uint32_t>(s.height), n);
+  Put(b, 18 + 2 * n, 1, 2);
+  Put(b, 20 + 2 * n, static_cast<std::uint32_t>(s.bpp), 2);
+  if (!core) {
+    Put(b, 30, static_cast<std::uint32_t>(s.compression), 4);
+    Put(b, 46, static_cast<std::uint32_t>(s.colours_used), 4);
   }
   std::size_t at = 14 + s.header;
   for (std::uint32_t m : s.masks)
-    Put32(b, (at += 4) - 4, m);
+    Put(b, (at += 4) - 4, m, 4);
   for (std::uint32_t c : s.palette) {
     b[at] = c & 0xFF;
     b[at + 1] = (c >> 8) & 0xFF;
@@ -214,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"HeaderSizeAbsurd",
                 [] {
                   Bytes b = kGood;
-                  Put32(b, 14, 0x7FFFFFFF);
+                  Put(b, 14, 0x7FFFFFFF, 4);
                   return b;
                 }(),
                 PictureError::kCorruptBmp}),

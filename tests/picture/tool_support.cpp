@@ -1,34 +1,23 @@
 #include "tool_support.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 namespace dotcaster::picture::testing {
-
-bool RunShell(const std::string& command) {
-  return std::system((command + " 2>/dev/null").c_str()) == 0;
-}
-
 namespace {
 
-std::string Filled(std::string command) {
+// Runs command with its standard input and output redirected to the files given; "{convert}"
+// becomes ImageMagick's convert, the packaged binary when there is one.
+bool RunFiltered(std::string command, const std::string& from, const std::string& to) {
   const std::string key = "{convert}";
-  // ImageMagick's convert, preferring the packaged binary.
   const std::string tool = std::ifstream("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
   for (std::size_t at; (at = command.find(key)) != std::string::npos;)
     command.replace(at, key.size(), tool);
-  return command;
-}
-
-// Runs command with its standard input and output redirected to the files given.
-bool RunFiltered(const std::string& command, const std::string& from, const std::string& to) {
   std::string line = "(";
-  line.append(Filled(command)).append(") < '").append(from).append("' > '").append(to);
-  return RunShell(line.append("'"));
+  line.append(command).append(") < '").append(from).append("' > '").append(to);
+  return std::system(line.append("' 2>/dev/null").c_str()) == 0;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
@@ -36,59 +25,19 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace
-
-std::optional<RgbImage> ReadPnm(const std::string& path) {
+// A binary PPM of maxval 255 as netpbm writes it: no comments, one space or newline apart.
+std::optional<RgbImage> ReadPpm(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
   std::string magic;
-  in >> magic;
-  auto next_number = [&in]() {
-    int c;
-    while ((c = in.peek()) != EOF && (std::isspace(c) || c == '#')) {
-      if (c == '#') {
-        std::string skip;
-        std::getline(in, skip);
-      } else {
-        in.get();
-      }
-    }
-    long v = -1;
-    in >> v;
-    return v;
-  };
-  const long w = next_number(), h = next_number();
-  const long maxval = magic == "P4" ? 255 : next_number();
+  long w = 0, h = 0, maxval = 0;
+  in >> magic >> w >> h >> maxval;
   in.get();
-  if (!in || w <= 0 || h <= 0 || maxval != 255 ||
-      (magic != "P4" && magic != "P5" && magic != "P6")) {
+  if (!in || magic != "P6" || w <= 0 || h <= 0 || w > 20000 || h > 20000 || maxval != 255) {
     return std::nullopt;
   }
-  RgbImage img;
-  img.width = static_cast<int>(w);
-  img.height = static_cast<int>(h);
-  img.rgb.resize(static_cast<std::size_t>(w * h * 3));
-  if (magic == "P4") {  // 1 bit per pixel, 1 is black, rows padded to bytes
-    const long row_bytes = (w + 7) / 8;
-    std::vector<char> bits(static_cast<std::size_t>(row_bytes * h));
-    in.read(bits.data(), static_cast<std::streamsize>(bits.size()));
-    for (long y = 0; y < h; ++y) {
-      for (long x = 0; x < w; ++x) {
-        const bool black =
-            (bits[static_cast<std::size_t>(y * row_bytes + x / 8)] >> (7 - x % 8)) & 1;
-        const std::size_t i = static_cast<std::size_t>(y * w + x) * 3;
-        img.rgb[i] = img.rgb[i + 1] = img.rgb[i + 2] = black ? 0 : 255;
-      }
-    }
-  } else if (magic == "P6") {
-    in.read(reinterpret_cast<char*>(img.rgb.data()), static_cast<std::streamsize>(w * h * 3));
-  } else {
-    std::vector<char> grey(static_cast<std::size_t>(w * h));
-    in.read(grey.data(), static_cast<std::streamsize>(grey.size()));
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-      img.rgb[3 * i] = img.rgb[3 * i + 1] = img.rgb[3 * i + 2] = static_cast<std::uint8_t>(grey[i]);
-    }
-  }
+  RgbImage img{static_cast<int>(w), static_cast<int>(h),
+               std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 3))};
+  in.read(reinterpret_cast<char*>(img.rgb.data()), static_cast<std::streamsize>(img.rgb.size()));
   if (!in) return std::nullopt;
   return img;
 }
@@ -100,11 +49,11 @@ void WritePpm(const std::string& path, const RgbImage& image) {
             static_cast<std::streamsize>(image.rgb.size()));
 }
 
+}  // namespace
+
 RgbImage Pattern(int width, int height, int colours) {
-  RgbImage img;
-  img.width = width;
-  img.height = height;
-  img.rgb.resize(static_cast<std::size_t>(width) * height * 3);
+  RgbImage img{width, height,
+               std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
   std::uint32_t seed = 12345;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -119,9 +68,8 @@ RgbImage Pattern(int width, int height, int colours) {
       } else if (colours > 0) {
         // A small palette: quantise each channel.
         const int levels = colours >= 64 ? 4 : 2;
-        for (int c = 0; c < 3; ++c) {
+        for (int c = 0; c < 3; ++c)
           p[c] = static_cast<std::uint8_t>(p[c] * levels / 256 * 255 / (levels - 1));
-        }
       }
     }
   }
@@ -135,24 +83,23 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
   if (!RunFiltered(encode, in, file)) return std::nullopt;
   Encoded out{ReadBytes(file), {}};
   if (decode.empty()) return out;
-  if (!RunFiltered(decode, file, ref)) return std::nullopt;
-  auto reference = ReadPnm(ref);
+  // Grey and bilevel references become colour PPMs.
+  std::string to_ppm = "(";
+  if (!RunFiltered(to_ppm.append(decode).append(") | ppmtoppm"), file, ref)) return std::nullopt;
+  auto reference = ReadPpm(ref);
   if (!reference) return std::nullopt;
   out.reference = std::move(*reference);
   return out;
 }
 
-std::optional<Difference> Compare(const RgbImage& a, const RgbImage& b) {
+std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b) {
   if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) {
     return std::nullopt;
   }
-  Difference d;
-  for (std::size_t i = 0; i < a.rgb.size(); ++i) {
-    const int delta = std::abs(int{a.rgb[i]} - int{b.rgb[i]});
-    if (delta > 0) ++d.differing;
-    d.max_delta = std::max(d.max_delta, delta);
-  }
-  return d;
+  int delta = 0;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i)
+    delta = std::max(delta, std::abs(int{a.rgb[i]} - int{b.rgb[i]}));
+  return delta;
 }
 
 }  // namespace dotcaster::picture::testing

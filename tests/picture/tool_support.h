@@ -12,13 +12,6 @@
 
 namespace dotcaster::picture::testing {
 
-// Runs a shell command; true when it exits with 0.
-bool RunShell(const std::string& command);
-
-// Reads a binary PBM (P4), PGM (P5) or PPM (P6) of maxval 255, expanded to RGB.
-std::optional<RgbImage> ReadPnm(const std::string& path);
-void WritePpm(const std::string& path, const RgbImage& image);
-
 // A deterministic test picture: gradients and a fine pattern, so that every decoder path
 // sees varied colours and sharp edges. colours 2 is black and white, 8 or 64 a small palette.
 RgbImage Pattern(int width, int height, int colours = 0);
@@ -33,12 +26,7 @@ struct Encoded {
 std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture,
                               const std::string& encode, const std::string& decode = "");
 
-// The largest channel difference and how many channel values differ; nullopt if the sizes
-// differ.
-struct Difference {
-  int max_delta = 0;
-  long differing = 0;
-};
-std::optional<Difference> Compare(const RgbImage& a, const RgbImage& b);
+// The largest channel difference; nullopt if the sizes differ.
+std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b);
 
 }  // namespace dotcaster::picture::testing
