@@ -124,13 +124,20 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"Gif", "ppmtogif", "giftopnm", 64}),
     [](const auto& info) { return info.param.name; });
 
-// A crop of a large JPEG placed 1:1 needs the full-size decode, although the picture was
-// first decoded at 1/8 for its 320 x 240 view.
-TEST(ConvertSourcePicture, CropOfLargeJpegUsesFullDetail) {
-  TempDir dir;
-  auto enc = Encode(dir.path().string(), Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
-  if (!enc) GTEST_SKIP() << "tools unavailable";
-  auto pic = SourcePicture::FromBytes(enc->file);
+// One large JPEG, first decoded at 1/8 for its 320 x 240 view.
+class LargeJpeg : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    enc_ = Encode(dir_.path().string(), Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
+    if (!enc_) GTEST_SKIP() << "tools unavailable";
+  }
+  TempDir dir_;
+  std::optional<Encoded> enc_;
+};
+
+// A crop placed 1:1 needs the full-size decode.
+TEST_F(LargeJpeg, CropUsesFullDetail) {
+  auto pic = SourcePicture::FromBytes(enc_->file);
   ASSERT_TRUE(pic);
   // Find the crop's size in source pixels, then convert it at exactly that size.
   const CropFrame frame{100, 60, 20, 16};
@@ -143,36 +150,48 @@ TEST(ConvertSourcePicture, CropOfLargeJpegUsesFullDetail) {
   auto bmp = ConvertSourcePicture(state, *pic, frame, 128, convert::kDocument, random);
   ASSERT_TRUE(bmp);
   ASSERT_EQ(state.PlaceWidth, static_cast<float>(w));
-  EXPECT_TRUE(DotsAreThresholds(*bmp, w, h, enc->reference, g->crop_left, g->crop_top, 128));
+  EXPECT_TRUE(DotsAreThresholds(*bmp, w, h, enc_->reference, g->crop_left, g->crop_top, 128));
 }
 
 // The window converts after whatever it decoded before (the display, a detailed crop);
-// dotcast decodes once. The same placement must give the same dots either way: a crop that
-// needs a middle DCT scale may not borrow the full-size decode of an earlier crop.
-TEST(ConvertSourcePicture, DotsDoNotDependOnEarlierDecodes) {
-  TempDir dir;
-  auto enc = Encode(dir.path().string(), Pattern(1600, 1200), "cjpeg");
-  if (!enc) GTEST_SKIP() << "tools unavailable";
+// dotcast decodes once, and converts on several threads. The same placement must give the
+// same dots either way: a crop that needs a middle DCT scale may not borrow the full-size
+// decode of an earlier crop, and separate instances share nothing.
+TEST_F(LargeJpeg, DotsDoNotDependOnEarlierDecodesOrOtherInstances) {
   const CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
-  auto fresh = SourcePicture::FromBytes(enc->file, SourcePicture::Decode::kOnFirstUse);
+  auto fresh = SourcePicture::FromBytes(enc_->file, SourcePicture::Decode::kOnFirstUse);
   ASSERT_TRUE(fresh);
   const Bytes expected = *Convert(*fresh, 320, 240, middle);
 
-  auto used = SourcePicture::FromBytes(enc->file);
+  auto used = SourcePicture::FromBytes(enc_->file);
   ASSERT_TRUE(used);
   ASSERT_TRUE(used->DisplayImage());
   (void)Convert(*used, 320, 240, CropFrame{10, 10, 30, 20});  // needs the full size
   EXPECT_EQ(*Convert(*used, 320, 240, middle), expected);
+
+  auto convert_once = [&](Bytes* out) {
+    auto pic = SourcePicture::FromBytes(enc_->file);
+    *out = *Convert(*pic, 102, 64, std::nullopt, true, 128, convert::kPhotoSharp);
+  };
+  Bytes alone, a, b;
+  convert_once(&alone);
+  std::thread ta(convert_once, &a), tb(convert_once, &b);
+  ta.join();
+  tb.join();
+  EXPECT_EQ(a, alone);
+  EXPECT_EQ(b, alone);
 }
 
-TEST(ConvertSourcePicture, SetsPlacementInTheState) {
+// The state takes the placement of a conversion that succeeds and keeps its old numbers
+// when one fails.
+TEST(ConvertSourcePicture, StateTakesPlacementOnlyOnSuccess) {
   // A white 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, every dot of it drawn
   // for and none of the margins.
   TempDir dir;
-  auto enc =
+  auto white =
       Encode(dir.path().string(), RgbImage{640, 480, Bytes(640 * 480 * 3, 0xFF)}, "ppmtobmp");
-  ASSERT_TRUE(enc);
-  auto pic = SourcePicture::FromBytes(enc->file);
+  ASSERT_TRUE(white);
+  auto pic = SourcePicture::FromBytes(white->file);
   ASSERT_TRUE(pic);
   AppState state = StateFor(*pic, 102, 64);
   convert::DotRandom random;
@@ -184,27 +203,22 @@ TEST(ConvertSourcePicture, SetsPlacementInTheState) {
   EXPECT_EQ(state.PlaceWidth, 85.0f);
   EXPECT_EQ(state.PlaceHeight, 64.0f);
   EXPECT_EQ(random.draws(), 85u * 64u);
-}
 
-TEST(ConvertSourcePicture, FailuresAreReportedNotCrashed) {
-  // 2 x 400 is shown 1 x 240: the view scale (2 - 1) / (1 - 1) divides by 0. The state keeps
-  // its old numbers.
-  TempDir dir;
+  // 2 x 400 is shown 1 x 240: the view scale (2 - 1) / (1 - 1) divides by 0.
   auto enc = Encode(dir.path().string(), RgbImage{2, 400, Bytes(2 * 400 * 3, 0x80)}, "ppmtobmp");
   ASSERT_TRUE(enc);
-  auto pic = SourcePicture::FromBytes(enc->file);
-  ASSERT_TRUE(pic);
-  AppState state = StateFor(*pic, 1, 240);
+  auto thin = SourcePicture::FromBytes(enc->file);
+  ASSERT_TRUE(thin);
+  state = StateFor(*thin, 1, 240);
   state.ScaleX = 7;
   state.PlaceWidth = 9;
-  convert::DotRandom random;
-  auto bmp = ConvertSourcePicture(state, *pic, std::nullopt, 128, 0, random);
-  ASSERT_FALSE(bmp);
-  EXPECT_EQ(bmp.error(), ConvertError::kDivisionByZero);
+  auto failed = ConvertSourcePicture(state, *thin, std::nullopt, 128, 0, random);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.error(), ConvertError::kDivisionByZero);
   EXPECT_EQ(state.ScaleX, 7);
   EXPECT_EQ(state.PlaceWidth, 9.0f);
 
-  EXPECT_EQ(Convert(*pic, 321, 240).error(), ConvertError::kBadSize);
+  EXPECT_EQ(Convert(*thin, 321, 240).error(), ConvertError::kBadSize);
   EXPECT_EQ(SourcePicture::FromFile(dir.File("missing.jpg")).error(), PictureError::kOpen);
   EXPECT_EQ(SourcePicture::FromBytes({'h', 'e', 'l', 'l', 'o'}).error(),
             PictureError::kNotAPicture);
@@ -214,16 +228,13 @@ TEST(ConvertSourcePicture, QuadrelPictureConvertsToItself) {
   // A Quadrel file arrives as the converter's bitmap; converted at its own size with any
   // level between its two greys it gives the same dots back.
   Bytes qdl(QdlFileSize(102, 64));
-  qdl[0] = 102;
-  qdl[2] = 64;
   std::uint32_t seed = 7;
-  for (std::size_t i = 4; i < qdl.size(); ++i) {
-    seed = seed * 1664525u + 1013904223u;
-    qdl[i] = static_cast<std::uint8_t>(seed >> 24);
-  }
-  auto bmp = ConvertQdlBmp(qdl);
-  ASSERT_TRUE(bmp);
-  auto pic = SourcePicture::FromBytes(*bmp);
+  for (std::uint8_t& byte : qdl)
+    byte = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  qdl[0] = 102;
+  qdl[1] = qdl[3] = 0;
+  qdl[2] = 64;
+  auto pic = SourcePicture::FromBytes(ConvertQdlBmp(qdl).value());
   ASSERT_TRUE(pic);
   EXPECT_EQ(pic->bits_per_pixel(), 1);
   auto result = Convert(*pic, 102, 64);
@@ -251,23 +262,6 @@ TEST(SourcePicture, DisplayImageIsTheViewSize) {
   auto same = small_pic->DisplayImage();
   ASSERT_TRUE(same);
   EXPECT_EQ(same->rgb, small->reference.rgb);  // shown at its own size, unchanged
-}
-
-TEST(SourcePicture, SeparateInstancesConvertInParallel) {
-  TempDir dir;
-  auto enc = Encode(dir.path().string(), Pattern(640, 480), "cjpeg");
-  if (!enc) GTEST_SKIP() << "tools unavailable";
-  auto convert_once = [&](Bytes* out) {
-    auto pic = SourcePicture::FromBytes(enc->file);
-    *out = *Convert(*pic, 102, 64, std::nullopt, true, 128, convert::kPhotoSharp);
-  };
-  Bytes alone, a, b;
-  convert_once(&alone);
-  std::thread ta(convert_once, &a), tb(convert_once, &b);
-  ta.join();
-  tb.join();
-  EXPECT_EQ(a, alone);
-  EXPECT_EQ(b, alone);
 }
 
 RgbImage Image(int w, int h, std::initializer_list<int> greys) {
