@@ -53,44 +53,37 @@ const char* kGiftopnm = "giftopnm";
 const char* kMagickRef = "{convert} - ppm:-";
 
 INSTANTIATE_TEST_SUITE_P(
-    Jpeg, DecodesLikeTheTools,
-    ::testing::Values(ToolCase{"Baseline", "cjpeg -quality 90", kDjpeg, 0, 24},
-                      ToolCase{"Baseline444", "cjpeg -sample 1x1", kDjpeg},
-                      ToolCase{"Progressive", "cjpeg -progressive", kDjpeg},
-                      ToolCase{"Arithmetic", "cjpeg -arithmetic", kDjpeg},
-                      ToolCase{"Restarts", "cjpeg -restart 1", kDjpeg},
-                      ToolCase{"Grey", "cjpeg -grayscale", kDjpeg, 0, 8},
-                      ToolCase{"LargeOddSize", "cjpeg", kDjpeg, 0, -1, 0, 333, 251},
+    Formats, DecodesLikeTheTools,
+    ::testing::Values(ToolCase{"JpegBaseline", "cjpeg -quality 90", kDjpeg, 0, 24},
+                      ToolCase{"JpegBaseline444", "cjpeg -sample 1x1", kDjpeg},
+                      ToolCase{"JpegProgressive", "cjpeg -progressive", kDjpeg},
+                      ToolCase{"JpegArithmetic", "cjpeg -arithmetic", kDjpeg},
+                      ToolCase{"JpegRestarts", "cjpeg -restart 1", kDjpeg},
+                      ToolCase{"JpegGrey", "cjpeg -grayscale", kDjpeg, 0, 8},
+                      ToolCase{"JpegLargeOddSize", "cjpeg", kDjpeg, 0, -1, 0, 333, 251},
                       // ImageMagick's own CMYK to RGB rounds slightly differently.
-                      ToolCase{"Cmyk", "{convert} - -colorspace CMYK jpg:-",
-                               "{convert} - -colorspace sRGB ppm:-", 0, 32, 2}),
-    [](const auto& info) { return info.param.name; });
-
-INSTANTIATE_TEST_SUITE_P(
-    Bmp, DecodesLikeTheTools,
-    ::testing::Values(
-        ToolCase{"Netpbm24", "ppmtobmp", kBmptoppm, 0, 24},
-        ToolCase{"Netpbm8", "ppmtobmp -bpp 8", kBmptoppm, 64, 8},
-        ToolCase{"Netpbm4", "ppmtobmp -bpp 4", kBmptoppm, 8, 4},
-        ToolCase{"Netpbm1", "ppmtobmp -bpp 1", kBmptoppm, 2, 1},
-        ToolCase{"Os2Header24", "ppmtobmp -os2", kBmptoppm, 0, 24},
-        ToolCase{"Os2Header8", "ppmtobmp -os2 -bpp 8", kBmptoppm, 64, 8},
-        ToolCase{"Magick24", "{convert} - BMP3:-", kMagickRef, 0, 24},
-        ToolCase{"MagickV5", "{convert} - BMP:-", kMagickRef},
-        ToolCase{"MagickRle8", "{convert} - -type palette -compress RLE BMP3:-", kMagickRef, 64, 8},
-        ToolCase{"MagickBitFields565", "{convert} - -define bmp:subtype=RGB565 BMP:-", kMagickRef,
-                 0, 16},
-        ToolCase{"MagickBitFields32", "{convert} - -alpha on BMP:-", kMagickRef, 0, 32}),
-    [](const auto& info) { return info.param.name; });
-
-INSTANTIATE_TEST_SUITE_P(
-    Gif, DecodesLikeTheTools,
-    ::testing::Values(ToolCase{"Netpbm", "ppmtogif", kGiftopnm, 64},
-                      ToolCase{"NetpbmInterlaced", "ppmtogif -interlace", kGiftopnm, 64},
-                      ToolCase{"NetpbmTwoColours", "ppmtogif", kGiftopnm, 2, 1},
-                      ToolCase{"Magick", "{convert} - gif:-", kGiftopnm, 64},
+                      ToolCase{"JpegCmyk", "{convert} - -colorspace CMYK jpg:-",
+                               "{convert} - -colorspace sRGB ppm:-", 0, 32, 2},
+                      ToolCase{"BmpNetpbm24", "ppmtobmp", kBmptoppm, 0, 24},
+                      ToolCase{"BmpNetpbm8", "ppmtobmp -bpp 8", kBmptoppm, 64, 8},
+                      ToolCase{"BmpNetpbm4", "ppmtobmp -bpp 4", kBmptoppm, 8, 4},
+                      ToolCase{"BmpNetpbm1", "ppmtobmp -bpp 1", kBmptoppm, 2, 1},
+                      ToolCase{"BmpOs2Header24", "ppmtobmp -os2", kBmptoppm, 0, 24},
+                      ToolCase{"BmpOs2Header8", "ppmtobmp -os2 -bpp 8", kBmptoppm, 64, 8},
+                      ToolCase{"BmpMagick24", "{convert} - BMP3:-", kMagickRef, 0, 24},
+                      ToolCase{"BmpMagickV5", "{convert} - BMP:-", kMagickRef},
+                      ToolCase{"BmpMagickRle8", "{convert} - -type palette -compress RLE BMP3:-",
+                               kMagickRef, 64, 8},
+                      ToolCase{"BmpMagickBitFields565",
+                               "{convert} - -define bmp:subtype=RGB565 BMP:-", kMagickRef, 0, 16},
+                      ToolCase{"BmpMagickBitFields32", "{convert} - -alpha on BMP:-", kMagickRef, 0,
+                               32},
+                      ToolCase{"GifNetpbm", "ppmtogif", kGiftopnm, 64},
+                      ToolCase{"GifNetpbmInterlaced", "ppmtogif -interlace", kGiftopnm, 64},
+                      ToolCase{"GifNetpbmTwoColours", "ppmtogif", kGiftopnm, 2, 1},
+                      ToolCase{"GifMagick", "{convert} - gif:-", kGiftopnm, 64},
                       // giflib's own encoder (raw RGB in) and decoder (raw RGB out).
-                      ToolCase{"Giflib", "tail -c +14 | gif2rgb -s 67 45",
+                      ToolCase{"GifGiflib", "tail -c +14 | gif2rgb -s 67 45",
                                "printf 'P6\\n67 45\\n255\\n'; gif2rgb -1", 64}),
     [](const auto& info) { return info.param.name; });
 
