@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include "qt_app.h"
 
@@ -56,38 +54,6 @@ TEST_F(DeviceDialogs, SaveNameField) {
   }
   dialog.list()->setCurrentRow(0);
   EXPECT_EQ(dialog.nameField()->text(), "cat.qdl") << "choosing a file takes its name";
-}
-
-TEST_F(DeviceDialogs, RunReturnsTheChoiceOrNothing) {
-  QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<DeviceFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr);
-    d->list()->setCurrentRow(0);
-    OkButton(*d)->click();
-  });
-  EXPECT_EQ(RunDeviceFileDialog(nullptr, Request(false)), "B:\\graphics\\cat.qdl");
-
-  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-  EXPECT_EQ(RunDeviceFileDialog(nullptr, Request(true)), std::nullopt);
-}
-
-TEST_F(DeviceDialogs, DisconnectionSetupReportsTheNewSetting) {
-  QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<DisconnectionSetupDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr);
-    EXPECT_FALSE(d->refuse());
-    d->checkBox()->setChecked(true);
-    OkButton(*d)->click();
-  });
-  EXPECT_EQ(RunDisconnectionSetupDialog(nullptr, false), true);
-
-  QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<DisconnectionSetupDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr);
-    d->checkBox()->setChecked(false);
-    d->reject();
-  });
-  EXPECT_EQ(RunDisconnectionSetupDialog(nullptr, true), std::nullopt);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "devicelink/folder_link.h"
@@ -76,6 +77,7 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
     SaveSetting(kSettingsSection, kLastFileKey, "");
     state.Modified = true;
     const std::string target = JoinPath(pics, row.name);
+    WriteAll(target, Bytes(20000, 0xEE));  // a longer old file must not leave a tail
     SaveResultFile(state, target);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(ReadAll(target), row.as_bitmap ? bitmap : quadrel);
@@ -90,13 +92,6 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
     }
   }
   EXPECT_EQ(FolderNames(pics).size(), std::size(rows)) << "no stray files";
-}
-
-TEST_F(SavePipeline, SavingOverALongerQuadrelLeavesExactlyTheNewFile) {
-  const std::string target = JoinPath(pics, "big.qdl");
-  WriteAll(target, Bytes(20000, 0xEE));
-  SaveResultFile(state, target);
-  EXPECT_EQ(ReadAll(target), quadrel);
 }
 
 TEST_F(SavePipeline, UnmodifiedPictureIsNotWritten) {
@@ -182,24 +177,6 @@ TEST_F(SavePipeline, BrokenResultGivesWriteErrorAndKeepsEverything) {
   EXPECT_EQ(FolderNames(pics), std::vector<std::string>{"keep.qdl"});
 }
 
-TEST_F(SavePipeline, ReadOnlyFolderGivesWriteErrorWithTheOldFileIntact) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-  const Outcome before = Snapshot();
-  for (const char* name : {"old.qdl", "old.bmp"}) {
-    SCOPED_TRACE(name);
-    const std::string target = JoinPath(pics, name);
-    WriteAll(target, {5, 5});
-    ::chmod(pics.c_str(), 0500);
-    prompter.messages.clear();
-    SaveResultFile(state, target);
-    ::chmod(pics.c_str(), 0700);
-    EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-    EXPECT_EQ(ReadAll(target), (Bytes{5, 5}));
-    EXPECT_EQ(Snapshot(), before);
-  }
-  EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
-}
-
 // Lowers the file-size limit for one scope, as a disk that fills up mid-write would stop
 // the write; the signal that the limit raises is ignored so the write just fails.
 class FileSizeLimit {
@@ -221,23 +198,37 @@ class FileSizeLimit {
   void (*old_handler_)(int) = nullptr;
 };
 
-TEST_F(SavePipeline, DiskFillingUpMidWriteGivesWriteErrorWithTheOldFileIntact) {
+// A read-only folder and a disk that fills up mid-write: Write error!, old files intact.
+TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   const Outcome before = Snapshot();
-  for (const char* name : {"old.qdl", "old.bmp"}) {
-    SCOPED_TRACE(name);
-    const std::string target = JoinPath(pics, name);
-    WriteAll(target, Bytes(100, 3));
-    prompter.messages.clear();
-    {
-      FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
-      SaveResultFile(state, target);
+  const auto read_only = [&](const std::string& target) {
+    ::chmod(pics.c_str(), 0500);
+    SaveResultFile(state, target);
+    ::chmod(pics.c_str(), 0700);
+  };
+  const auto disk_full = [&](const std::string& target) {
+    FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
+    SaveResultFile(state, target);
+  };
+  const std::pair<const char*, std::function<void(const std::string&)>> failures[] = {
+      {"read-only folder", read_only}, {"disk full", disk_full}};
+  for (const auto& [failure, save] : failures) {
+    // Permissions do not bind root.
+    if (geteuid() == 0 && save.target<decltype(read_only)>()) continue;
+    for (const char* name : {"old.qdl", "old.bmp"}) {
+      SCOPED_TRACE(std::string(failure) + " " + name);
+      const std::string target = JoinPath(pics, name);
+      WriteAll(target, Bytes(100, 3));
+      prompter.messages.clear();
+      save(target);
+      EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
+      EXPECT_EQ(ReadAll(target), Bytes(100, 3));
+      EXPECT_EQ(Snapshot(), before);
     }
-    EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-    EXPECT_EQ(ReadAll(target), Bytes(100, 3));
-    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
   }
-  EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
 
+  // An upload whose temporary file cannot be written leaves nothing behind either.
   state.UploadAfterSave = true;
   state.DevicePath = "B:\\graphics\\big.qdl";
   prompter.messages.clear();

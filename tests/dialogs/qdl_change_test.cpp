@@ -62,7 +62,43 @@ struct Harness {
   QDLChange dialog;
 };
 
+// One named row per case: the table is a list of (name, row) pairs.
+template <class Row>
+void AddRows(std::initializer_list<std::pair<const char*, Row>> rows) {
+  QTest::addColumn<Row>("row");
+  for (const auto& [name, row] : rows)
+    QTest::newRow(name) << row;
+}
+
+struct OpenRow {
+  int sizeMode;
+  bool zoom, justZoom;
+  int width, height;
+  const char* checkedSize;  // empty: none
+  bool fieldsEnabled, ratioEnabled;
+};
+struct OkRow {
+  const char *option, *width, *height;
+  int sizeMode, outWidth, outHeight;
+};
+struct RefuseRow {
+  const char *width, *height, *message;
+  int badField;
+  const char* restored;  // the bad field's text afterwards
+};
+struct SpinRow {
+  int field;
+  const char* start;
+  bool up;
+  const char* after;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(OpenRow)
+Q_DECLARE_METATYPE(OkRow)
+Q_DECLARE_METATYPE(RefuseRow)
+Q_DECLARE_METATYPE(SpinRow)
 
 class QDLChangeTest : public QObject {
   Q_OBJECT
@@ -106,32 +142,18 @@ class QDLChangeTest : public QObject {
   }
 
   void openingCopiesTheState_data() {
-    QTest::addColumn<int>("sizeMode");
-    QTest::addColumn<bool>("zoom");
-    QTest::addColumn<bool>("justZoom");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QString>("checkedSize");  // empty: none
-    QTest::addColumn<bool>("fieldsEnabled");
-    QTest::addColumn<bool>("ratioEnabled");
-    QTest::newRow("after a reset: custom 102 x 64")
-        << 2 << true << true << 102 << 64 << "QDLSize_2" << true << true;
-    QTest::newRow("device size, no stretch keeps the ratio tick")
-        << 0 << false << true << 40 << 30 << "QDLSize_0" << false << false;
-    QTest::newRow("full size, stretch without ratio")
-        << 1 << true << false << 320 << 240 << "QDLSize_1" << false << true;
-    QTest::newRow("unknown size mode selects no size")
-        << 7 << true << true << 10 << 20 << "" << false << true;
+    AddRows<OpenRow>({
+        {"after a reset: custom 102 x 64", {2, true, true, 102, 64, "QDLSize_2", true, true}},
+        {"device size, no stretch keeps the ratio tick",
+         {0, false, true, 40, 30, "QDLSize_0", false, false}},
+        {"full size, stretch without ratio", {1, true, false, 320, 240, "QDLSize_1", false, true}},
+        {"unknown size mode selects no size", {7, true, true, 10, 20, "", false, true}},
+    });
   }
   void openingCopiesTheState() {
-    QFETCH(int, sizeMode);
-    QFETCH(bool, zoom);
-    QFETCH(bool, justZoom);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(QString, checkedSize);
-    QFETCH(bool, fieldsEnabled);
-    QFETCH(bool, ratioEnabled);
+    QFETCH(OpenRow, row);
+    const auto [sizeMode, zoom, justZoom, width, height, checkedSize, fieldsEnabled, ratioEnabled] =
+        row;
     AppState state = ResetState();
     state.SizeMode = static_cast<std::int16_t>(sizeMode);
     state.ZoomMode = zoom;
@@ -145,7 +167,7 @@ class QDLChangeTest : public QObject {
     QCOMPARE(h.get<QCheckBox>("JustZoom")->isChecked(), justZoom);
     QCOMPARE(h.get<QCheckBox>("JustZoom")->isEnabled(), ratioEnabled);
     for (const char* name : {"QDLSize_0", "QDLSize_1", "QDLSize_2"})
-      QCOMPARE(h.option(name)->isChecked(), checkedSize == QLatin1String(name));
+      QCOMPARE(h.option(name)->isChecked(), std::string_view(checkedSize) == name);
     QCOMPARE(h.field(0)->text(), QString::number(width));
     QCOMPARE(h.field(1)->text(), QString::number(height));
     for (const char* name : {"CustomSize_0", "CustomSize_1", "UpDown1_0", "UpDown1_1"})
@@ -185,41 +207,23 @@ class QDLChangeTest : public QObject {
   }
 
   void okWritesTheChosenSize_data() {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<int>("sizeMode");
-    QTest::addColumn<int>("outWidth");
-    QTest::addColumn<int>("outHeight");
-    QTest::newRow("device size ignores the fields") << "QDLSize_0"
-                                                    << "999"
-                                                    << "0" << 0 << 102 << 64;
-    QTest::newRow("full size ignores the fields") << "QDLSize_1"
-                                                  << "77"
-                                                  << "-3" << 1 << 320 << 240;
-    QTest::newRow("custom") << "QDLSize_2"
-                            << "150"
-                            << "90" << 2 << 150 << 90;
-    QTest::newRow("custom at both maxima") << "QDLSize_2"
-                                           << "320"
-                                           << "240" << 2 << 320 << 240;
-    QTest::newRow("custom width 1 is accepted") << "QDLSize_2"
-                                                << "1"
-                                                << "1" << 2 << 1 << 1;
+    AddRows<OkRow>({
+        {"device size ignores the fields", {"QDLSize_0", "999", "0", 0, 102, 64}},
+        {"full size ignores the fields", {"QDLSize_1", "77", "-3", 1, 320, 240}},
+        {"custom", {"QDLSize_2", "150", "90", 2, 150, 90}},
+        {"custom at both maxima", {"QDLSize_2", "320", "240", 2, 320, 240}},
+        {"custom width 1 is accepted", {"QDLSize_2", "1", "1", 2, 1, 1}},
+    });
   }
   void okWritesTheChosenSize() {
-    QFETCH(QString, option);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(int, sizeMode);
-    QFETCH(int, outWidth);
-    QFETCH(int, outHeight);
+    QFETCH(OkRow, row);
+    const auto [option, width, height, sizeMode, outWidth, outHeight] = row;
     dotcaster::testing::ScriptedPrompter prompter;
     AppState state = ResetState();
     Harness h(state);
     h.type(0, width);
     h.type(1, height);
-    h.click(option.toLatin1().constData());
+    h.click(option);
     h.ok();
     QCOMPARE(prompter.messages.size(), std::size_t{0});
     QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
@@ -230,34 +234,21 @@ class QDLChangeTest : public QObject {
   }
 
   void okRefusesACustomSizeOutOfRange_data() {
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("badField");
-    QTest::addColumn<QString>("restored");  // the bad field's text afterwards
-    const QString max = QStringLiteral("Maximum size is H : 320 V : 240.");
-    const QString min = QStringLiteral("Minimum size is H : 1 V : 1.");
-    QTest::newRow("width 321") << "321"
-                               << "64" << max << 0 << "102";
-    QTest::newRow("width 0") << "0"
-                             << "64" << min << 0 << "102";
-    QTest::newRow("width negative") << "-5"
-                                    << "64" << min << 0 << "102";
-    QTest::newRow("width empty") << ""
-                                 << "64" << min << 0 << "102";
-    QTest::newRow("height 241") << "100"
-                                << "241" << max << 1 << "64";
-    QTest::newRow("height 0") << "100"
-                              << "0" << min << 1 << "64";
-    QTest::newRow("both bad: only the width is reported") << "500"
-                                                          << "0" << max << 0 << "102";
+    const char* max = "Maximum size is H : 320 V : 240.";
+    const char* min = "Minimum size is H : 1 V : 1.";
+    AddRows<RefuseRow>({
+        {"width 321", {"321", "64", max, 0, "102"}},
+        {"width 0", {"0", "64", min, 0, "102"}},
+        {"width negative", {"-5", "64", min, 0, "102"}},
+        {"width empty", {"", "64", min, 0, "102"}},
+        {"height 241", {"100", "241", max, 1, "64"}},
+        {"height 0", {"100", "0", min, 1, "64"}},
+        {"both bad: only the width is reported", {"500", "0", max, 0, "102"}},
+    });
   }
   void okRefusesACustomSizeOutOfRange() {
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(QString, message);
-    QFETCH(int, badField);
-    QFETCH(QString, restored);
+    QFETCH(RefuseRow, row);
+    const auto [width, height, message, badField, restored] = row;
     dotcaster::testing::ScriptedPrompter prompter;
     AppState state = ResetState();
     state.SizeDlgOK = true;
@@ -267,11 +258,11 @@ class QDLChangeTest : public QObject {
     h.paste(1, height);
     h.ok();
 
-    QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{message.toStdString()});
+    QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{message});
     QCOMPARE(prompter.messages[0].title, std::string("Dotcaster"));
     QCOMPARE(prompter.messages[0].icon, dotcaster::MsgIcon::Exclamation);
     QCOMPARE(prompter.messages[0].buttons, dotcaster::MsgButtons::Ok);
-    QCOMPARE(h.field(badField)->text(), restored);
+    QCOMPARE(h.field(badField)->text(), QString(restored));
     QCOMPARE(QApplication::focusWidget(), h.field(badField));
     QVERIFY(h.dialog.isVisible());
     QCOMPARE(h.dialog.result(), 0);
@@ -321,28 +312,24 @@ class QDLChangeTest : public QObject {
   }
 
   void spinButtonsStayInRange_data() {
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("width up") << 0 << "100" << true << "101";
-    QTest::newRow("width up at the maximum") << 0 << "320" << true << "320";
-    QTest::newRow("width above the maximum comes back") << 0 << "999" << true << "320";
-    QTest::newRow("height down at 1") << 1 << "1" << false << "1";
-    QTest::newRow("height down from 0") << 1 << "0" << false << "1";
-    QTest::newRow("height up at the maximum") << 1 << "240" << true << "240";
+    AddRows<SpinRow>({
+        {"width up", {0, "100", true, "101"}},
+        {"width up at the maximum", {0, "320", true, "320"}},
+        {"width above the maximum comes back", {0, "999", true, "320"}},
+        {"height down at 1", {1, "1", false, "1"}},
+        {"height down from 0", {1, "0", false, "1"}},
+        {"height up at the maximum", {1, "240", true, "240"}},
+    });
   }
   void spinButtonsStayInRange() {
-    QFETCH(int, field);
-    QFETCH(QString, start);
-    QFETCH(bool, up);
-    QFETCH(QString, after);
+    QFETCH(SpinRow, row);
+    const auto [field, start, up, after] = row;
     AppState state = ResetState();
     Harness h(state);
     h.type(field, start);
     auto* spin = h.get<dotcaster::SpinButtons>(field == 0 ? "UpDown1_0" : "UpDown1_1");
     QTest::mouseClick(up ? spin->upButton() : spin->downButton(), Qt::LeftButton);
-    QCOMPARE(h.field(field)->text(), after);
+    QCOMPARE(h.field(field)->text(), QString(after));
   }
 
   void cancelChangesNothingButTheResultFlag() {
@@ -437,29 +424,20 @@ class QDLChangeTest : public QObject {
     QTest::keyClick(h.get<QPushButton>("Command1"), Qt::Key_F1, Qt::AltModifier);
     QCOMPARE(help.shown, 2);
     QVERIFY(h.dialog.isVisible());
+    Harness without_help(state);  // F1 with no help provider is harmless
+    QTest::keyClick(without_help.field(0), Qt::Key_F1);
+    QVERIFY(without_help.dialog.isVisible());
   }
 
-  void f1WithoutAHelpProviderIsHarmless() {
-    AppState state = ResetState();
-    Harness h(state);
-    QTest::keyClick(h.field(0), Qt::Key_F1);
-    QVERIFY(h.dialog.isVisible());
-  }
-
-  void centredOrigin_data() {
-    QTest::addColumn<QSize>("screen");
-    QTest::addColumn<QSize>("window");
-    QTest::addColumn<QPoint>("origin");
-    QTest::newRow("centred") << QSize(1024, 768) << QSize(400, 200) << QPoint(312, 284);
-    QTest::newRow("odd remainder rounds down") << QSize(101, 51) << QSize(50, 20) << QPoint(25, 15);
-    QTest::newRow("wider than the screen") << QSize(640, 480) << QSize(800, 100) << QPoint(0, 190);
-    QTest::newRow("taller than the screen") << QSize(640, 480) << QSize(100, 900) << QPoint(270, 0);
-  }
   void centredOrigin() {
-    QFETCH(QSize, screen);
-    QFETCH(QSize, window);
-    QFETCH(QPoint, origin);
-    QCOMPARE(dotcaster::CentredOrigin(screen, window), origin);
+    const std::tuple<const char*, QSize, QSize, QPoint> rows[] = {
+        {"centred", {1024, 768}, {400, 200}, {312, 284}},
+        {"odd remainder rounds down", {101, 51}, {50, 20}, {25, 15}},
+        {"wider than the screen", {640, 480}, {800, 100}, {0, 190}},
+        {"taller than the screen", {640, 480}, {100, 900}, {270, 0}},
+    };
+    for (const auto& [name, screen, window, origin] : rows)
+      QVERIFY2(dotcaster::CentredOrigin(screen, window) == origin, name);
   }
 };
 

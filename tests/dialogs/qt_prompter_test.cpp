@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -94,25 +95,16 @@ class QtPrompterTest : public QObject {
     QFETCH(int, standardButtons);
     QFETCH(int, defaultButton);
     QMessageBox box;
-    dotcaster::ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster",
-                                   MsgIcon::Exclamation, buttons);
-    QCOMPARE(box.text(), QStringLiteral("Do you want to save change?"));
+    dotcaster::ConfigureMessageBox(box, "Converted image is being edited.\r\n<b>Update?</b>",
+                                   "Dotcaster", MsgIcon::Exclamation, buttons);
+    // Plain text with line feeds: nothing in a message is markup.
+    QCOMPARE(box.text(), QStringLiteral("Converted image is being edited.\n<b>Update?</b>"));
+    QCOMPARE(box.textFormat(), Qt::PlainText);
     QCOMPARE(box.windowTitle(), QStringLiteral("Dotcaster"));
     QCOMPARE(box.icon(), QMessageBox::Warning);
     QCOMPARE(int(box.standardButtons()), standardButtons);
     QVERIFY(box.defaultButton());
     QCOMPARE(int(box.standardButton(box.defaultButton())), defaultButton);
-  }
-
-  void messageTextIsPlainWithLineFeeds() {
-    QMessageBox box;
-    dotcaster::ConfigureMessageBox(box,
-                                   "Converted image is being edited.\r\nDo you want to update "
-                                   "graphical image after edited?",
-                                   "Dotcaster", MsgIcon::Exclamation, MsgButtons::OkCancel);
-    QCOMPARE(box.text(), QStringLiteral("Converted image is being edited.\nDo you want to update "
-                                        "graphical image after edited?"));
-    QCOMPARE(box.textFormat(), Qt::PlainText);
   }
 
   void answers_data() {
@@ -231,18 +223,13 @@ class QtPrompterTest : public QObject {
              Canonical(dir.path().string()));
   }
 
-  void cancelledDialogGivesNothing() {
-    dotcaster::testing::TempDir dir;
-    dotcaster::QtPrompter prompter;
-    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    QVERIFY(!prompter.OpenFileName(OpenRequest(dir.path().string())).has_value());
-  }
-
-  void openReturnsAnExistingFile() {
+  void openReturnsAnExistingFileOrNothingWhenCancelled() {
     dotcaster::testing::TempDir dir;
     const std::string path = dir.File("cat.qdl");
     dotcaster::testing::WriteAll(path, {1, 0, 1, 0, 0});
     dotcaster::QtPrompter prompter;
+    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    QVERIFY(!prompter.OpenFileName(OpenRequest(dir.path().string())).has_value());
     WhenModal<QFileDialog>([](QFileDialog* dialog) {
       dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
           ->setText(QStringLiteral("cat.qdl"));
@@ -262,21 +249,30 @@ class QtPrompterTest : public QObject {
     request.entries = {"B:\\graphics\\cat.qdl", "B:\\graphics\\dog.qdl"};
     WhenModal<dotcaster::DeviceFileDialog>([](dotcaster::DeviceFileDialog* dialog) {
       dialog->list()->setCurrentRow(1);
-      dialog->accept();
+      dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     QCOMPARE(prompter.DeviceFileName(request), std::optional<std::string>("B:\\graphics\\dog.qdl"));
+    request.save = true;
     WhenModal<dotcaster::DeviceFileDialog>(
-        [](dotcaster::DeviceFileDialog* dialog) { dialog->reject(); });
+        [](dotcaster::DeviceFileDialog* dialog) { dialog->close(); });
     QCOMPARE(prompter.DeviceFileName(request), std::nullopt);
 
-    WhenModal<dotcaster::DisconnectionSetupDialog>([](dotcaster::DisconnectionSetupDialog* d) {
-      d->checkBox()->setChecked(!d->checkBox()->isChecked());
-      d->accept();
+    // The box opens showing the current setting; OK reports the new one, Cancel nothing.
+    bool shown = true;
+    WhenModal<dotcaster::DisconnectionSetupDialog>([&](dotcaster::DisconnectionSetupDialog* d) {
+      shown = d->checkBox()->isChecked() || d->refuse();
+      d->checkBox()->setChecked(true);
+      d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     QCOMPARE(prompter.DisconnectionSetup(false), std::optional<bool>(true));
-    WhenModal<dotcaster::DisconnectionSetupDialog>(
-        [](dotcaster::DisconnectionSetupDialog* d) { d->reject(); });
+    QVERIFY(!shown);
+    WhenModal<dotcaster::DisconnectionSetupDialog>([&](dotcaster::DisconnectionSetupDialog* d) {
+      shown = d->checkBox()->isChecked();
+      d->checkBox()->setChecked(false);
+      d->reject();
+    });
     QCOMPARE(prompter.DisconnectionSetup(true), std::nullopt);
+    QVERIFY(shown);
   }
 };
 

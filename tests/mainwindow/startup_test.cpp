@@ -72,13 +72,14 @@ class StartupTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void WithoutInstallationEndsSilently() {
-    WindowEnv env(Install::kNone);
-    QVERIFY(env.Start() == nullptr);
-    QVERIFY(env.prompter.messages.empty());
-  }
-
-  void MissingUserDataFolderIsReportedOnceAndStartupGoesOn() {
+  // Without an installation the program ends silently; without its user-data folder the
+  // message comes once and start-up goes on.
+  void IncompleteInstallation() {
+    {
+      WindowEnv env(Install::kNone);
+      QVERIFY(env.Start() == nullptr);
+      QVERIFY(env.prompter.messages.empty());
+    }
     WindowEnv env(Install::kNoUserData);
     auto w = env.Start();
     QVERIFY(w);
@@ -148,25 +149,15 @@ class StartupTest : public QObject {
     QCOMPARE(TheState().CurFileName, photo);
   }
 
-  void CommandLineTextFileIsRefused() {
-    WindowEnv env;
-    const std::string text = env.File("notes.txt");
-    WriteAll(text, {'h', 'i'});
-    auto w = env.Start({text});
-    QVERIFY(w);
-    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{kNotImageMessage});
-    QVERIFY(!TheState().ImageLoaded);
-    QVERIFY(TheState().CurFileName.empty());
-    QCOMPARE(w->windowTitle(), QString("Dotcaster"));
-    QVERIFY(w->isVisible());
-  }
-
-  void CommandLinePictureThatCannotBeReadLeavesTheWindowEmpty() {
+  // A text file is refused by name; a picture that cannot be read fails to load.
+  void CommandLineFileThatIsNoPictureLeavesTheWindowEmpty() {
     struct Case {
       const char* name;
       std::vector<std::uint8_t> bytes;
+      std::string message = "Read error!";
     };
     const std::vector<Case> cases = {
+        {"notes.txt", {'h', 'i'}, kNotImageMessage},
         {"empty.jpg", {}},
         {"garbage.gif", {'G', 'I', 'F', '8', '9', 'a', 1}},
         {"truncated.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10}},
@@ -177,8 +168,10 @@ class StartupTest : public QObject {
       WriteAll(env.File(c.name), c.bytes);
       auto w = env.Start({env.File(c.name)});
       QVERIFY(w);
-      QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Read error!"});
+      QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{c.message});
       QVERIFY2(!TheState().ImageLoaded, c.name);
+      QVERIFY(TheState().CurFileName.empty());
+      QVERIFY(w->isVisible());
       QCOMPARE(w->windowTitle(), QString("Dotcaster"));
       QVERIFY(!Enabled(*w, "UpdateBMP"));
       QVERIFY(!TheState().Modified);
@@ -250,17 +243,21 @@ class StartupTest : public QObject {
   }
 
   // The save prompt on close: Cancel keeps the window, No closes without writing, Yes
-  // writes first. Closing removes two work files and keeps the pasted picture.
+  // writes first, unless the save dialog is cancelled. Closing removes two work files and
+  // keeps the pasted picture.
   void CloseAsksToSaveChanges_data() {
     QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("dialogCancelled");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<bool>("written");
-    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false;
-    QTest::newRow("no") << int(MsgAnswer::No) << true << false;
-    QTest::newRow("yes") << int(MsgAnswer::Yes) << true << true;
+    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false << false;
+    QTest::newRow("no") << int(MsgAnswer::No) << false << true << false;
+    QTest::newRow("yes") << int(MsgAnswer::Yes) << false << true << true;
+    QTest::newRow("yes, save dialog cancelled") << int(MsgAnswer::Yes) << true << false << false;
   }
   void CloseAsksToSaveChanges() {
     QFETCH(int, answer);
+    QFETCH(bool, dialogCancelled);
     QFETCH(bool, closes);
     QFETCH(bool, written);
     WindowEnv env;
@@ -269,7 +266,8 @@ class StartupTest : public QObject {
     WriteAll(TheState().WorkClpFile, {1});
     const std::string target = env.File("dog.qdl");
     env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
-    env.prompter.save_answers.push_back(target);
+    env.prompter.save_answers.push_back(dialogCancelled ? std::nullopt
+                                                        : std::optional<std::string>(target));
 
     QCOMPARE(w->close(), closes);
     QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Do you want to save change?"});
@@ -279,16 +277,7 @@ class StartupTest : public QObject {
     QCOMPARE(Exists(TheState().WorkDspFile), !closes);
     QCOMPARE(Exists(TheState().WorkBmpFile), !closes);
     QVERIFY(Exists(TheState().WorkClpFile));
-  }
-
-  void CancelledSaveDialogOnCloseKeepsTheWindow() {
-    WindowEnv env;
-    auto w = env.Start({WriteJpeg(env.File("dog.jpg"), 30, 20)});
-    env.prompter.message_answers.push_back(MsgAnswer::Yes);
-    env.prompter.save_answers.push_back(std::nullopt);
-    QVERIFY(!w->close());
-    QVERIFY(w->isVisible());
-    QVERIFY(TheState().Modified);
+    if (!closes) QVERIFY(TheState().Modified);
   }
 
   void RefusedDisconnectionKeepsTheWindow() {
