@@ -37,58 +37,45 @@ class AboutHelpTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void aboutShowsTheChosenApplication_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("Dotcaster") << 4 << "About Dotcaster"
-                               << "Dotcaster";
+  void aboutShowsTheChosenApplication() {
     const auto first = QString::fromLatin1(dotcaster::kSuiteTitles[0].data());
     const auto last = QString::fromLatin1(dotcaster::kSuiteTitles[12].data());
-    QTest::newRow("first entry") << 0 << "About " + first << first;
-    QTest::newRow("last entry") << 12 << "About " + last << last;
-    QTest::newRow("below the table") << -1 << "[Caption]"
-                                     << "[Caption]";
-    QTest::newRow("above the table") << 13 << "[Caption]"
-                                     << "[Caption]";
-  }
-  void aboutShowsTheChosenApplication() {
-    QFETCH(int, number);
-    QFETCH(QString, caption);
-    QFETCH(QString, title);
-    GlobalVersion about(static_cast<std::int16_t>(number));
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QCOMPARE(about.windowTitle(), caption);
-    QCOMPARE(LabelText(about, "Label2"), title);
-    QCOMPARE(LabelText(about, "Label3"),
-             QStringLiteral("Version 2.00 for Windows95 / Windows98 / WindowsNT4.0"));
-    for (int i = 0; i < dotcaster::kSuiteAppCount; ++i) {
-      auto* icon = about.findChild<QLabel*>(QStringLiteral("Image2_%1").arg(i));
-      QVERIFY(icon);
-      QCOMPARE(icon->isVisible(), i == number);
+    const std::tuple<int, QString, QString> rows[] = {
+        {4, "About Dotcaster", "Dotcaster"}, {0, "About " + first, first},
+        {12, "About " + last, last},         {-1, "[Caption]", "[Caption]"},  // below the table
+        {13, "[Caption]", "[Caption]"},                                       // above the table
+    };
+    for (const auto& [number, caption, title] : rows) {
+      GlobalVersion about(static_cast<std::int16_t>(number));
+      about.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&about));
+      QCOMPARE(about.windowTitle(), caption);
+      QCOMPARE(LabelText(about, "Label2"), title);
+      QCOMPARE(LabelText(about, "Label3"),
+               QStringLiteral("Version 2.00 for Windows95 / Windows98 / WindowsNT4.0"));
+      for (int i = 0; i < dotcaster::kSuiteAppCount; ++i) {
+        auto* icon = about.findChild<QLabel*>(QStringLiteral("Image2_%1").arg(i));
+        QVERIFY(icon);
+        QCOMPARE(icon->isVisible(), i == number);
+      }
     }
   }
 
-  void aboutClosesWithOkEnterOrEscape_data() {
-    QTest::addColumn<int>("key");  // 0: click OK
-    QTest::newRow("click") << 0;
-    QTest::newRow("enter") << int(Qt::Key_Return);
-    QTest::newRow("escape") << int(Qt::Key_Escape);
-  }
+  // OK is the default button; a click, Enter and Escape all close the box.
   void aboutClosesWithOkEnterOrEscape() {
-    QFETCH(int, key);
-    GlobalVersion about(dotcaster::kDotcasterAppNumber);
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    auto* ok = about.findChild<QPushButton*>(QStringLiteral("Command1"));
-    QVERIFY(ok && ok->isDefault());
-    QCOMPARE(ok->text(), QStringLiteral("OK"));
-    if (key == 0)
-      QTest::mouseClick(ok, Qt::LeftButton);
-    else
-      QTest::keyClick(&about, static_cast<Qt::Key>(key));
-    QVERIFY(!about.isVisible());
+    for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape)}) {  // 0: click OK
+      GlobalVersion about(dotcaster::kDotcasterAppNumber);
+      about.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&about));
+      auto* ok = about.findChild<QPushButton*>(QStringLiteral("Command1"));
+      QVERIFY(ok && ok->isDefault());
+      QCOMPARE(ok->text(), QStringLiteral("OK"));
+      if (key == 0)
+        QTest::mouseClick(ok, Qt::LeftButton);
+      else
+        QTest::keyClick(&about, static_cast<Qt::Key>(key));
+      QVERIFY2(!about.isVisible(), qPrintable(QString::number(key)));
+    }
   }
 
   void suiteIconsAreDistinctAndOnlyForKnownNumbers() {

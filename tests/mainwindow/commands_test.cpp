@@ -198,28 +198,14 @@ class CommandsTest : public QObject {
     }
   }
 
+  // The menu runs the real dialog; only OK converts.
   void ConvertSizeConvertsOnlyAfterOk() {
     Loaded t;
     TheState().Modified = false;
-    t.c().SetSizeDialogRunner([](AppState& s) { s.SizeDlgOK = false; });
-    t.c().ShowConvertSize();
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    t.w->findChild<QAction*>("UpdateBMP")->trigger();
     QCOMPARE(t.conversions(), 1);
     QVERIFY(!TheState().Modified);
-
-    t.c().SetSizeDialogRunner([](AppState& s) {
-      s.SizeDlgOK = true;
-      s.SizeMode = kSizeDevice;
-      s.OutWidth = 102;
-      s.OutHeight = 64;
-    });
-    t.c().ShowConvertSize();
-    QCOMPARE(t.conversions(), 2);
-    QVERIFY(TheState().Modified);
-    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (102 x 64)"));
-  }
-
-  void ConvertSizeMenuRunsTheRealDialog() {
-    Loaded t;
     QTimer::singleShot(0, [] {
       auto* dialog = qobject_cast<QDLChange*>(QApplication::activeModalWidget());
       if (!dialog) qFatal("the Convert Size dialog did not open");
@@ -230,6 +216,7 @@ class CommandsTest : public QObject {
     QCOMPARE(t.conversions(), 2);
     QCOMPARE(TheState().OutWidth, 320);
     QCOMPARE(TheState().OutHeight, 240);
+    QVERIFY(TheState().Modified);
     QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
   }
 
@@ -335,7 +322,9 @@ class CommandsTest : public QObject {
     QCOMPARE(env.prompter.open_requests.back().startFolder, JoinPath(folder, ""));
   }
 
-  void OpenOnPcRefusesOtherFilesAndKeepsThePicture() {
+  // A file that is no picture by name is refused and the picture stays; one that cannot be
+  // read empties the window.
+  void FailedOpen() {
     Loaded t;
     TheState().Modified = false;
     t.env.prompter.open_answers.push_back(t.env.File("notes.txt"));
@@ -343,11 +332,8 @@ class CommandsTest : public QObject {
     QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"This is not an image file."});
     QVERIFY(TheState().ImageLoaded);
     QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
-  }
 
-  void FailedOpenLeavesTheWindowEmpty() {
-    Loaded t;
-    TheState().Modified = false;
+    t.env.prompter.messages.clear();
     const std::string broken = t.env.File("broken.jpg");
     WriteAll(broken, {0xFF, 0xD8, 0xFF});
     t.env.prompter.open_answers.push_back(broken);

@@ -137,16 +137,12 @@ class StartupTest : public QObject {
     QCOMPARE(Caption(*w, "Label1_1"), QString("Vantro image (64 x 48)"));
     QVERIFY(w->ResultInFront());
     QVERIFY(TheState().Modified);
-  }
 
-  void CommandLineWithSpacesIsOnePath() {
     // The command line is one path; an unquoted path with blanks arrives in pieces.
-    WindowEnv env;
-    const std::string photo = WriteBmp24(env.File("a b c.bmp"), 10, 10);
-    auto w = env.Start({env.File("a"), "b", "c.bmp"});
-    QVERIFY(w);
+    const std::string bmp = WriteBmp24(env.File("a b c.bmp"), 10, 10);
+    w = env.Start({env.File("a"), "b", "c.bmp"});
     QVERIFY(TheState().ImageLoaded);
-    QCOMPARE(TheState().CurFileName, photo);
+    QCOMPARE(TheState().CurFileName, bmp);
   }
 
   // A text file is refused by name; a picture that cannot be read fails to load.
