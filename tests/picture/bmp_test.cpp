@@ -21,7 +21,7 @@ void Put(Bytes& b, std::size_t at, std::uint32_t v, std::size_t n) {
 
 // Fields in the order of the header; palette entries and masks as 0x00RRGGBB, masks written
 // after a 40-byte header.
-struct BmpSpec {
+struct BmpLayout {
   int header, width, height, bpp, compression;
   std::vector<std::uint32_t> palette;
   Bytes pixels;
@@ -29,14 +29,14 @@ struct BmpSpec {
   int colours_used = 0;
 };
 
-BmpSpec Spec(int header, int width, int height, int bpp, int compression,
-             std::vector<std::uint32_t> palette, Bytes pixels,
-             std::vector<std::uint32_t> masks = {}, int used = 0) {
+BmpLayout Layout(int header, int width, int height, int bpp, int compression,
+                 std::vector<std::uint32_t> palette, Bytes pixels,
+                 std::vector<std::uint32_t> masks = {}, int used = 0) {
   return {header,           width, height, bpp, compression, std::move(palette), std::move(pixels),
           std::move(masks), used};
 }
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpLayout& s) {
   const bool core = s.header == 12;
   const std::size_t entry = core ? 3 : 4;
   const std::size_t offset = 14 + s.header + 4 * s.masks.size() + entry * s.palette.size();
@@ -84,7 +84,7 @@ constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0, W = 0xF
 
 struct VariantCase {
   std::string name;
-  BmpSpec spec;
+  BmpLayout layout;
   std::vector<std::uint32_t> expected;  // top-down
 };
 
@@ -92,9 +92,9 @@ class BmpVariants : public ::testing::TestWithParam<VariantCase> {};
 
 TEST_P(BmpVariants, DecodeToTheExpectedPixels) {
   const VariantCase& c = GetParam();
-  auto decoded = DecodeBmp(MakeBmp(c.spec));
+  auto decoded = DecodeBmp(MakeBmp(c.layout));
   ASSERT_TRUE(decoded) << PictureErrorText(decoded.error());
-  EXPECT_EQ(decoded->bits_per_pixel, c.spec.bpp);
+  EXPECT_EQ(decoded->bits_per_pixel, c.layout.bpp);
   EXPECT_EQ(Pixels(decoded->image), c.expected);
 }
 
@@ -112,47 +112,47 @@ INSTANTIATE_TEST_SUITE_P(
         // Stored bottom row first: the first stored row (red, green) is the bottom.
         VariantCase{
             "BottomUp24",
-            Spec(40, 2, 2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
+            Layout(40, 2, 2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
             {B, K, R, G}},
         VariantCase{
             "TopDown24",
-            Spec(40, 2, -2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
+            Layout(40, 2, -2, 24, 0, {}, {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0}),
             {R, G, B, K}},
-        VariantCase{"Core1Bit", Spec(12, 3, 1, 1, 0, {K, W}, {0xA0, 0, 0, 0}), {W, K, W}},
+        VariantCase{"Core1Bit", Layout(12, 3, 1, 1, 0, {K, W}, {0xA0, 0, 0, 0}), {W, K, W}},
         // Index 3 lies beyond the two colours in use: black.
         VariantCase{
-            "IndexBeyondPalette", Spec(40, 2, 1, 8, 0, {R, G}, {1, 3, 0, 0}, {}, 2), {G, K}},
-        VariantCase{"FourBit", Spec(40, 3, 1, 4, 0, {K, R, G, B}, {0x12, 0x30, 0, 0}), {R, G, B}},
+            "IndexBeyondPalette", Layout(40, 2, 1, 8, 0, {R, G}, {1, 3, 0, 0}, {}, 2), {G, K}},
+        VariantCase{"FourBit", Layout(40, 3, 1, 4, 0, {K, R, G, B}, {0x12, 0x30, 0, 0}), {R, G, B}},
         // 5-5-5 by default, each channel's bits repeated into 8.
         VariantCase{
-            "Default16Is555", Spec(40, 2, 1, 16, 0, {}, {0x00, 0x7C, 0x10, 0x42}), {R, 0x848484}},
+            "Default16Is555", Layout(40, 2, 1, 16, 0, {}, {0x00, 0x7C, 0x10, 0x42}), {R, 0x848484}},
         VariantCase{"BitFields16Rgb565",
-                    Spec(40, 2, 1, 16, 3, {}, {0xE0, 0x07, 0x1F, 0x00}, {0xF800, 0x07E0, 0x001F}),
+                    Layout(40, 2, 1, 16, 3, {}, {0xE0, 0x07, 0x1F, 0x00}, {0xF800, 0x07E0, 0x001F}),
                     {G, B}},
         // 10 bits per channel: the top 8 count.
         VariantCase{"BitFields32TenBit",
-                    Spec(40, 1, 1, 32, 3, {}, {0x00, 0x00, 0xF0, 0x3F},
-                         {0x3FF00000, 0x000FFC00, 0x000003FF}),
+                    Layout(40, 1, 1, 32, 3, {}, {0x00, 0x00, 0xF0, 0x3F},
+                           {0x3FF00000, 0x000FFC00, 0x000003FF}),
                     {R}},
         VariantCase{"Default32IgnoresAlpha",
-                    Spec(40, 1, 1, 32, 0, {}, {0x10, 0x20, 0x30, 0x77}),
+                    Layout(40, 1, 1, 32, 0, {}, {0x10, 0x20, 0x30, 0x77}),
                     {0x302010}},
         // RLE8, bottom row first: a run of 2 (index 1), a literal run of 3 (padded), end of
         // line; on the top row a delta skips the first pixel, which keeps index 0, a run of
         // 3, end of bitmap before the last pixel (index 0 too).
         VariantCase{"Rle8",
-                    Spec(40, 5, 2, 8, 1, {K, R, G, B},
-                         {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 3, 2, 0, 1}),
+                    Layout(40, 5, 2, 8, 1, {K, R, G, B},
+                           {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 3, 2, 0, 1}),
                     {K, G, G, G, K, R, R, G, B, R}},
         // RLE4: a run alternating two indices, then a literal run of 3 nibbles (padded).
         VariantCase{"Rle4",
-                    Spec(40, 5, 1, 4, 2, {K, R, G, B}, {2, 0x12, 0, 3, 0x31, 0x20, 0, 1}),
+                    Layout(40, 5, 1, 4, 2, {K, R, G, B}, {2, 0x12, 0, 3, 0x31, 0x20, 0, 1}),
                     {R, G, B, R, G}},
         // Some writers end with an end-of-line after the last row instead of end-of-bitmap.
         VariantCase{"Rle8EndOfLineLast",
-                    Spec(40, 2, 2, 8, 1, {K, W}, {2, 1, 0, 0, 2, 0, 0, 0}),
+                    Layout(40, 2, 2, 8, 1, {K, W}, {2, 1, 0, 0, 2, 0, 0, 0}),
                     {K, K, W, W}},
-        VariantCase{"Rle8DeltaFarBeyond", Spec(40, 3, 3, 8, 1, {W}, Rle8FarDeltas()),
+        VariantCase{"Rle8DeltaFarBeyond", Layout(40, 3, 3, 8, 1, {W}, Rle8FarDeltas()),
                     std::vector<std::uint32_t>(9, W)}),
     [](const auto& info) { return info.param.name; });
 
@@ -175,7 +175,7 @@ TEST_P(BmpRefused, WithAClearError) {
   EXPECT_EQ(decoded.error(), GetParam().error) << PictureErrorText(decoded.error());
 }
 
-const Bytes kGood = MakeBmp(Spec(40, 3, 2, 24, 0, {}, Bytes(24, 0x80)));
+const Bytes kGood = MakeBmp(Layout(40, 3, 2, 24, 0, {}, Bytes(24, 0x80)));
 
 INSTANTIATE_TEST_SUITE_P(
     Bitmaps, BmpRefused,
@@ -183,23 +183,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"NotABitmap", {'P', '6', 0, 0}, PictureError::kNotAPicture},
         BadCase{"HeaderCut", Truncated(kGood, 30), PictureError::kTruncatedBmp},
         BadCase{"PixelsCut", Truncated(kGood, kGood.size() - 1), PictureError::kTruncatedBmp},
-        BadCase{"ZeroWidth", MakeBmp(Spec(40, 0, 2, 24, 0, {}, {})), PictureError::kEmpty},
-        BadCase{"NegativeWidth", MakeBmp(Spec(40, -3, 2, 24, 0, {}, {})),
+        BadCase{"ZeroWidth", MakeBmp(Layout(40, 0, 2, 24, 0, {}, {})), PictureError::kEmpty},
+        BadCase{"NegativeWidth", MakeBmp(Layout(40, -3, 2, 24, 0, {}, {})),
                 PictureError::kCorruptBmp},
         // Refused from the header alone: nothing of 30000 x 30000 is allocated.
-        BadCase{"Absurd", MakeBmp(Spec(40, 30000, 30000, 24, 0, {}, {})),
+        BadCase{"Absurd", MakeBmp(Layout(40, 30000, 30000, 24, 0, {}, {})),
                 PictureError::kTooLarge},
-        BadCase{"SideBeyond16Bits", MakeBmp(Spec(40, 40000, 1, 24, 0, {}, {})),
+        BadCase{"SideBeyond16Bits", MakeBmp(Layout(40, 40000, 1, 24, 0, {}, {})),
                 PictureError::kTooLarge},
-        BadCase{"OddDepth", MakeBmp(Spec(40, 1, 1, 7, 0, {}, Bytes(4))),
+        BadCase{"OddDepth", MakeBmp(Layout(40, 1, 1, 7, 0, {}, Bytes(4))),
                 PictureError::kCorruptBmp},
-        BadCase{"JpegInside", MakeBmp(Spec(40, 1, 1, 24, 4, {}, Bytes(4))),
+        BadCase{"JpegInside", MakeBmp(Layout(40, 1, 1, 24, 4, {}, Bytes(4))),
                 PictureError::kUnsupportedBmp},
-        BadCase{"RleOnTrueColour", MakeBmp(Spec(40, 1, 1, 24, 1, {}, Bytes(4))),
+        BadCase{"RleOnTrueColour", MakeBmp(Layout(40, 1, 1, 24, 1, {}, Bytes(4))),
                 PictureError::kCorruptBmp},
-        BadCase{"RleEndsEarly", MakeBmp(Spec(40, 4, 4, 8, 1, {K, W}, {4, 1, 0, 0, 4, 1})),
+        BadCase{"RleEndsEarly", MakeBmp(Layout(40, 4, 4, 8, 1, {K, W}, {4, 1, 0, 0, 4, 1})),
                 PictureError::kTruncatedBmp},
-        BadCase{"PaletteCut", Truncated(MakeBmp(Spec(40, 1, 1, 8, 0, {K, W, R, G}, Bytes(4))), 60),
+        BadCase{"PaletteCut", Truncated(MakeBmp(Layout(40, 1, 1, 8, 0, {K, W, R, G}, Bytes(4))), 60),
                 PictureError::kTruncatedBmp},
         BadCase{"HeaderSizeAbsurd",
                 [] {
