@@ -17,7 +17,7 @@ scripts/deps
 if [ ! -f build/release/build.ninja ]; then cmake --preset release >/dev/null; fi
 cmake --build --preset release --target dotcast make_testcard >/dev/null
 dotcast="$root/build/release/src/cli/dotcast"
-card="$root/build/release/src/cli/make_testcard"
+card="$root/build/release/samples/make_testcard"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -15,7 +15,7 @@
 #include "devicelink/install.h"
 #include "devicelink/link.h"
 #include "mainwindow/main_controller.h"
-#include "mainwindow/qdlmain.h"
+#include "mainwindow/main_window.h"
 #include "state/app_state.h"
 #include "state/paths.h"
 

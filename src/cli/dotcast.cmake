@@ -53,18 +53,3 @@ if(DOTCAST_JPEG_ARCHIVE AND DOTCAST_GIF_ARCHIVE AND DOTCAST_CAN_LINK_STATIC)
   endif()
 endif()
 install(TARGETS dotcast RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
-# The sample picture is drawn by a program of ours and written at build time.
-# A build tool, so never built with the sanitizers: the tests run it often.
-add_executable(make_testcard "${PROJECT_SOURCE_DIR}/samples/make_testcard.cpp")
-target_link_libraries(make_testcard PRIVATE JPEG::JPEG)
-target_compile_options(make_testcard PRIVATE -Wall -Wextra -Wpedantic)
-target_compile_features(make_testcard PRIVATE cxx_std_20)
-set(DOTCASTER_SAMPLE "${PROJECT_BINARY_DIR}/samples/testcard.jpg")
-add_custom_command(
-  OUTPUT "${DOTCASTER_SAMPLE}"
-  COMMAND ${CMAKE_COMMAND} -E make_directory "${PROJECT_BINARY_DIR}/samples"
-  COMMAND make_testcard "${DOTCASTER_SAMPLE}"
-  DEPENDS make_testcard
-  COMMENT "Drawing the sample picture")
-add_custom_target(sample_picture ALL DEPENDS "${DOTCASTER_SAMPLE}")

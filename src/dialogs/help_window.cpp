@@ -11,7 +11,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
-#include "dialogs/global_version.h"
+#include "dialogs/about_dialog.h"
 
 namespace dotcaster {
 

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "devicelink/device_dialogs.h"
+#include "dialogs/device_dialogs.h"
 
 namespace dotcaster {
 namespace {

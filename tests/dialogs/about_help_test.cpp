@@ -12,9 +12,9 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include "dialogs/global_version.h"
+#include "dialogs/about_dialog.h"
 #include "dialogs/help_window.h"
-#include "dialogs/qdl_change.h"
+#include "dialogs/convert_size_dialog.h"
 
 using dotcaster::GlobalVersion;
 

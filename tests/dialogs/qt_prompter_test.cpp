@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "devicelink/device_dialogs.h"
+#include "dialogs/device_dialogs.h"
 #include "dialogs/qt_prompter.h"
 #include "temp_dir.h"
 

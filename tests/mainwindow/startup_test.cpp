@@ -10,7 +10,7 @@
 #include "devicelink/link.h"
 #include "formats/probe.h"
 #include "mainwindow/main_controller.h"
-#include "mainwindow/qdlmain.h"
+#include "mainwindow/main_window.h"
 #include "state/paths.h"
 #include "test_env.h"
 

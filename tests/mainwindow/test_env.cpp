@@ -11,7 +11,7 @@
 #include "devicelink/link.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
-#include "mainwindow/qdlmain.h"
+#include "mainwindow/main_window.h"
 #include "state/paths.h"
 
 namespace dotcaster::testing {

@@ -1,6 +1,6 @@
 // Two real processes: the second dotcaster finds the first, brings its window back and ends.
 
-#include "devicelink/single_instance.h"
+#include "mainwindow/single_instance.h"
 
 #include <gtest/gtest.h>
 

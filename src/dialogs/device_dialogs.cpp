@@ -1,4 +1,4 @@
-#include "devicelink/device_dialogs.h"
+#include "dialogs/device_dialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

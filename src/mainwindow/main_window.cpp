@@ -1,4 +1,4 @@
-#include "mainwindow/qdlmain.h"
+#include "mainwindow/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

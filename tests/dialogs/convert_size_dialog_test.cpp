@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "dialogs/centre.h"
-#include "dialogs/qdl_change.h"
+#include "dialogs/convert_size_dialog.h"
 #include "scripted_prompter.h"
 
 using dotcaster::AppState;
@@ -428,4 +428,4 @@ class QDLChangeTest : public QObject {
 };
 
 QTEST_MAIN(QDLChangeTest)
-#include "qdl_change_test.moc"
+#include "convert_size_dialog_test.moc"

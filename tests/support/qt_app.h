@@ -11,7 +11,7 @@ namespace dotcaster::testing {
 
 inline QApplication& QtApp() {
   static int argc = 1;
-  static char name[] = "devicelink_tests";
+  static char name[] = "dotcaster_tests";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static QApplication* app = new QApplication(argc, argv);

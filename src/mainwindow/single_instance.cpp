@@ -1,4 +1,4 @@
-#include "devicelink/single_instance.h"
+#include "mainwindow/single_instance.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

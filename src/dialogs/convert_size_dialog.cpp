@@ -1,4 +1,4 @@
-#include "dialogs/qdl_change.h"
+#include "dialogs/convert_size_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

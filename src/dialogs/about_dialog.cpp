@@ -1,4 +1,4 @@
-#include "dialogs/global_version.h"
+#include "dialogs/about_dialog.h"
 
 #include <QFrame>
 #include <QGridLayout>

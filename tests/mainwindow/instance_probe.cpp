@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "devicelink/single_instance.h"
+#include "mainwindow/single_instance.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
