@@ -71,7 +71,10 @@ struct Options {
   int jobs = 0;                        // 0: one per core
 };
 
-// Parses argv[1..]; the error is a one-line message for a usage error (exit code 2).
+// Parses argv[1..] in the usual way: "--name value" or "--name=value", grouped short flags
+// ("-qf"), a value joined to its short option ("-j4"), options before or after the files,
+// and "--" ending the options. The error is a one-line message for a usage error (exit
+// code 2), with the nearest known name for a mistyped one.
 Expected<Options, std::string> ParseCommandLine(const std::vector<std::string>& args);
 
 // The format an output name asks for: ".bmp", ".png", ".pbm" in any case, else Quadrel.
@@ -81,6 +84,11 @@ std::string_view FormatExtension(OutputFormat format);
 // Help texts: the general usage and that of one command.
 std::string UsageText(Command command);
 std::string VersionText();
+
+// Text that came from outside (file names above all) made safe to print on a terminal:
+// control characters, DEL, C1 controls and bytes that are not UTF-8 are written as \n, \t,
+// \r or \xNN; other characters, non-ASCII letters included, stay as they are.
+std::string EscapedForTerminal(std::string_view text);
 
 // Exit codes, also listed in the help.
 inline constexpr int kExitOk = 0;
