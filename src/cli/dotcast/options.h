@@ -30,6 +30,7 @@ struct OutputSize {
   SizeKind kind = SizeKind::kPicture;
   int width = 0;  // kCustom only
   int height = 0;
+  bool operator==(const OutputSize&) const = default;
 };
 
 // A crop rectangle in source pixels.
@@ -38,18 +39,20 @@ struct CropRect {
   int y = 0;
   int width = 0;
   int height = 0;
+  bool operator==(const CropRect&) const = default;
 };
 
 struct ConvertSettings {
-  OutputSize size;
+  OutputSize size{};
   Method method = Method::kDocument;
   int level = 128;
   Fit fit = Fit::kKeepRatio;
-  std::optional<CropRect> crop;
-  std::optional<std::uint64_t> seed;  // none: the generator's fixed start
+  std::optional<CropRect> crop{};
+  std::optional<std::uint64_t> seed{};  // none: the generator's fixed start
 
   // True when the options ask for anything beyond "load it as the window does".
   bool ChangesGeometry() const { return size.kind != SizeKind::kPicture || crop.has_value(); }
+  bool operator==(const ConvertSettings&) const = default;
 };
 
 // Output formats; the name of the output file chooses one.
@@ -60,15 +63,16 @@ struct Options {
   // The command whose help was asked for (--help after a command), or kHelp for the
   // general usage.
   Command help_for = Command::kHelp;
-  ConvertSettings settings;
-  std::vector<std::string> inputs;
-  std::string output;                  // -o FILE
-  std::string out_dir;                 // --out-dir DIR
-  std::optional<OutputFormat> format;  // --format, for names dotcast makes itself
-  bool force = false;                  // replace existing outputs
-  bool invert = false;                 // show: light dots drawn as ink
-  bool quiet = false;                  // no per-file lines, no progress bar
-  int jobs = 0;                        // 0: one per core
+  ConvertSettings settings{};
+  std::vector<std::string> inputs{};
+  std::string output{};                  // -o FILE
+  std::string out_dir{};                 // --out-dir DIR
+  std::optional<OutputFormat> format{};  // --format, for names dotcast makes itself
+  bool force = false;                    // replace existing outputs
+  bool invert = false;                   // show: light dots drawn as ink
+  bool quiet = false;                    // no per-file lines, no progress bar
+  int jobs = 0;                          // 0: one per core
+  bool operator==(const Options&) const = default;
 };
 
 // Parses argv[1..] in the usual way: "--name value" or "--name=value", grouped short flags
