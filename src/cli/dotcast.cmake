@@ -1,6 +1,7 @@
 # dotcast, the command-line converter: a library of its parts (which the tests link) and
 # the program. Nothing here may link Qt: dotcast must start in a few milliseconds.
 find_package(Threads REQUIRED)
+find_package(CLI11 2.1 CONFIG REQUIRED)  # header-only: nothing to link at run time
 
 dotcaster_library(dotcast
   dotcast/batch.cpp dotcast/batch.h
@@ -9,6 +10,7 @@ dotcaster_library(dotcast
   dotcast/options.cpp dotcast/options.h)
 target_link_libraries(dotcaster_dotcast PUBLIC dotcaster_picture dotcaster_convert
                                                dotcaster_formats Threads::Threads)
+target_link_libraries(dotcaster_dotcast PRIVATE CLI11::CLI11)
 
 add_executable(dotcast dotcast/main.cpp)
 target_link_libraries(dotcast PRIVATE dotcaster_dotcast)

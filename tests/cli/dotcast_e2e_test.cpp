@@ -167,14 +167,51 @@ TEST_F(DotcastTest, HelpVersionAndUsageErrors) {
   EXPECT_EQ(version.out, std::string("dotcast (Dotcaster) ") + DOTCASTER_VERSION + "\n");
 
   // Each message has its row in the parser's tests; here the exit code and the streams.
-  for (const std::vector<std::string>& args : {std::vector<std::string>{},
-                                               {"paint", "a.jpg"},
-                                               {"convert", "--out-dir", "none", "a.jpg"}}) {
+  const std::pair<std::vector<std::string>, const char*> errors[] = {
+      {{}, "dotcast: no command given\n"},
+      {{"paint", "a.jpg"}, "dotcast: unknown command 'paint'\n"},
+      {{"convert", "--out-dir", "none", "a.jpg"}, "dotcast: output folder none does not exist\n"},
+      {{"convert", "--levle=9", "a.jpg"}, "'--levle=9'; did you mean --level?\n"}};
+  for (const auto& [args, part] : errors) {
     const Result run = Dotcast(dir, args);
     EXPECT_EQ(run.code, 2) << run.err;
     EXPECT_TRUE(run.out.empty());
-    EXPECT_TRUE(Contains(run.err, "dotcast: ")) << run.err;
+    EXPECT_TRUE(Contains(run.err, part)) << run.err;
   }
+}
+
+// The usual command-line forms, "--" before names that look like options, and names with
+// control characters, which are printed escaped.
+TEST_F(DotcastTest, OptionFormsAndOddNames) {
+  for (const char* name : {"-x.jpg", "-ovictim.jpg", "card.jpg"})
+    MakeCard(dir.File(name), "64x48");
+  WriteGrey(dir.File("new\nline.bmp"), 0);
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char* out;
+    const char* err;
+  } rows[] = {
+      {{"convert", "--size=device", "-qfj1", "--", "-x.jpg"}, 0, "", ""},
+      {{"convert", "card.jpg", "--", "-ovictim.jpg"},
+       0,
+       "card.jpg -> card.qdl (64 x 48)\n-ovictim.jpg -> -ovictim.qdl (64 x 48)\n"
+       "2 converted, 0 failed\n",
+       ""},
+      {{"convert", "new\nline.bmp", "gone\x1b[2J.jpg"},
+       1,
+       "new\\nline.bmp -> new\\nline.qdl (40 x 24)\n1 converted, 1 failed\n",
+       "dotcast: gone\\x1b[2J.jpg: Read error! No such file or directory\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args.back());
+    const Result run = Dotcast(dir, row.args);
+    EXPECT_EQ(run.code, row.code);
+    EXPECT_EQ(run.out, row.out);
+    EXPECT_EQ(run.err, row.err);
+  }
+  EXPECT_EQ(Le16(ReadAll(dir.File("-x.qdl")), 0), 102);
+  EXPECT_FALSE(fs::exists(dir.path() / "victim.jpg"));
 }
 
 TEST_F(DotcastTest, LinksNoQt) {

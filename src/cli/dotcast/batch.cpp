@@ -90,9 +90,9 @@ class Reporter {
       const Outcome& o = *outcomes_[printed_++];
       if (o.ok) {
         ++converted_;
-        if (!quiet_) std::fprintf(streams_.out, "%s\n", o.line.c_str());
+        if (!quiet_) std::fprintf(streams_.out, "%s\n", EscapedForTerminal(o.line).c_str());
       } else {
-        std::fprintf(streams_.err, "dotcast: %s\n", o.line.c_str());
+        std::fprintf(streams_.err, "dotcast: %s\n", EscapedForTerminal(o.line).c_str());
       }
     }
     std::fflush(streams_.out);
@@ -170,7 +170,7 @@ int RunConvert(const Options& options, const Streams& streams) {
     std::error_code ec;
     if (!fs::is_directory(ToFsPath(options.out_dir), ec)) {
       std::fprintf(streams.err, "dotcast: output folder %s does not exist\n",
-                   options.out_dir.c_str());
+                   EscapedForTerminal(options.out_dir).c_str());
       return kExitUsage;
     }
   }
@@ -215,7 +215,8 @@ int RunShow(const Options& options, const Streams& streams) {
   const std::string& path = options.inputs.front();
   const auto converted = ConvertOne(path, options.settings);
   if (!converted) {
-    std::fprintf(streams.err, "dotcast: %s: %s\n", path.c_str(), converted.error().c_str());
+    std::fprintf(streams.err, "dotcast: %s: %s\n", EscapedForTerminal(path).c_str(),
+                 EscapedForTerminal(converted.error()).c_str());
     return kExitSomeFailed;
   }
   const std::string text = RenderHalfBlocks(converted->image, options.invert);
@@ -231,9 +232,9 @@ int RunInfo(const Options& options, const Streams& streams) {
     all_ok = all_ok && info.ok;
     if (!first) std::fputc('\n', streams.out);
     first = false;
-    std::fprintf(streams.out, "%s\n", path.c_str());
+    std::fprintf(streams.out, "%s\n", EscapedForTerminal(path).c_str());
     for (const std::string& line : info.lines)
-      std::fprintf(streams.out, "  %s\n", line.c_str());
+      std::fprintf(streams.out, "  %s\n", EscapedForTerminal(line).c_str());
   }
   return all_ok ? kExitOk : kExitSomeFailed;
 }

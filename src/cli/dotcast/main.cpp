@@ -18,7 +18,7 @@ int Run(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto parsed = ParseCommandLine(args);
   if (!parsed) {
-    std::fprintf(stderr, "dotcast: %s\n%s", parsed.error().c_str(),
+    std::fprintf(stderr, "dotcast: %s\n%s", EscapedForTerminal(parsed.error()).c_str(),
                  "Run 'dotcast --help' for the usage.\n");
     return kExitUsage;
   }
