@@ -115,7 +115,7 @@ DeviceFileDialog::DeviceFileDialog(DeviceFileDialogRequest request, QWidget* par
   }
 
   const QFontMetrics metrics(font());
-  resize(metrics.averageCharWidth() * 72, metrics.height() * 24);
+  resize(metrics.averageCharWidth() * 64, metrics.height() * 20);
   name_->setFocus();
   name_->selectAll();
   UpdateOk();
