@@ -35,6 +35,20 @@ std::string CachePathOf(const std::string& device_path) {
   return LinkBufferKept(buffer, n);
 }
 
+// Runs the save pipeline with the upload to state.DevicePath. Even an unchanged picture is
+// written and transferred again. Afterwards the picture is the device file's cache copy.
+void SaveWithUpload(AppState& state, const std::string& target) {
+  state.Modified = true;
+  state.UploadAfterSave = true;
+  SaveResultFile(state, target);
+  // A write that failed before the upload leaves the flag set; it must not outlive this
+  // save, or the save prompt would upload.
+  state.UploadAfterSave = false;
+  state.CurFileName = target;
+  state.FileOnPC = 0;
+  state.HasName = true;
+}
+
 }  // namespace
 
 void MainController::OpenOnDevice() {
@@ -69,16 +83,7 @@ void MainController::SaveToDevice() {
   const int n = Dov_ConvPathCacheToDovimar(buffer.data(), kLinkBufferSize, target);
   if (n == 0) return;
   state_.DevicePath = LinkBufferKept(buffer, n);
-  // Even an unchanged picture is written and transferred again.
-  state_.Modified = true;
-  state_.UploadAfterSave = true;
-  SaveResultFile(state_, target);
-  // A write that failed before the upload leaves the flag set; it must not outlive this
-  // save, or the save prompt would upload.
-  state_.UploadAfterSave = false;
-  state_.CurFileName = target;
-  state_.FileOnPC = 0;
-  state_.HasName = true;
+  SaveWithUpload(state_, target);
   state_.Modified = false;
   UpdateWindowState();
 }
@@ -93,13 +98,8 @@ void MainController::SaveToDeviceAs() {
   state_.DevicePath = LinkBufferKept(buffer, n);
   const std::string target = CachePathOf(state_.DevicePath);
   if (target.empty()) return;
-  state_.Modified = true;
-  state_.UploadAfterSave = true;
-  SaveResultFile(state_, target);
-  state_.UploadAfterSave = false;
-  state_.FileOnPC = 0;
-  state_.CurFileName = target;
-  state_.HasName = true;
+  // Modified stays as the pipeline leaves it.
+  SaveWithUpload(state_, target);
   UpdateWindowState();
 }
 
