@@ -36,8 +36,9 @@ class DeviceLink {
   // Device path of a cache folder or file (no trailing "\" for a folder; the cache root is
   // "B:"), or nothing when the path lies outside the device cache.
   virtual std::optional<std::string> CacheToDevice(std::string_view cache_path) = 0;
-  // Cache path of a device path, refreshing the cache copy from the device first; nothing
-  // when the text is not a device path.
+  // Cache path of a device path; nothing when the text is not a device path. The device's
+  // file is copied into the cache first when the cache has no copy or an older one, but
+  // never over a copy that was changed on the PC since it was last transferred.
   virtual std::optional<std::string> DeviceToCache(std::string_view device_path) = 0;
   // The device's file dialogs: the chosen device path, or nothing for Cancel. start is the
   // device folder ending in "\" (save: followed by the proposed name without extension).
