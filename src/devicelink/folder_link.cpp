@@ -1,8 +1,11 @@
 #include "devicelink/folder_link.h"
 
+#include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -27,8 +30,12 @@ fs::path Canonical(std::string_view path) {
   return ec ? p.lexically_normal() : c;
 }
 
+// The names of a path from its root; the drive or server (Windows) comes first, so that the
+// same folders on another drive or share never count as the same place.
 std::vector<std::string> Names(const fs::path& path) {
   std::vector<std::string> names;
+  if (path.has_root_name())
+    names.push_back(FromFsPath(fs::path(path.root_name()).make_preferred()));
   for (const auto& part : path.relative_path()) {
     std::string name = FromFsPath(part);
     if (!name.empty() && name != ".") names.push_back(std::move(name));
@@ -77,6 +84,18 @@ bool WriteWithFolders(const std::string& path, std::span<const std::uint8_t> dat
   std::error_code ec;
   fs::create_directories(ToFsPath(path).parent_path(), ec);
   return ReplaceFileContent(path, data);
+}
+
+// Size and FNV-1a hash of a file's content: enough to tell whether a cache copy still holds
+// what was transferred (nobody forges cache copies to fool the link).
+std::string Fingerprint(std::span<const std::uint8_t> content) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (std::uint8_t b : content)
+    hash = (hash ^ b) * 0x100000001b3u;
+  char text[48];
+  std::snprintf(text, sizeof text, "%zu:%016llx", content.size(),
+                static_cast<unsigned long long>(hash));
+  return text;
 }
 
 // Names of a path below root, or nothing when it is not root or below it.
@@ -138,12 +157,29 @@ std::optional<std::string> FolderDeviceLink::DeviceToCache(std::string_view devi
   if (install_dir_.empty()) return std::nullopt;
   auto names = DevicePathNames(device_path);
   if (!names || !ValidNames(*names)) return std::nullopt;
-  const std::string cache = Under(CacheRoot(), *names);
-  if (!names->empty()) {
-    // A device file that is there now replaces whatever copy the cache holds.
-    if (auto bytes = ReadSmallFile(Under(StorageRoot(), *names))) WriteWithFolders(cache, *bytes);
+  if (!names->empty()) RefreshCacheCopy(*names);
+  return Under(CacheRoot(), *names);
+}
+
+void FolderDeviceLink::RefreshCacheCopy(const std::vector<std::string>& names) {
+  const std::string device_file = Under(StorageRoot(), names);
+  const std::string cache_file = Under(CacheRoot(), names);
+  const std::string device_path = DevicePathOf(names);
+  std::optional<Bytes> device = ReadSmallFile(device_file);
+  if (!device) return;
+  std::error_code ec;
+  if (fs::exists(ToFsPath(cache_file), ec) || ec) {
+    std::error_code cache_ec, device_ec;
+    const auto cache_time = fs::last_write_time(ToFsPath(cache_file), cache_ec);
+    const auto device_time = fs::last_write_time(ToFsPath(device_file), device_ec);
+    if (cache_ec || device_ec || cache_time >= device_time) return;
+    const std::string record = TransferRecord(device_path);
+    if (!record.empty()) {
+      const std::optional<Bytes> cached = ReadSmallFile(cache_file);
+      if (!cached || Fingerprint(*cached) != record) return;
+    }
   }
-  return cache;
+  if (WriteWithFolders(cache_file, *device)) RecordTransfer(device_path, &*device);
 }
 
 std::optional<std::string> FolderDeviceLink::OpenFileDialog(std::string_view file_type,
@@ -178,7 +214,7 @@ std::optional<std::string> FolderDeviceLink::Dialog(bool save, std::string_view 
   request.fileType = std::string(file_type);
   request.startFolder = folder;
   request.proposedName = save ? proposed : std::string();
-  request.entries = List(folder, file_type);
+  request.list = [this](const std::string& device_folder) { return Entries(device_folder); };
   std::optional<std::string> chosen = ThePrompter().DeviceFileName(request);
   if (!chosen || chosen->empty()) return std::nullopt;
 
@@ -196,24 +232,47 @@ std::optional<std::string> FolderDeviceLink::Dialog(bool save, std::string_view 
   return DevicePathOf(*chosen_names);
 }
 
+std::optional<std::vector<DeviceEntry>> FolderDeviceLink::Entries(
+    std::string_view device_folder) const {
+  auto names = DevicePathNames(device_folder);
+  if (install_dir_.empty() || !names || !ValidNames(*names)) return std::nullopt;
+  const fs::path folder = ToFsPath(Under(StorageRoot(), *names));
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return std::nullopt;
+  std::vector<DeviceEntry> out;
+  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    std::error_code entry_ec;
+    DeviceEntry entry;
+    entry.name = FromFsPath(it->path().filename());
+    entry.folder = it->is_directory(entry_ec);
+    if (!entry.folder && !it->is_regular_file(entry_ec)) continue;
+    if (!entry.folder) entry.size = it->file_size(entry_ec);
+    const auto time = it->last_write_time(entry_ec);
+    if (!entry_ec) {
+      entry.modified = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::file_clock::to_sys(time).time_since_epoch())
+                           .count();
+    }
+    out.push_back(std::move(entry));
+  }
+  std::sort(out.begin(), out.end(),
+            [](const DeviceEntry& a, const DeviceEntry& b) { return a.name < b.name; });
+  return out;
+}
+
 std::vector<std::string> FolderDeviceLink::List(std::string_view device_folder,
                                                 std::string_view file_type) const {
   std::vector<std::string> out;
-  auto names = DevicePathNames(device_folder);
-  if (install_dir_.empty() || !names || !ValidNames(*names)) return out;
-  const std::string prefix = DevicePathOf(*names) + "\\";
+  const auto entries = Entries(device_folder);
+  if (!entries) return out;
+  const std::string prefix = DevicePathOf(*DevicePathNames(device_folder)) + "\\";
   std::string extension = ".";
   extension += file_type;
-  std::error_code ec;
-  for (auto it = fs::directory_iterator(ToFsPath(Under(StorageRoot(), *names)), ec);
-       !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    const std::string name = FromFsPath(it->path().filename());
-    if (!file_type.empty() && !EndsWithNoCase(name, extension)) continue;
-    out.push_back(prefix + name);
+  for (const DeviceEntry& entry : *entries) {
+    if (entry.folder || (!file_type.empty() && !EndsWithNoCase(entry.name, extension))) continue;
+    out.push_back(prefix + entry.name);
   }
-  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -224,9 +283,10 @@ int FolderDeviceLink::PutFile(std::string_view device_path, std::string_view loc
   auto bytes = ReadSmallFile(std::string(local_path));
   if (!bytes) return kMissingSource;
   if (!WriteWithFolders(*storage, *bytes)) return kCannotWrite;
-  // The device has the file now; a cache that cannot take its copy is refreshed on the
-  // next mapping of the device path.
-  WriteWithFolders(Under(CacheRoot(), *names), *bytes);
+  // The device has the file now. A cache that cannot take its copy is refreshed on the
+  // next mapping of the device path (with no record, an older copy gives way).
+  const bool cached = WriteWithFolders(Under(CacheRoot(), *names), *bytes);
+  RecordTransfer(DevicePathOf(*names), cached ? &*bytes : nullptr);
   return 0;
 }
 
@@ -247,7 +307,32 @@ QString LinkSettingsFile(const std::string& install_dir) {
   return QString::fromStdString(Under(install_dir, {"link.ini"}));
 }
 constexpr const char* kRefuseKey = "RefuseDisconnection";
+
+QString TransfersFile(const std::string& install_dir) {
+  return QString::fromStdString(Under(install_dir, {"pcshelf", "cache", "transfers.ini"}));
+}
+// Device paths become keys in hexadecimal: no settings-file quoting, case folding or "\"
+// as a group separator can touch them.
+QString TransferKey(const std::string& device_path) {
+  return QStringLiteral("Transferred/") +
+         QString::fromLatin1(QByteArray::fromStdString(device_path).toHex());
+}
 }  // namespace
+
+std::string FolderDeviceLink::TransferRecord(const std::string& device_path) const {
+  QSettings settings(TransfersFile(install_dir_), QSettings::IniFormat);
+  return settings.value(TransferKey(device_path)).toString().toStdString();
+}
+
+void FolderDeviceLink::RecordTransfer(const std::string& device_path, const Bytes* content) {
+  QSettings settings(TransfersFile(install_dir_), QSettings::IniFormat);
+  if (content) {
+    settings.setValue(TransferKey(device_path), QString::fromStdString(Fingerprint(*content)));
+  } else {
+    settings.remove(TransferKey(device_path));
+  }
+  settings.sync();
+}
 
 bool FolderDeviceLink::RefusesDisconnection() const {
   if (install_dir_.empty()) return false;
@@ -263,7 +348,9 @@ void FolderDeviceLink::SetRefusesDisconnection(bool refuse) {
 }
 
 int FolderDeviceLink::DoDisconnect() {
-  return RefusesDisconnection() ? 1 : 0;
+  if (!RefusesDisconnection()) return 0;
+  ThePrompter().Message(kRefuseMessage, kLinkTitle, MsgIcon::Exclamation, MsgButtons::Ok);
+  return 1;
 }
 
 void FolderDeviceLink::SetupDisconnection() {

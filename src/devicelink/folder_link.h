@@ -5,11 +5,15 @@
 //   <InstallDir>/userdata/qdl              the user's pictures and Dotcaster's work files
 //   <InstallDir>/pcshelf/cache/accessor/   the PC-side copy of the device drive "B:\"
 //                                 graphics/  (B:\graphics, where pictures live)
+//   <InstallDir>/pcshelf/cache/transfers.ini  what was last copied between the two
 //   <InstallDir>/device/                   the storage that stands for the handheld itself
 //   <InstallDir>/link.ini                  the link's own settings (the disconnection refusal)
 //
-// The device storage is the truth; the cache holds copies, refreshed whenever a device path
-// is mapped to its cache path and whenever a file is put on the device.
+// The cache holds copies of device files. Putting a file on the device writes both. Mapping
+// a device path to its cache path copies the device's file into the cache only when the
+// cache has no copy, or an older one that still holds what was last transferred: a copy
+// that was changed on the PC since (the window's save prompt writes only there) is never
+// overwritten.
 
 #include <optional>
 #include <string>
@@ -17,11 +21,19 @@
 #include <vector>
 
 #include "devicelink/link.h"
+#include "formats/file_io.h"
+#include "state/prompter.h"
 
 namespace dotcaster {
 
 // The drive of every device path.
 inline constexpr const char* kDeviceDrive = "B:";
+
+// Title and text of the link's own message when it refuses to disconnect.
+inline constexpr const char* kLinkTitle = "Vantro Link";
+inline constexpr const char* kRefuseMessage =
+    "The Vantro link is set to stay connected and refuses to disconnect now.\r\n"
+    "This can be changed with File > Disconnection Setup.";
 
 class FolderDeviceLink : public DeviceLink {
  public:
@@ -55,15 +67,25 @@ class FolderDeviceLink : public DeviceLink {
   std::vector<std::string> List(std::string_view device_folder,
                                 std::string_view file_type = {}) const;
 
+  // The folders and files directly in a device folder, sorted by name; nothing when the
+  // text is no device folder or the folder is missing.
+  std::optional<std::vector<DeviceEntry>> Entries(std::string_view device_folder) const;
+
   // Copies a device file to a local path: false when it is missing or cannot be written.
   bool GetFile(std::string_view device_path, std::string_view local_path) const;
 
-  // The disconnection refusal setting, kept in link.ini.
+  // The disconnection refusal setting, kept in link.ini. While it is set, DoDisconnect
+  // says so in a message titled kLinkTitle and refuses.
   bool RefusesDisconnection() const;
   void SetRefusesDisconnection(bool refuse);
 
  private:
   std::optional<std::string> Dialog(bool save, std::string_view file_type, std::string_view start);
+  void RefreshCacheCopy(const std::vector<std::string>& names);
+  // The fingerprint of the last transfer of a device file, kept in transfers.ini; an empty
+  // content pointer forgets it.
+  std::string TransferRecord(const std::string& device_path) const;
+  void RecordTransfer(const std::string& device_path, const Bytes* content);
 
   std::string install_dir_;
 };

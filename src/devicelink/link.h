@@ -9,7 +9,13 @@
 //
 // Device paths are written as on the handheld: the drive "B:" and "\"-separated names, such
 // as B:\graphics\cat.qdl, whatever the PC's own separator is.
+//
+// A path buffer holds characters, not bytes: one LinkChar is one Unicode code point, so a
+// 200-character buffer takes a path of 199 letters in any script. Texts outside the
+// buffers are UTF-8; bytes of a path that are not UTF-8 (a name written under another
+// encoding) cross the buffer as the code points U+DC80..U+DCFF and come back unchanged.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,8 +24,10 @@
 
 namespace dotcaster {
 
-// Size of the path buffer every caller hands to the link calls.
+// Size, in characters, of the path buffer every caller hands to the link calls.
 inline constexpr int kLinkBufferSize = 200;
+using LinkChar = char32_t;
+using LinkBuffer = std::array<LinkChar, kLinkBufferSize>;
 
 class DeviceLink {
  public:
@@ -28,8 +36,9 @@ class DeviceLink {
   // Device path of a cache folder or file (no trailing "\" for a folder; the cache root is
   // "B:"), or nothing when the path lies outside the device cache.
   virtual std::optional<std::string> CacheToDevice(std::string_view cache_path) = 0;
-  // Cache path of a device path, refreshing the cache copy from the device first; nothing
-  // when the text is not a device path.
+  // Cache path of a device path; nothing when the text is not a device path. The device's
+  // file is copied into the cache first when the cache has no copy or an older one, but
+  // never over a copy that was changed on the PC since it was last transferred.
   virtual std::optional<std::string> DeviceToCache(std::string_view device_path) = 0;
   // The device's file dialogs: the chosen device path, or nothing for Cancel. start is the
   // device folder ending in "\" (save: followed by the proposed name without extension).
@@ -59,19 +68,22 @@ DeviceLink* SetDeviceLink(DeviceLink* link);
 // Drops the default link so that the next TheDeviceLink() looks up the installation again.
 void ForgetDefaultDeviceLink();
 
-// Buffer helpers. PutInLinkBuffer writes text, a NUL and blanks up to the buffer's end
+// Buffer helpers. PutInLinkBuffer writes UTF-8 text, a NUL and blanks up to the buffer's end
 // (text longer than the buffer leaves room for the NUL and is cut). LinkBufferText is the
 // input path a buffer carries: the text before its first NUL, without trailing blanks.
-void PutInLinkBuffer(std::span<char> buffer, std::string_view text);
-std::string LinkBufferText(std::span<const char> buffer);
+// LinkBufferKept is what a caller keeps after a call: the first n characters.
+void PutInLinkBuffer(std::span<LinkChar> buffer, std::string_view text);
+std::string LinkBufferText(std::span<const LinkChar> buffer);
+std::string LinkBufferKept(std::span<const LinkChar> buffer, int n);
 
-// The link calls. A result that does not fit the buffer (with its NUL) counts as "none" (0).
-std::int16_t Dov_ConvPathCacheToDovimar(char* buffer, std::int16_t size,
+// The link calls. size counts characters. A result that does not fit the buffer (with its
+// NUL) counts as "none" (0).
+std::int16_t Dov_ConvPathCacheToDovimar(LinkChar* buffer, std::int16_t size,
                                         std::string_view cache_path);
-std::int16_t Dov_ConvPathDovimarToCache(char* buffer, std::int16_t size,
+std::int16_t Dov_ConvPathDovimarToCache(LinkChar* buffer, std::int16_t size,
                                         std::string_view device_path);
-std::int16_t Dov_PIMOpenFileDialog(std::string_view file_type, char* buffer, std::int16_t size);
-std::int16_t Dov_PIMSaveFileDialog(std::string_view file_type, char* buffer, std::int16_t size);
+std::int16_t Dov_PIMOpenFileDialog(std::string_view file_type, LinkChar* buffer, std::int16_t size);
+std::int16_t Dov_PIMSaveFileDialog(std::string_view file_type, LinkChar* buffer, std::int16_t size);
 std::int16_t Dov_PutFile(std::string_view device_path, std::string_view local_path,
                          std::int16_t flags);
 std::int16_t Dov_IsOnPcFile(std::string_view path);

@@ -7,16 +7,15 @@
 
 #include "convert/geometry.h"
 #include "devicelink/install.h"
-#include "devicelink/link.h"
 #include "devicelink/save_pipeline.h"
 #include "devicelink/settings.h"
-#include "mainwindow/placement.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/convert_size_dialog.h"
 #include "formats/probe.h"
 #include "formats/quadrel.h"
-#include "mainwindow/picture_session.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/picture_session.h"
+#include "mainwindow/placement.h"
 #include "state/paths.h"
 #include "state/prompter.h"
 
@@ -144,10 +143,13 @@ bool MainController::Startup(const QStringList& args) {
   return true;
 }
 
-bool MainController::Shutdown() {
+bool MainController::Shutdown(CloseReason reason) {
   if (state_.QuitAtStart) return true;
-  if (!ConfirmSaveChanges()) return false;
-  if (Dov_DoDisconnect() != 0) return false;
+  if (reason == CloseReason::kUser) {
+    if (!ConfirmSaveChanges() || !LinkLetsWindowClose()) return false;
+  } else if (reason == CloseReason::kSessionEnd) {
+    ConfirmSaveChanges();
+  }
   SaveWindowPlacement(window_, kSettingsSection);
   DeleteWorkFile(state_.WorkDspFile);
   DeleteWorkFile(state_.WorkBmpFile);
@@ -423,8 +425,11 @@ void MainController::ToolbarButton(std::string_view key) {
     SaveToPc();
   } else if (key == "UpdateBMP") {
     ShowConvertSize();
+  } else if (key == "D770Open") {
+    OpenOnDevice();
+  } else if (key == "D770OvrWrite") {
+    SaveToDevice();
   }
-  // "D770Open" and "D770OvrWrite" belong to the device commands, not wired yet.
 }
 
 }  // namespace dotcaster

@@ -1,9 +1,10 @@
 #pragma once
 
 // The main window's commands as plain functions: start-up and shutdown, the window
-// refresh routines, loading and converting, the conversion-setting handlers and the PC file
-// commands. QDLmain forwards every user action here; tests call these functions directly
-// and read the outcome from AppState and from the window's controls.
+// refresh routines, loading and converting, the conversion-setting handlers, the PC file
+// commands and the device file commands (device_commands.cpp). QDLmain forwards every user action
+// here; tests call these functions directly and read the outcome from AppState and from the
+// window's controls.
 //
 // Every question to the user goes through ThePrompter(). Commands run to their end on the
 // user-interface thread; a conversion re-renders from the picture decoded at load time, so
@@ -38,9 +39,15 @@ class MainController {
   // ends the process without a word. Shows the window itself before a picture loads.
   bool Startup(const QStringList& args);
 
+  // Why the window closes. The user's close may be refused (the save prompt's Cancel, or
+  // the link's refusal confirmed by the user); the end of the desktop session never is:
+  // the save prompt comes only when the session lets the program ask (its Cancel then
+  // saves nothing), and the link is not asked for permission.
+  enum class CloseReason { kUser, kSessionEnd, kSessionEndSilent };
+
   // Shutdown: the save prompt, the link's permission, the placement and the work files.
   // Returns false when the window must stay open.
-  bool Shutdown();
+  bool Shutdown(CloseReason reason = CloseReason::kUser);
 
   // Window routines.
   void ResetPicture();
@@ -73,6 +80,13 @@ class MainController {
   void SaveToPcAs();
   bool ConfirmSaveChanges();  // true: the caller may discard the current picture
 
+  // Device file commands, through the link calls. Cancel in a device dialog, and a current
+  // cache file without a device counterpart, end them silently.
+  void OpenOnDevice();
+  void SaveToDevice();
+  void SaveToDeviceAs();
+  void SetupDisconnection();
+
   // A toolbar click, dispatched by the button's key; unknown keys do nothing.
   void ToolbarButton(std::string_view key);
 
@@ -94,6 +108,9 @@ class MainController {
   bool SaveChangesTarget(std::string* target);
   void RunSizeDialog();
   void DeleteWorkFile(const std::string& path);
+  // The link's permission to close. When the link refuses (it has said why), the user may
+  // close anyway: a link that always refuses must not leave a window that cannot close.
+  bool LinkLetsWindowClose();
 
   QDLmain& window_;
   AppState& state_;

@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSessionManager>
 #include <QSlider>
 #include <QToolBar>
 
@@ -63,6 +64,12 @@ QDLmain::QDLmain(QWidget* parent)
     controller_->OnSliderScroll(value);
     controller_->OnSliderChange(value);
   });
+  // The end of the desktop session closes the window; it is never refused.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    const bool may_ask = manager.allowsInteraction();
+    EndSession(may_ask);
+    if (may_ask) manager.release();
+  });
 }
 
 QDLmain::~QDLmain() {
@@ -93,13 +100,15 @@ void QDLmain::BuildMenus() {
   connect(add(file, "FileSaveWhithName", "Save to PC &as..."), &QAction::triggered, this,
           [this] { controller_->SaveToPcAs(); });
   separator(file, "kubun1");
-  // The device commands and the disconnection settings belong to the device-link side of
-  // the window and are not wired here yet.
-  add(file, "FileOpenD770", "Open on Va&ntro...");
-  add(file, "FileOverWriteD770", "Save to Vant&ro");
-  add(file, "FileSaveWhithNameD770", "Save &to Vantro as...");
+  connect(add(file, "FileOpenD770", "Open on Va&ntro..."), &QAction::triggered, this,
+          [this] { controller_->OpenOnDevice(); });
+  connect(add(file, "FileOverWriteD770", "Save to Vant&ro"), &QAction::triggered, this,
+          [this] { controller_->SaveToDevice(); });
+  connect(add(file, "FileSaveWhithNameD770", "Save &to Vantro as..."), &QAction::triggered, this,
+          [this] { controller_->SaveToDeviceAs(); });
   separator(file, "kubun2");
-  add(file, "Disconnection", "Dis&connection Setup...");
+  connect(add(file, "Disconnection", "Dis&connection Setup..."), &QAction::triggered, this,
+          [this] { controller_->SetupDisconnection(); });
   separator(file, "kubun5");
   connect(add(file, "QDLEnd", "E&xit"), &QAction::triggered, this, &QWidget::close);
 
@@ -317,12 +326,26 @@ void QDLmain::SetBusy(bool busy) {
 }
 
 void QDLmain::closeEvent(QCloseEvent* event) {
-  if (controller_->Shutdown()) {
-    event->accept();
-    emit shutDown();
-  } else {
+  if (!shut_down_ && !controller_->Shutdown()) {
     event->ignore();
+    return;
   }
+  event->accept();
+  FinishShutdown();
+}
+
+void QDLmain::EndSession(bool may_ask) {
+  if (shut_down_) return;
+  controller_->Shutdown(may_ask ? MainController::CloseReason::kSessionEnd
+                                : MainController::CloseReason::kSessionEndSilent);
+  hide();
+  FinishShutdown();
+}
+
+void QDLmain::FinishShutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  emit shutDown();
 }
 
 }  // namespace dotcaster

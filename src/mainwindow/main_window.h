@@ -80,6 +80,10 @@ class QDLmain : public QMainWindow {
   static constexpr int kClientWidth = 606;
   static constexpr int kClientHeight = 388;
 
+  // The desktop session is ending: the shutdown sequence without a refusal (questions only
+  // when may_ask), then the window goes.
+  void EndSession(bool may_ask);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -91,6 +95,7 @@ class QDLmain : public QMainWindow {
   void BuildMenus();
   void BuildToolbar();
   void BuildClient();
+  void FinishShutdown();  // emits shutDown once
 
   std::unique_ptr<HelpWindowProvider> help_;
   std::unique_ptr<MainController> controller_;
@@ -111,6 +116,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_ = nullptr;         // menu entry "&Convert Size..."
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
+  bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 
 }  // namespace dotcaster

@@ -5,6 +5,8 @@
 // installs a Qt implementation at start-up; tests install scripted answers; without a
 // window the default prints messages to standard error and cancels every dialog.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,13 +36,28 @@ struct FileDialogRequest {
   bool confirmOverwrite = false;
 };
 
-// A device file dialog: the files of one type in a device folder ("B:\graphics\").
+// One entry of a device folder.
+struct DeviceEntry {
+  std::string name;  // no separators
+  bool folder = false;
+  std::uint64_t size = 0;     // bytes; 0 for a folder
+  std::int64_t modified = 0;  // seconds since 1970-01-01 UTC; 0 when unknown
+};
+
+// Lists a device folder given as a device path ending in "\" ("B:\graphics\"): its
+// folders and files, or nothing when there is no such folder on the device.
+using DeviceFolderLister =
+    std::function<std::optional<std::vector<DeviceEntry>>(const std::string& device_folder)>;
+
+// A device file dialog over the device's folders, starting in one of them. The dialog lists
+// the folders and the files of one type; it reaches the device only through `list`, which
+// the link supplies and which stays valid while the question is open.
 struct DeviceFileDialogRequest {
   bool save = false;
-  std::string fileType;              // "qdl"
-  std::string startFolder;           // device path ending in "\"
-  std::string proposedName;          // save only: name without extension
-  std::vector<std::string> entries;  // device paths of the files the dialog lists
+  std::string fileType;      // "qdl"
+  std::string startFolder;   // device path ending in "\"
+  std::string proposedName;  // save only: name without extension
+  DeviceFolderLister list;
 };
 
 class Prompter {
@@ -56,7 +73,8 @@ class Prompter {
   virtual std::optional<std::string> OpenFileName(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> SaveFileName(const FileDialogRequest& request) = 0;
 
-  // The device's file dialog: the chosen device path, or nothing for Cancel.
+  // The device's file dialog: the chosen device path, or nothing for Cancel. A save dialog
+  // has asked before it returns the path of a file that exists.
   virtual std::optional<std::string> DeviceFileName(const DeviceFileDialogRequest& request) = 0;
 
   // The link's disconnection settings: the new "refuse to disconnect" setting, or nothing

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
+#include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "devicelink/folder_link.h"
 #include "devicelink/save_pipeline.h"
@@ -24,116 +26,57 @@ using testing::ReadAll;
 using testing::ScriptedPrompter;
 using testing::WriteAll;
 
-using Buffer = std::array<char, kLinkBufferSize>;
-
-std::string Kept(const Buffer& buffer, int n) {
-  return std::string(buffer.data(), static_cast<std::size_t>(n));
+std::string Kept(const LinkBuffer& buffer, int n) {
+  return LinkBufferKept(buffer, n);
 }
 
 class DeviceRoads : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(env.DeviceGraphics());
-    WriteAll(JoinPath(env.DeviceGraphics(), "cat.qdl"), {2, 0, 8, 0, 0xAA, 0x55});
-    WriteAll(JoinPath(env.DeviceGraphics(), "DOG.QDL"), {1, 0, 1, 0, 1});
-    WriteAll(JoinPath(env.DeviceGraphics(), "note.txt"), {'x'});
     fs::create_directories(JoinPath(env.DeviceGraphics(), "album.qdl"));
-    state.UserDataDir = DefaultUserDataDir(env.install_dir());
-    BuildWorkFilePaths(state);
-    state.CacheDir = env.CacheGraphics();
-    WriteAll(state.WorkDspFile, testing::MakeBitmap(102, 64, 3));
-  }
-
-  // The window's device save: map, flag, run the pipeline.
-  void SaveToDevice(const std::string& device_path, const std::string& cache_path) {
-    state.DevicePath = device_path;
-    state.Modified = true;
-    state.UploadAfterSave = true;
-    SaveResultFile(state, cache_path);
-    state.FileOnPC = 0;
+    WriteAll(JoinPath(env.DeviceGraphics(), "cat.qdl"), {2, 0, 8, 0, 0xAA, 0x55});
+    WriteAll(JoinPath(env.DeviceGraphics(), "note.txt"), {'x'});
   }
 
   LinkEnv env;
   ScriptedPrompter prompter;
-  AppState state;
-  Buffer buf{};
+  LinkBuffer buf{};
 };
 
-TEST_F(DeviceRoads, OpenOnTheDevice) {
-  // A stale cache copy must give way to the device's own file.
-  WriteAll(JoinPath(env.CacheGraphics(), "cat.qdl"), {9, 9, 9});
-
-  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, state.CacheDir);
+// The dialogs start in the device folder of the cache folder ("\" alone when it has none),
+// see the device only through the request's listing, and a bare name saved gets the type.
+TEST_F(DeviceRoads, DialogsStartInTheDeviceFolderAndListThroughTheLink) {
+  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.CacheGraphics());
   ASSERT_EQ(Kept(buf, n), "B:\\graphics");
   PutInLinkBuffer(buf, Kept(buf, n) + "\\");
-
   prompter.device_answers.push_back("B:\\graphics\\cat.qdl");
   n = Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize);
+  EXPECT_EQ(Kept(buf, n), "B:\\graphics\\cat.qdl");
   ASSERT_EQ(prompter.device_requests.size(), 1u);
-  const DeviceFileDialogRequest& asked = prompter.device_requests[0];
-  EXPECT_FALSE(asked.save);
-  EXPECT_EQ(asked.fileType, "qdl");
-  EXPECT_EQ(asked.startFolder, "B:\\graphics\\");
-  EXPECT_EQ(asked.entries,
-            (std::vector<std::string>{"B:\\graphics\\DOG.QDL", "B:\\graphics\\cat.qdl"}))
-      << "pictures only, no text files or folders";
-  const std::string device_path = Kept(buf, n);
-  ASSERT_EQ(device_path, "B:\\graphics\\cat.qdl");
+  const DeviceFileDialogRequest& open = prompter.device_requests[0];
+  EXPECT_FALSE(open.save);
+  EXPECT_EQ(open.fileType, "qdl");
+  EXPECT_EQ(open.startFolder, "B:\\graphics\\");
+  const auto listed = open.list("B:\\graphics\\");
+  ASSERT_TRUE(listed);
+  std::vector<std::string> names;
+  for (const DeviceEntry& e : *listed)
+    names.push_back(e.name + (e.folder ? "\\" : ":" + std::to_string(e.size)));
+  EXPECT_EQ(names, (std::vector<std::string>{"album.qdl\\", "cat.qdl:6", "note.txt:1"}));
+  EXPECT_GT(listed->front().modified, 1600000000);
+  EXPECT_EQ(open.list("B:\\graphics\\album.qdl\\")->size(), 0u);
+  EXPECT_FALSE(open.list("B:\\none\\")) << "a folder the device does not have";
+  EXPECT_FALSE(open.list("B:\\..\\"));
 
-  n = Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, device_path);
-  const std::string cache_path = Kept(buf, n);
-  EXPECT_EQ(cache_path, JoinPath(env.CacheGraphics(), "cat.qdl"));
-  EXPECT_EQ(ReadAll(cache_path), (std::vector<std::uint8_t>{2, 0, 8, 0, 0xAA, 0x55}));
-  EXPECT_EQ(Dov_IsOnPcFile(cache_path), 0);
-}
-
-TEST_F(DeviceRoads, CancelledOrUnmappedOpen) {
-  // A cache folder outside the cache maps to nothing; the dialog then starts from "\".
-  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.File("elsewhere"));
-  EXPECT_EQ(n, 0);
-  PutInLinkBuffer(buf, Kept(buf, n) + "\\");
-  prompter.device_answers.push_back(std::nullopt);
-  EXPECT_EQ(Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize), 0);
-  ASSERT_EQ(prompter.device_requests.size(), 1u);
-  EXPECT_EQ(prompter.device_requests[0].startFolder, "B:\\");
-}
-
-TEST_F(DeviceRoads, SaveToTheCurrentDeviceFile) {
-  const std::string cache_path = JoinPath(env.CacheGraphics(), "cat.qdl");
-  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, cache_path);
-  ASSERT_EQ(Kept(buf, n), "B:\\graphics\\cat.qdl");
-
-  SaveToDevice(Kept(buf, n), cache_path);
-  EXPECT_TRUE(prompter.messages.empty());
-  const auto expected = *ConvertQdlBmp(ReadAll(state.WorkDspFile));
-  EXPECT_EQ(ReadAll(JoinPath(env.DeviceGraphics(), "cat.qdl")), expected);
-  EXPECT_EQ(ReadAll(cache_path), expected) << "the cache copy follows the device";
-  EXPECT_EQ(state.CurFileName, cache_path);
-  EXPECT_FALSE(state.Modified);
-  EXPECT_TRUE(fs::is_empty(env.tmp_dir())) << "no temporary file left";
-}
-
-TEST_F(DeviceRoads, SaveAsOnTheDevice) {
-  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, state.CacheDir);
-  PutInLinkBuffer(buf, Kept(buf, n) + "\\" + "Untitled");
-  prompter.device_answers.push_back("B:\\graphics\\moon");
+  PutInLinkBuffer(buf, "\\Untitled");
+  prompter.device_answers.push_back("moon");
   n = Dov_PIMSaveFileDialog("qdl", buf.data(), kLinkBufferSize);
-  ASSERT_EQ(prompter.device_requests.size(), 1u);
-  EXPECT_TRUE(prompter.device_requests[0].save);
-  EXPECT_EQ(prompter.device_requests[0].startFolder, "B:\\graphics\\");
-  EXPECT_EQ(prompter.device_requests[0].proposedName, "Untitled");
-  const std::string device_path = Kept(buf, n);
-  ASSERT_EQ(device_path, "B:\\graphics\\moon.qdl") << "the file type is added to a bare name";
+  EXPECT_EQ(Kept(buf, n), "B:\\moon.qdl");
+  EXPECT_EQ(prompter.device_requests[1].startFolder, "B:\\");
+  EXPECT_EQ(prompter.device_requests[1].proposedName, "Untitled");
 
-  n = Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, device_path);
-  const std::string cache_path = Kept(buf, n);
-  EXPECT_EQ(cache_path, JoinPath(env.CacheGraphics(), "moon.qdl"));
-  EXPECT_FALSE(fs::exists(cache_path)) << "a new device file has no cache copy yet";
-
-  SaveToDevice(device_path, cache_path);
-  EXPECT_TRUE(fs::exists(JoinPath(env.DeviceGraphics(), "moon.qdl")));
-  EXPECT_TRUE(fs::exists(cache_path));
-  EXPECT_EQ(state.CurFileName, cache_path);
+  prompter.device_answers.push_back(std::nullopt);
+  EXPECT_EQ(Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize), 0) << "Cancel";
 }
 
 TEST_F(DeviceRoads, ClosingWithAndWithoutRefusal) {
@@ -142,6 +85,9 @@ TEST_F(DeviceRoads, ClosingWithAndWithoutRefusal) {
   prompter.disconnection_answers.push_back(true);
   Dov_SetupDisconnection();
   EXPECT_NE(Dov_DoDisconnect(), 0);
+  ASSERT_EQ(prompter.messages.size(), 1u) << "the link says why";
+  EXPECT_EQ(prompter.messages[0].text, kRefuseMessage);
+  EXPECT_EQ(prompter.messages[0].title, kLinkTitle);
 
   // The setting belongs to the installation, not to one link object.
   ForgetDefaultDeviceLink();
@@ -157,14 +103,43 @@ TEST_F(DeviceRoads, ClosingWithAndWithoutRefusal) {
   EXPECT_EQ(prompter.disconnection_requests, 3);
 }
 
-TEST(DeviceLinkBuffer, ResultsThatDoNotFitCountAsNone) {
+// Buffers count characters: a path in any script fits while it has fewer than 200 of them,
+// and bytes that are not UTF-8 come back out unchanged.
+TEST(DeviceLinkBuffer, CountsCharactersAndKeepsEveryByte) {
   LinkEnv env;
-  const std::string deep = JoinPath(env.CacheGraphics(), std::string(kLinkBufferSize, 'x'));
-  std::array<char, kLinkBufferSize> buf{};
-  EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, deep), 0);
-  EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), 5, env.CacheGraphics()), 0);
-  EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), 12, env.CacheGraphics()), 11)
-      << "B:\\graphics and its NUL fit exactly";
+  std::string umlauts;
+  for (int i = 0; i < 93; ++i)
+    umlauts += "\xC3\xA4";
+  struct Row {
+    const char* name;
+    std::vector<std::string> names;  // below B:\graphics
+    int size;
+    int n;  // 0: does not fit
+  };
+  const Row rows[] = {
+      {"exact fit", {}, 12, 11},
+      {"no room for the NUL", {}, 11, 0},
+      {"199 characters in 292 bytes", {umlauts, std::string(93, 'a')}, kLinkBufferSize, 199},
+      {"200 characters", {umlauts, std::string(94, 'a')}, kLinkBufferSize, 0},
+      {"not UTF-8", {"ca\xE4t\xFF.qdl"}, kLinkBufferSize, 21},
+      {"four-byte letter", {"\xF0\x9F\x90\x88.qdl"}, kLinkBufferSize, 17},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string cache = env.CacheGraphics();
+    std::string device = "B:\\graphics";
+    for (const std::string& name : row.names) {
+      cache = JoinPath(cache, name);
+      device += "\\" + name;
+    }
+    LinkBuffer buf{};
+    const int n =
+        Dov_ConvPathCacheToDovimar(buf.data(), static_cast<std::int16_t>(row.size), cache);
+    EXPECT_EQ(n, row.n);
+    if (n == 0) continue;
+    EXPECT_EQ(Kept(buf, n), device);
+    EXPECT_EQ(LinkBufferText(buf), device);
+  }
 }
 
 TEST(FolderDeviceLink, MapsOnlyTheCacheAndRejectsEscapes) {
@@ -185,6 +160,11 @@ TEST(FolderDeviceLink, MapsOnlyTheCacheAndRejectsEscapes) {
       {"sibling with the same prefix", root + "-old/a.qdl", std::nullopt},
       {"device storage", JoinPath(env.DeviceGraphics(), "a.qdl"), std::nullopt},
       {"empty", "", std::nullopt},
+#ifdef _WIN32
+      // The same folders on another drive are not the cache.
+      {"other drive", (root[0] == 'Z' ? "Y" : "Z") + root.substr(1), std::nullopt},
+      {"drive in the other case", static_cast<char>(std::tolower(root[0])) + root.substr(1), "B:"},
+#endif
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -198,6 +178,71 @@ TEST(FolderDeviceLink, MapsOnlyTheCacheAndRejectsEscapes) {
   }
   EXPECT_EQ(link.DeviceToCache("b:/graphics//a.qdl"), JoinPath(env.CacheGraphics(), "a.qdl"))
       << "drive in either case, either separator, doubled separators";
+}
+
+// Mapping a device path copies the device's file into the cache only over a missing copy,
+// or an older one that still holds what was last transferred.
+TEST(FolderDeviceLink, MappingNeverOverwritesACopyChangedOnThePc) {
+  const Bytes first = {1, 0, 1, 0, 7}, second = {1, 0, 1, 0, 8}, edit = {9};
+  const std::string path = "B:\\graphics\\cat.qdl";
+  const auto age = [](const std::string& file, int seconds) {
+    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(seconds));
+  };
+  struct Row {
+    const char* name;
+    std::function<void(FolderDeviceLink&, const std::string& device, const std::string& cache)>
+        arrange;
+    Bytes cached;
+  };
+  const Row rows[] = {
+      {"no copy", [](auto&, auto&, auto&) {}, first},
+      {"older copy, never transferred",
+       [&](auto&, auto& device, auto& cache) {
+         WriteAll(cache, edit);
+         age(device, 10);
+       },
+       first},
+      {"newer copy, never transferred",
+       [&](auto&, auto&, auto& cache) {
+         WriteAll(cache, edit);
+         age(cache, 10);
+       },
+       edit},
+      {"older copy as transferred",
+       [&](FolderDeviceLink& link, auto& device, auto&) {
+         link.DeviceToCache(path);
+         WriteAll(device, second);
+         age(device, 10);
+       },
+       second},
+      {"older copy as put",
+       [&](FolderDeviceLink& link, auto& device, auto& cache) {
+         WriteAll(cache + ".new", first);
+         ASSERT_EQ(link.PutFile(path, cache + ".new", 0), 0);
+         WriteAll(device, second);
+         age(device, 10);
+       },
+       second},
+      {"copy changed since the transfer, device touched later",
+       [&](FolderDeviceLink& link, auto& device, auto& cache) {
+         link.DeviceToCache(path);
+         WriteAll(cache, edit);
+         WriteAll(device, second);
+         age(device, 10);
+       },
+       edit},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LinkEnv env;
+    FolderDeviceLink link(env.install_dir());
+    const std::string device = JoinPath(env.DeviceGraphics(), "cat.qdl");
+    const std::string cache = JoinPath(env.CacheGraphics(), "cat.qdl");
+    WriteAll(device, first);
+    row.arrange(link, device, cache);
+    EXPECT_EQ(link.DeviceToCache(path), cache);
+    EXPECT_EQ(ReadAll(cache), row.cached);
+  }
 }
 
 TEST(FolderDeviceLink, PutFileRefusesWhatItCannotDo) {
@@ -226,7 +271,7 @@ TEST(FolderDeviceLink, WithoutAnInstallationNothingMapsAndNothingIsCopied) {
   ScriptedPrompter prompter;
   const std::string local = env.File("pic.qdl");
   WriteAll(local, {1, 0, 1, 0, 1});
-  std::array<char, kLinkBufferSize> buf{};
+  LinkBuffer buf{};
   EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.File("x")), 0);
   EXPECT_EQ(Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, "B:\\graphics\\a.qdl"), 0);
   EXPECT_NE(Dov_PutFile("B:\\graphics\\a.qdl", local, 0), 0);

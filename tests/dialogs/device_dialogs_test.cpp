@@ -1,60 +1,180 @@
+// The device's file dialog driven with real keys and mouse clicks, over a device held in
+// memory: B:\graphics\ holds the folder "album", two pictures and a text file.
+
 #include "dialogs/device_dialogs.h"
 
-#include <gtest/gtest.h>
-
-#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <map>
 
-#include "qt_app.h"
+#include "scripted_prompter.h"
 
-namespace dotcaster {
+using dotcaster::DeviceEntry;
+using dotcaster::DeviceFileDialog;
+using dotcaster::MsgAnswer;
+
 namespace {
 
-DeviceFileDialogRequest Request(bool save) {
-  DeviceFileDialogRequest r;
+std::map<std::string, std::vector<DeviceEntry>> Device() {
+  return {
+      {"B:\\", {{"graphics", true, 0, 1700000000}}},
+      {"B:\\graphics\\",
+       {{"cat.qdl", false, 820, 1700000000},
+        {"notes.txt", false, 2, 0},
+        {"album", true, 0, 1700000000},
+        {"DOG.QDL", false, 1284, 1700003600}}},
+      {"B:\\graphics\\album\\", {{"moon.qdl", false, 100, 1700000000}}},
+  };
+}
+
+dotcaster::DeviceFileDialogRequest Request(bool save, const std::string& start = "B:\\graphics\\") {
+  dotcaster::DeviceFileDialogRequest r;
   r.save = save;
   r.fileType = "qdl";
-  r.startFolder = "B:\\graphics\\";
+  r.startFolder = start;
   r.proposedName = save ? "Untitled" : "";
-  r.entries = {"B:\\graphics\\cat.qdl", "B:\\graphics\\dog.qdl"};
+  r.list = [](const std::string& folder) -> std::optional<std::vector<DeviceEntry>> {
+    const auto device = Device();
+    const auto it = device.find(folder);
+    if (it == device.end()) return std::nullopt;
+    return it->second;
+  };
   return r;
 }
 
-QPushButton* OkButton(QDialog& d) {
-  return d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+QStringList Names(QTreeWidget* list) {
+  QStringList names;
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    names << list->topLevelItem(i)->text(0);
+  return names;
 }
 
-class DeviceDialogs : public ::testing::Test {
- protected:
-  void SetUp() override { testing::QtApp(); }
-};
+QTreeWidgetItem* Item(QTreeWidget* list, const QString& name) {
+  const auto found = list->findItems(name, Qt::MatchExactly);
+  if (found.isEmpty()) qFatal("%s is not listed", qPrintable(name));
+  return found.front();
+}
 
-TEST_F(DeviceDialogs, SaveNameField) {
-  DeviceFileDialog dialog(Request(true));
-  EXPECT_EQ(dialog.Choice(), "B:\\graphics\\Untitled.qdl") << "the proposed name";
-  struct Row {
-    const char* typed;
-    std::optional<std::string> choice;
-  };
-  const Row rows[] = {
-      {"moon", "B:\\graphics\\moon.qdl"},
-      {"MOON.QDL", "B:\\graphics\\MOON.QDL"},
-      {"  star  ", "B:\\graphics\\star.qdl"},
-      {"", std::nullopt},
-      {"a\\b", std::nullopt},
-      {"C:x", std::nullopt},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.typed);
-    dialog.nameField()->setText(row.typed);
-    EXPECT_EQ(dialog.Choice(), row.choice);
-    EXPECT_EQ(OkButton(dialog)->isEnabled(), row.choice.has_value());
-  }
-  dialog.list()->setCurrentRow(0);
-  EXPECT_EQ(dialog.nameField()->text(), "cat.qdl") << "choosing a file takes its name";
+// A double click as the window system delivers it: press, release, press, release.
+void DoubleClick(QTreeWidget* list, const QString& name) {
+  QWidget* window = list->window();
+  const QPoint at =
+      list->viewport()->mapTo(window, list->visualItemRect(Item(list, name)).center());
+  QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, at);
+}
+
+QString Folder(DeviceFileDialog& d) {
+  return d.folderField()->text();
 }
 
 }  // namespace
-}  // namespace dotcaster
+
+class DeviceDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void BrowsesFoldersWithMouseAndKeys() {
+    DeviceFileDialog d(Request(false));
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QCOMPARE(Names(d.list()), (QStringList{"album", "cat.qdl", "DOG.QDL"}));
+    QCOMPARE(Item(d.list(), "cat.qdl")->text(1),
+             QLocale().formattedDataSize(820, 1, QLocale::DataSizeTraditionalFormat));
+    QVERIFY(!Item(d.list(), "DOG.QDL")->text(2).isEmpty());
+
+    DoubleClick(d.list(), "album");
+    QCOMPARE(Folder(d), QString("B:\\graphics\\album\\"));
+    QCOMPARE(Names(d.list()), QStringList{"moon.qdl"});
+    QVERIFY(d.isVisible());
+
+    d.list()->setFocus();
+    QTest::keyClick(d.list(), Qt::Key_Backspace);
+    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QCOMPARE(d.list()->currentItem()->text(0), QString("album"));  // the folder just left
+
+    QTest::mouseClick(d.upButton(), Qt::LeftButton);
+    QCOMPARE(Folder(d), QString("B:\\"));
+    QVERIFY(!d.upButton()->isEnabled());
+    QTest::keyClick(d.list(), Qt::Key_Backspace);
+    QCOMPARE(Folder(d), QString("B:\\"));
+
+    d.list()->setCurrentItem(Item(d.list(), "graphics"));
+    QTest::keyClick(d.list(), Qt::Key_Return);
+    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QVERIFY(d.isVisible() && !d.Choice());
+
+    // A start folder the device does not have falls back to the nearest one it has.
+    DeviceFileDialog missing(Request(false, "B:\\graphics\\gone\\deeper\\"));
+    QCOMPARE(Folder(missing), QString("B:\\graphics\\"));
+  }
+
+  // How each way of choosing ends: the path returned (empty: none), the replace questions
+  // asked, and whether the dialog is still open.
+  void Chooses_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("action");  // dclick:NAME, enter:NAME, type:TEXT or escape
+    QTest::addColumn<int>("answer");      // to the replace question
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("open, double click")
+        << false << "dclick:cat.qdl" << 0 << "B:\\graphics\\cat.qdl" << 0 << false;
+    QTest::newRow("open, Enter") << false << "enter:DOG.QDL" << 0 << "B:\\graphics\\DOG.QDL" << 0
+                                 << false;
+    QTest::newRow("open, typed without type")
+        << false << "type:dog" << 0 << "B:\\graphics\\DOG.QDL" << 0 << false;
+    QTest::newRow("open, typed missing") << false << "type:bird" << 0 << "" << 0 << true;
+    QTest::newRow("open, Escape") << false << "escape" << 0 << "" << 0 << false;
+    QTest::newRow("save, new name")
+        << true << "type:moon" << 0 << "B:\\graphics\\moon.qdl" << 0 << false;
+    QTest::newRow("save, replace refused")
+        << true << "type:cat" << int(MsgAnswer::No) << "" << 1 << true;
+    QTest::newRow("save, replace accepted")
+        << true << "dclick:cat.qdl" << int(MsgAnswer::Yes) << "B:\\graphics\\cat.qdl" << 1 << false;
+    QTest::newRow("save, folder typed") << true << "type:album" << 0 << "" << 0 << true;
+    QTest::newRow("save, separator typed") << true << "type:a\\b" << 0 << "" << 0 << true;
+    QTest::newRow("save, Escape") << true << "escape" << 0 << "" << 0 << false;
+  }
+  void Chooses() {
+    QFETCH(bool, save);
+    QFETCH(QString, action);
+    QFETCH(int, answer);
+    QFETCH(QString, chosen);
+    QFETCH(int, questions);
+    QFETCH(bool, open);
+    dotcaster::testing::ScriptedPrompter prompter;
+    prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
+    DeviceFileDialog d(Request(save));
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const QString what = action.section(':', 0, 0);
+    const QString arg = action.section(':', 1);
+    if (what == "dclick") {
+      DoubleClick(d.list(), arg);
+    } else if (what == "enter") {
+      d.list()->setFocus();
+      d.list()->setCurrentItem(Item(d.list(), arg));
+      QTest::keyClick(d.list(), Qt::Key_Return);
+    } else if (what == "type") {
+      d.nameField()->clear();
+      QTest::keyClicks(d.nameField(), arg);
+      QTest::keyClick(d.nameField(), Qt::Key_Return);
+    } else {
+      QTest::keyClick(d.list(), Qt::Key_Escape);
+    }
+    QCOMPARE(QString::fromStdString(d.Choice().value_or("")), chosen);
+    QCOMPARE(d.result(), chosen.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
+    QCOMPARE(int(prompter.messages.size()), questions);
+    if (questions > 0)
+      QVERIFY(prompter.messages[0].text.starts_with("B:\\graphics\\cat.qdl already exists."));
+    QCOMPARE(d.isVisible(), open);
+    if (action == "type:album") QCOMPARE(Folder(d), QString("B:\\graphics\\album\\"));
+  }
+};
+
+QTEST_MAIN(DeviceDialogsTest)
+#include "device_dialogs_test.moc"

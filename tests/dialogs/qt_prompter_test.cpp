@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -246,9 +245,11 @@ class QtPrompterTest : public QObject {
     dotcaster::DeviceFileDialogRequest request;
     request.fileType = "qdl";
     request.startFolder = "B:\\graphics\\";
-    request.entries = {"B:\\graphics\\cat.qdl", "B:\\graphics\\dog.qdl"};
+    request.list = [](const std::string&) {
+      return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
+    };
     WhenModal<dotcaster::DeviceFileDialog>([](dotcaster::DeviceFileDialog* dialog) {
-      dialog->list()->setCurrentRow(1);
+      dialog->nameField()->setText("dog");
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     QCOMPARE(prompter.DeviceFileName(request), std::optional<std::string>("B:\\graphics\\dog.qdl"));

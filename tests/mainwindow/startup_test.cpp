@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "devicelink/link.h"
+#include "devicelink/folder_link.h"
 #include "formats/probe.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
@@ -19,28 +19,6 @@ namespace {
 
 constexpr const char* kMissingFolder =
     "Directory does not exist.\r\nPlease install the PC Application again.";
-
-// The folder link of the installation, except that closing can be refused.
-class RefusingLink : public DeviceLink {
- public:
-  int refuse = 1;
-  int disconnect_calls = 0;
-  std::optional<std::string> CacheToDevice(std::string_view) override { return {}; }
-  std::optional<std::string> DeviceToCache(std::string_view) override { return {}; }
-  std::optional<std::string> OpenFileDialog(std::string_view, std::string_view) override {
-    return {};
-  }
-  std::optional<std::string> SaveFileDialog(std::string_view, std::string_view) override {
-    return {};
-  }
-  int PutFile(std::string_view, std::string_view, int) override { return 1; }
-  bool IsOnPcFile(std::string_view) override { return true; }
-  int DoDisconnect() override {
-    ++disconnect_calls;
-    return refuse;
-  }
-  void SetupDisconnection() override {}
-};
 
 class CountingHelp : public HelpProvider {
  public:
@@ -276,23 +254,52 @@ class StartupTest : public QObject {
     if (!closes) QVERIFY(TheState().Modified);
   }
 
-  void RefusedDisconnectionKeepsTheWindow() {
+  // The link refuses to disconnect once its setup says so: it tells why, and the user may
+  // still close. The end of the desktop session is never refused and asks nothing.
+  void DisconnectionRefusal_data() {
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("sessionEnds");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("allowed") << false << -1 << false << true;
+    QTest::newRow("refused, keep the window") << true << int(MsgAnswer::No) << false << false;
+    QTest::newRow("refused, close anyway") << true << int(MsgAnswer::Yes) << false << true;
+    QTest::newRow("refused, session ends") << true << -1 << true << true;
+  }
+  void DisconnectionRefusal() {
+    QFETCH(bool, refuse);
+    QFETCH(int, answer);
+    QFETCH(bool, sessionEnds);
+    QFETCH(bool, closes);
     WindowEnv env;
-    RefusingLink link;
-    DeviceLink* previous = SetDeviceLink(&link);
     auto w = env.Start({WriteQdl(env.File("cat.qdl"), 16, 16)});
     QVERIFY(w);
-    QVERIFY(!w->close());
-    QCOMPARE(link.disconnect_calls, 1);
-    QVERIFY(w->isVisible());
-    QVERIFY(Exists(TheState().WorkDspFile));
-    QVERIFY(env.prompter.messages.empty());
+    env.prompter.disconnection_answers.push_back(refuse);
+    w->findChild<QAction*>("Disconnection")->trigger();
+    QCOMPARE(env.prompter.disconnection_requests, 1);
+    if (answer >= 0) env.prompter.message_answers = {MsgAnswer::Ok, static_cast<MsgAnswer>(answer)};
+    TheState().Modified = sessionEnds;  // the silent end of a session asks nothing
 
-    link.refuse = 0;
-    QVERIFY(w->close());
-    QVERIFY(!Exists(TheState().WorkDspFile));
-    QVERIFY(!Exists(TheState().WorkBmpFile));
-    SetDeviceLink(previous);
+    QSignalSpy shut_down(w.get(), &QDLmain::shutDown);
+    if (sessionEnds) {
+      w->EndSession(false);
+    } else {
+      QCOMPARE(w->close(), closes);
+    }
+    const std::vector<std::string> asked =
+        refuse && !sessionEnds
+            ? std::vector<std::string>{kRefuseMessage,
+                                       "Dotcaster could not disconnect from the Vantro.\r\n"
+                                       "Close Dotcaster anyway?"}
+            : std::vector<std::string>{};
+    QCOMPARE(env.prompter.MessageTexts(), asked);
+    QCOMPARE(env.prompter.unscripted, 0);
+    QCOMPARE(w->isVisible(), !closes);
+    QCOMPARE(shut_down.count(), closes ? 1 : 0);
+    QCOMPARE(Exists(TheState().WorkDspFile), !closes);
+    QCOMPARE(Exists(TheState().WorkBmpFile), !closes);
+    if (closes) QVERIFY2(w->close(), "a closed window closes again without a question");
+    QCOMPARE(env.prompter.MessageTexts(), asked);
   }
 };
 

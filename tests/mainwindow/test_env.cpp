@@ -16,11 +16,12 @@
 
 namespace dotcaster::testing {
 
-WindowEnv::WindowEnv(Install install) {
+WindowEnv::WindowEnv(Install install, const std::string& install_name)
+    : install_dir_(dir.File(install_name)) {
   TheState() = AppState{};
   qputenv(kConfigDirVariable, QByteArray::fromStdString(dir.File("config")));
   if (install != Install::kNone) {
-    const std::string link = dir.File("link");
+    const std::string& link = install_dir_;
     std::filesystem::create_directories(ToFsPath(link));
     RecordInstallDir(link);
     user_data_ = DefaultUserDataDir(link);

@@ -24,7 +24,8 @@ enum class Install { kFull, kNoUserData, kNone };
 
 class WindowEnv {
  public:
-  explicit WindowEnv(Install install = Install::kFull);
+  // install_name: the installation's folder inside the test folder.
+  explicit WindowEnv(Install install = Install::kFull, const std::string& install_name = "link");
   ~WindowEnv();
 
   // A new main window, started with `args` as its command line. Null when start-up ended
@@ -32,6 +33,7 @@ class WindowEnv {
   std::unique_ptr<QDLmain> Start(const std::vector<std::string>& args = {});
 
   std::string UserData() const { return user_data_; }
+  std::string InstallDir() const { return install_dir_; }
   std::string File(const std::string& name) const { return dir.File(name); }
 
   TempDir dir;
@@ -39,6 +41,7 @@ class WindowEnv {
 
  private:
   std::string user_data_;
+  std::string install_dir_;
 };
 
 // Picture files written here and now.
