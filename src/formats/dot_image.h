@@ -60,7 +60,8 @@ Bytes EncodeQdl(const DotImage& image);
 // Binary PBM (P4): black dots are 1.
 Bytes EncodePbm(const DotImage& image);
 
-// PNG, 1-bit greyscale (black 0), the rows in uncompressed deflate blocks.
+// PNG, 1-bit greyscale (black 0), compressed as tightly as zlib can. Fails only when libpng
+// does (kEncodeFailed, kOutOfMemory).
 Expected<Bytes, Error> EncodePng(const DotImage& image);
 
 }  // namespace dotcaster

@@ -1,95 +1,52 @@
-// PNG written by hand: the image is at most a few kilobytes, so its rows go into "stored"
-// (uncompressed) deflate blocks, which need no compressor, only the two checksums.
+// PNG through libpng. libpng reports fatal errors by jumping back to the setjmp of the
+// encoding routine; only C objects and the output buffer, created before the setjmp, live
+// in that frame, so no destructor is skipped.
 
-#include <algorithm>
-#include <array>
+#include <png.h>
+#include <zlib.h>
+#include <csetjmp>
 
 #include "formats/dot_image.h"
 
 namespace dotcaster {
 namespace {
 
-std::uint32_t Crc32(std::span<const std::uint8_t> data) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (const std::uint8_t b : data)
-    crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return ~crc;
+void AppendToBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
 }
 
-std::uint32_t Adler32(std::span<const std::uint8_t> data) {
-  constexpr std::uint32_t kMod = 65521;
-  std::uint32_t a = 1, b = 0;
-  for (const std::uint8_t byte : data) {
-    a = (a + byte) % kMod;
-    b = (b + a) % kMod;
-  }
-  return (b << 16) | a;
-}
-
-void PutBe32(Bytes& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 24));
-  out.push_back(static_cast<std::uint8_t>(v >> 16));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void PutChunk(Bytes& out, const char (&type)[5], std::span<const std::uint8_t> data) {
-  PutBe32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t crc_from = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  PutBe32(out, Crc32(std::span(out).subspan(crc_from)));
-}
+void NoFlush(png_structp) {}
 
 }  // namespace
 
 Expected<Bytes, Error> EncodePng(const DotImage& image) {
-  // Each row: filter type 0, then the packed dots; 1 is white in 1-bit greyscale, and the
-  // bits beyond the width stay 0.
-  const int tail = image.width() % 8;
-  const std::uint8_t last_mask = tail == 0 ? 0xFF : static_cast<std::uint8_t>(0xFF00 >> tail);
-  Bytes raw;
-  for (int y = 0; y < image.height(); ++y) {
-    raw.push_back(0);
-    for (const std::uint8_t b : image.row(y))
-      raw.push_back(static_cast<std::uint8_t>(~b));
-    raw.back() &= last_mask;
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return ErrorCode::kOutOfMemory;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    return ErrorCode::kOutOfMemory;
   }
-
-  Bytes zlib = {0x78, 0x01};
-  std::size_t done = 0;
-  do {
-    const std::size_t len = std::min<std::size_t>(raw.size() - done, 65535);
-    const bool last = done + len == raw.size();
-    zlib.push_back(last ? 1 : 0);
-    zlib.push_back(static_cast<std::uint8_t>(len));
-    zlib.push_back(static_cast<std::uint8_t>(len >> 8));
-    zlib.push_back(static_cast<std::uint8_t>(~len));
-    zlib.push_back(static_cast<std::uint8_t>(~len >> 8));
-    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(done),
-                raw.begin() + static_cast<std::ptrdiff_t>(done + len));
-    done += len;
-  } while (done < raw.size());
-  PutBe32(zlib, Adler32(raw));
-
-  Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  Bytes ihdr;
-  PutBe32(ihdr, static_cast<std::uint32_t>(image.width()));
-  PutBe32(ihdr, static_cast<std::uint32_t>(image.height()));
-  ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0});  // 1 bit, greyscale, deflate, no filter, no interlace
-  PutChunk(out, "IHDR", ihdr);
-  PutChunk(out, "IDAT", zlib);
-  PutChunk(out, "IEND", {});
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return ErrorCode::kEncodeFailed;
+  }
+  png_set_write_fn(png, &out, AppendToBytes, NoFlush);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
+               static_cast<png_uint_32>(image.height()), 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // Rows of one bit per dot compress best unfiltered, at zlib's strongest setting.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_level(png, Z_BEST_COMPRESSION);
+  png_write_info(png, info);
+  // The dots are 1 for black; greyscale is 0 for black.
+  png_set_invert_mono(png);
+  for (int y = 0; y < image.height(); ++y)
+    png_write_row(png, image.row(y).data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
   return out;
 }
 
