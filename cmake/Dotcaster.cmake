@@ -32,3 +32,34 @@ function(dotcaster_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "DOTCASTER_TEST_TMP=${CMAKE_CURRENT_BINARY_DIR}/tmp")
 endfunction()
+
+# dotcaster_link_package(TARGET MODULE IMPORTED) links TARGET privately to the library of
+# the pkg-config module MODULE. With DOTCASTER_STATIC_DECODERS the library and what it needs
+# come from their static archives, as `pkg-config --static --libs MODULE` lists them (the C
+# runtime's own libraries by name, so that each program links them its own way); otherwise
+# from the shared library through the imported target IMPORTED.
+function(dotcaster_link_package target module imported)
+  if(NOT DOTCASTER_STATIC_DECODERS)
+    target_link_libraries(${target} PRIVATE ${imported})
+    return()
+  endif()
+  find_package(PkgConfig REQUIRED)
+  string(MAKE_C_IDENTIFIER "DOTCASTER_PC_${module}" prefix)
+  pkg_check_modules(${prefix} REQUIRED QUIET ${module})
+  set(archives "")
+  foreach(name IN LISTS ${prefix}_STATIC_LIBRARIES)
+    if(name MATCHES "^(c|m|dl|rt|pthread)$")
+      list(APPEND archives ${name})
+      continue()
+    endif()
+    find_library(DOTCASTER_ARCHIVE_${name} NAMES lib${name}.a
+                 HINTS ${${prefix}_STATIC_LIBRARY_DIRS})
+    if(NOT DOTCASTER_ARCHIVE_${name})
+      message(FATAL_ERROR "No static archive lib${name}.a for ${module}; install it or "
+                          "configure with -DDOTCASTER_STATIC_DECODERS=OFF")
+    endif()
+    list(APPEND archives ${DOTCASTER_ARCHIVE_${name}})
+  endforeach()
+  target_include_directories(${target} PRIVATE ${${prefix}_STATIC_INCLUDE_DIRS})
+  target_link_libraries(${target} PRIVATE ${archives})
+endfunction()

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "convert/mono.h"
+#include "formats/file_io.h"
 #include "photo.h"
 #include "picture/convert_picture.h"
 #include "picture/source_picture.h"
@@ -37,15 +38,14 @@ const std::vector<std::uint8_t>& PhotoBytes() {
   return bytes;
 }
 
-AppState StateFor(int src_w, int src_h, int out_w, int out_h) {
-  AppState s;
-  s.SrcWidth = static_cast<std::int16_t>(src_w);
-  s.SrcHeight = static_cast<std::int16_t>(src_h);
-  s.OutWidth = static_cast<std::int16_t>(out_w);
-  s.OutHeight = static_cast<std::int16_t>(out_h);
-  s.ZoomMode = true;
-  s.JustZoom = true;
-  return s;
+// Stretched with the ratio kept, document method.
+convert::ConvertRequest Request(int out_w, int out_h, int level = 128,
+                                std::optional<convert::CropFrame> crop = std::nullopt) {
+  return {out_w, out_h, true, true, crop, convert::kDocument, level};
+}
+
+Expected<picture::SourcePicture, Error> Picture(const std::vector<std::uint8_t>& bytes) {
+  return picture::SourcePicture::FromBytes(bytes, kDefaultLimits);
 }
 
 // Threshold, pack and write of a full 320 x 240 view.
@@ -66,8 +66,8 @@ void BM_ThresholdPackWrite320x240(benchmark::State& state) {
   const bool write = state.range(1) != 0;
   for (auto _ : state) {
     auto dots = convert::ConvertToMono(in, view, random);
-    const Bytes bmp = convert::BuildBmpImage(*dots);
-    if (write && convert::WriteMonoBitmap(path, bmp)) state.SkipWithError("write failed");
+    const Bytes bmp = EncodeBmp(*dots);
+    if (write && WriteFileReplacing(path, bmp)) state.SkipWithError("write failed");
     benchmark::DoNotOptimize(bmp.data());
   }
   std::remove(path.c_str());
@@ -83,16 +83,15 @@ BENCHMARK(BM_ThresholdPackWrite320x240)
 // A level change on an already decoded 4000 x 3000 photo, converted to 320 x 240: the
 // placement is unchanged, so the kept view is thresholded again.
 void BM_LevelChange4000x3000(benchmark::State& state) {
-  auto pic = picture::SourcePicture::FromBytes(PhotoBytes());
+  auto pic = Picture(PhotoBytes());
   if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
-  AppState s = StateFor(pic->width(), pic->height(), 320, 240);
   convert::DotRandom random;
-  (void)picture::ConvertSourcePicture(s, *pic, std::nullopt, 128, 0, random);
+  (void)picture::ConvertSourcePicture(*pic, Request(320, 240), random);
   int level = 0;
   for (auto _ : state) {
     level = (level + 37) % 256;
-    auto bmp = picture::ConvertSourcePicture(s, *pic, std::nullopt, level, 0, random);
-    benchmark::DoNotOptimize(bmp);
+    auto result = picture::ConvertSourcePicture(*pic, Request(320, 240, level), random);
+    benchmark::DoNotOptimize(result);
   }
 }
 BENCHMARK(BM_LevelChange4000x3000)->Unit(benchmark::kMillisecond);
@@ -102,7 +101,7 @@ BENCHMARK(BM_LevelChange4000x3000)->Unit(benchmark::kMillisecond);
 const std::vector<std::uint8_t>& PhotoBmpBytes() {
   static const std::vector<std::uint8_t> bytes = [] {
     std::vector<std::uint8_t> out;
-    auto decoded = picture::DecodeJpeg(PhotoBytes(), 8);
+    auto decoded = picture::DecodeJpeg(PhotoBytes(), 8, kDefaultLimits);
     if (!decoded) return out;
     const picture::RgbImage& img = decoded->image;
     const std::size_t stride = (static_cast<std::size_t>(img.width) * 3 + 3) / 4 * 4;
@@ -138,7 +137,7 @@ const std::vector<std::uint8_t>& PhotoBmpBytes() {
 // placement moves by one pixel each time so that the kept view cannot be reused. Arg: 0 the
 // JPEG photo, 1 the same photo as a bitmap (kept at full size, 4000 x 3000 pixels averaged).
 void BM_RerenderAndConvert4000x3000(benchmark::State& state) {
-  auto pic = picture::SourcePicture::FromBytes(state.range(0) ? PhotoBmpBytes() : PhotoBytes());
+  auto pic = Picture(state.range(0) ? PhotoBmpBytes() : PhotoBytes());
   if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
   convert::MonoInput in;
   in.out_width = 320;
@@ -151,7 +150,7 @@ void BM_RerenderAndConvert4000x3000(benchmark::State& state) {
     shift ^= 1;
     auto view = pic->RenderView({320, 240}, shift, 0, 320, 240);
     auto dots = convert::ConvertToMono(in, *view, random);
-    benchmark::DoNotOptimize(convert::BuildBmpImage(*dots));
+    benchmark::DoNotOptimize(EncodeBmp(*dots));
   }
 }
 BENCHMARK(BM_RerenderAndConvert4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -161,11 +160,10 @@ void BM_FirstConversion4000x3000ToDevice(benchmark::State& state) {
   const auto& bytes = PhotoBytes();
   if (bytes.empty()) return state.SkipWithError("no test photo (cjpeg missing?)");
   for (auto _ : state) {
-    auto pic = picture::SourcePicture::FromBytes(bytes);
-    AppState s = StateFor(pic->width(), pic->height(), 102, 64);
+    auto pic = Picture(bytes);
     convert::DotRandom random;
-    auto bmp = picture::ConvertSourcePicture(s, *pic, std::nullopt, 128, 0, random);
-    benchmark::DoNotOptimize(bmp);
+    auto result = picture::ConvertSourcePicture(*pic, Request(102, 64), random);
+    benchmark::DoNotOptimize(result);
   }
 }
 BENCHMARK(BM_FirstConversion4000x3000ToDevice)->Unit(benchmark::kMillisecond);
@@ -199,15 +197,14 @@ BENCHMARK(BM_LibjpegDecodeEighth)->Unit(benchmark::kMillisecond);
 // A 10 x 10 view-pixel crop of the photo stretched to 320 x 240 (a 128,000-pixel-wide
 // placement): the detail decode happens once, the rest re-renders only the view.
 void BM_CropDetail4000x3000(benchmark::State& state) {
-  auto pic = picture::SourcePicture::FromBytes(PhotoBytes());
+  auto pic = Picture(PhotoBytes());
   if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
-  AppState s = StateFor(pic->width(), pic->height(), 320, 240);
   convert::DotRandom random;
   const convert::CropFrame crop{150, 110, 10, 10};
-  (void)picture::ConvertSourcePicture(s, *pic, crop, 128, 0, random);
+  (void)picture::ConvertSourcePicture(*pic, Request(320, 240, 128, crop), random);
   for (auto _ : state) {
-    auto bmp = picture::ConvertSourcePicture(s, *pic, crop, 100, 0, random);
-    benchmark::DoNotOptimize(bmp);
+    auto result = picture::ConvertSourcePicture(*pic, Request(320, 240, 100, crop), random);
+    benchmark::DoNotOptimize(result);
   }
 }
 BENCHMARK(BM_CropDetail4000x3000)->Unit(benchmark::kMillisecond);

@@ -21,20 +21,15 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  auto pic = picture::SourcePicture::FromFile(path);
+  auto pic = picture::SourcePicture::FromFile(path, kDefaultLimits);
   if (!pic) {
-    std::fprintf(stderr, "%s\n", std::string(picture::PictureErrorText(pic.error())).c_str());
+    std::fprintf(stderr, "%s\n", ErrorText(pic.error()).c_str());
     return 1;
   }
-  AppState state;
-  state.SrcWidth = static_cast<std::int16_t>(pic->width());
-  state.SrcHeight = static_cast<std::int16_t>(pic->height());
-  state.OutWidth = 102;
-  state.OutHeight = 64;
-  state.ZoomMode = state.JustZoom = true;
   convert::DotRandom random;
-  auto bmp = picture::ConvertSourcePicture(state, *pic, std::nullopt, 128, 0, random);
-  if (!bmp) return 1;
-  std::printf("%d x %d -> 102 x 64, %zu bytes\n", pic->width(), pic->height(), bmp->size());
+  auto result = picture::ConvertSourcePicture(*pic, {102, 64, true, true, {}, 0, 128}, random);
+  if (!result) return 1;
+  std::printf("%d x %d -> 102 x 64, %zu bytes\n", pic->width(), pic->height(),
+              EncodeBmp(result->dots).size());
   return 0;
 }

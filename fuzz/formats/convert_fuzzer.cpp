@@ -6,15 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "formats/probe.h"
 #include "formats/quadrel.h"
-
-namespace {
-
-int Le16(std::span<const std::uint8_t> b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace dotcaster;
@@ -22,13 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto out = ConvertQdlBmp(input);
   if (!out) return 0;
   const std::span<const std::uint8_t> result(*out);
-  if (StartsAsBitmap(input)) {
+  if (KindOfContent(input) == ContentKind::kBitmap) {
     const int w = Le16(result, 0), h = Le16(result, 2);
     if (w != Le16(input, 18) || h != Le16(input, 22)) __builtin_trap();
     if (static_cast<int>(result.size()) != QdlFileSize(w, h)) __builtin_trap();
     if (result.size() > 32768 || w > kMaxFormatSide) __builtin_trap();
   } else {
-    if (!StartsAsBitmap(result) || result.size() < kBmpHeaderSize) __builtin_trap();
+    if (KindOfContent(result) != ContentKind::kBitmap || result.size() < kBmpHeaderSize) {
+      __builtin_trap();
+    }
     const int w = Le16(result, 18), h = Le16(result, 22);
     if (w != Le16(input, 0) || h != Le16(input, 2)) __builtin_trap();
     if (static_cast<int>(result.size()) != BmpFileSize(w, h)) __builtin_trap();

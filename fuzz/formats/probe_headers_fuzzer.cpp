@@ -21,20 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   state.SrcExt = kExts[data[0] % kExts.size()];
   state.SrcIsQdl = (data[0] & 0x80) != 0;
   state.SrcIsMono = true;
-  const ProbeResult chosen = ProbeImageBytes(content, state);
-  const ProbeReader reader = ChooseProbeReader(state.SrcIsQdl, state.SrcExt);
-  if (reader == ProbeReader::kNone && chosen) __builtin_trap();
-  if ((reader == ProbeReader::kJpeg || reader == ProbeReader::kGif) && state.SrcIsMono) {
+  const auto chosen = ProbeImageBytes(content, state);
+  const ContentKind reader = ChooseProbeReader(state.SrcIsQdl, state.SrcExt);
+  if (reader == ContentKind::kUnknown && chosen) __builtin_trap();
+  if ((reader == ContentKind::kJpeg || reader == ContentKind::kGif) && state.SrcIsMono) {
     __builtin_trap();
   }
-  if (reader == ProbeReader::kBitmap && chosen && state.SrcIsMono != (chosen.bits == 1)) {
+  if (reader == ContentKind::kBitmap && chosen && state.SrcIsMono != (chosen->bits == 1)) {
     __builtin_trap();
   }
 
-  const ProbeResult bmp = ProbeBitmapBytes(content);
-  if (bmp.ok != (content.size() >= 29)) __builtin_trap();
-  const ProbeResult gif = ProbeGifBytes(content);
-  if (gif.ok != (content.size() >= 10)) __builtin_trap();
-  if (gif && (gif.width > 0xFFFF || gif.height > 0xFFFF)) __builtin_trap();
+  if (ProbeBitmapBytes(content).has_value() != (content.size() >= 29)) __builtin_trap();
+  const auto gif = ProbeGifBytes(content);
+  if (gif.has_value() != (content.size() >= 10)) __builtin_trap();
+  if (gif && (gif->width > 0xFFFF || gif->height > 0xFFFF)) __builtin_trap();
   return 0;
 }

@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace dotcaster;
-  const ProbeResult r = ProbeJpegBytes(std::span<const std::uint8_t>(data, size));
-  if (r && (r.width < 0 || r.width > 0x7FFF || r.height < 0 || r.height > 0x7FFF)) {
+  const auto r = ProbeJpegBytes(std::span<const std::uint8_t>(data, size));
+  if (r && (r->width < 0 || r->width > 0x7FFF || r->height < 0 || r->height > 0x7FFF)) {
     __builtin_trap();
   }
   return 0;

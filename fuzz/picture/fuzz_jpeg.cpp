@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fuzz_limits.h"
 #include "picture/decoders.h"
 #include "picture/resample.h"
 
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   std::span<const std::uint8_t> data(bytes, size);
   // The last byte picks the DCT scale, so that every scale is exercised.
   const int scale = size > 0 ? 1 + bytes[size - 1] % 8 : 8;
-  auto decoded = DecodeJpeg(data, scale);
+  auto decoded = DecodeJpeg(data, scale, kFuzzLimits);
   if (!decoded) return 0;
   const RgbImage& img = decoded->image;
   (void)RenderStretched(img, {img.width / 3 + 1, img.height / 3 + 1}, 0, 0, 32, 24);

@@ -13,16 +13,6 @@ int RoundHalfUp(double x) {
 
 }  // namespace
 
-std::string_view GeometryErrorText(GeometryError error) {
-  switch (error) {
-    case GeometryError::kBadSize:
-      return "picture or output size out of range";
-    case GeometryError::kDivisionByZero:
-      return "division by zero: the shrunk picture is 1 pixel wide or high";
-  }
-  return "unknown geometry error";
-}
-
 Size DisplaySize(int width, int height) {
   if (width <= kViewWidth && height <= kViewHeight) return {width, height};
   const double sx = static_cast<double>(kViewWidth) / width;
@@ -51,9 +41,9 @@ Size FirstOutputSize(int width, int height, bool is_qdl) {
   return out;
 }
 
-Expected<Geometry, GeometryError> ComputeGeometry(const GeometryInput& in) {
+Expected<Geometry, Error> ComputeGeometry(const GeometryInput& in) {
   if (in.src_width < 1 || in.src_height < 1 || in.out_width < 1 || in.out_height < 1) {
-    return GeometryError::kBadSize;
+    return ErrorCode::kBadSize;
   }
   Geometry g;
   g.display = {in.src_width, in.src_height};
@@ -61,7 +51,7 @@ Expected<Geometry, GeometryError> ComputeGeometry(const GeometryInput& in) {
     g.display = DisplaySize(in.src_width, in.src_height);
     // The view scale maps the first and the last view pixel onto the first and the last
     // source pixel; a view one pixel across has no such scale.
-    if (g.display.width == 1 || g.display.height == 1) return GeometryError::kDivisionByZero;
+    if (g.display.width == 1 || g.display.height == 1) return ErrorCode::kDivisionByZero;
     g.scale_x = static_cast<double>(in.src_width - 1) / (g.display.width - 1);
     g.scale_y = static_cast<double>(in.src_height - 1) / (g.display.height - 1);
   }
@@ -86,7 +76,7 @@ Expected<Geometry, GeometryError> ComputeGeometry(const GeometryInput& in) {
     return g;
   }
 
-  if (g.place_width == 0.0f || g.place_height == 0.0f) return GeometryError::kDivisionByZero;
+  if (g.place_width == 0.0f || g.place_height == 0.0f) return ErrorCode::kDivisionByZero;
   // Single precision on purpose: the placed size of some pictures depends on it.
   float fx = static_cast<float>(in.out_width) / g.place_width;
   float fy = static_cast<float>(in.out_height) / g.place_height;

@@ -8,17 +8,17 @@
 //  - Loading a picture: FirstOutputSize(w, h, is_qdl) gives OutWidth/OutHeight.
 //  - The window shows the source at DisplaySize(SrcWidth, SrcHeight) (SourcePicture's
 //    DisplayImage does that for you) and maps the crop frame with ScaleX/ScaleY.
-//  - Converting: call picture::ConvertSourcePicture, which runs ComputeGeometry, stores
-//    ScaleX/ScaleY/PlaceWidth/PlaceHeight and converts. Call ComputeGeometry yourself only to
-//    show numbers without converting.
+//  - Converting: call picture::ConvertSourcePicture, which runs ComputeGeometry and
+//    converts; its result carries the Geometry, whose numbers the window copies into its
+//    state. Call ComputeGeometry yourself only to show numbers without converting.
 //
 // Arithmetic follows the driver exactly: the view scale in double precision, the stretch
 // factors and the placed size in single precision, rounding as floor(x + 0.5).
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 
+#include "state/error.h"
 #include "state/expected.h"
 
 namespace dotcaster::convert {
@@ -75,14 +75,9 @@ struct Geometry {
   float place_height = 0;
 };
 
-enum class GeometryError {
-  kBadSize,         // a source or output side below 1
-  kDivisionByZero,  // the shrunk view of a thin picture is 1 pixel wide or high (2 x 400)
-};
-
-std::string_view GeometryErrorText(GeometryError error);
-
-Expected<Geometry, GeometryError> ComputeGeometry(const GeometryInput& in);
+// Fails with kBadSize for a source or output side below 1, and with kDivisionByZero when the
+// shrunk view of a thin picture is 1 pixel wide or high (2 x 400).
+Expected<Geometry, Error> ComputeGeometry(const GeometryInput& in);
 
 // Where the placed picture lands in the output: the picture covers output columns
 // [ox, ox + width) and rows [oy, oy + height), clipped to the output; the rest is margin.

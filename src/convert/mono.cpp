@@ -3,23 +3,14 @@
 #include <vector>
 
 #include "convert/geometry.h"
-#include "formats/quadrel.h"
 
 namespace dotcaster::convert {
 
-std::string_view MonoErrorText(MonoError error) {
-  switch (error) {
-    case MonoError::kBadOutputSize:
-      return "output size outside 1..320 x 1..240";
-  }
-  return "unknown conversion error";
-}
-
-Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampler& view,
-                                            DotRandom& random) {
+Expected<DotImage, Error> ConvertToMono(const MonoInput& in, const ViewSampler& view,
+                                        DotRandom& random) {
   if (in.out_width < 1 || in.out_width > kMaxDotsWide || in.out_height < 1 ||
       in.out_height > kMaxDotsHigh) {
-    return MonoError::kBadOutputSize;
+    return ErrorCode::kBadSize;
   }
   const int base = BaseLevel(in.level);
   int spread = 0;  // the threshold is base - spread / 2 + floor(r x spread)
@@ -28,13 +19,11 @@ Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampl
 
   const MonoPlacement p = PlaceInOutput(in.out_width, in.out_height, in.place_width,
                                         in.place_height, in.zoom_mode, in.just_zoom);
-  DotTable dots;
-  dots.width = in.out_width;
-  dots.height = in.out_height;
+  DotImage dots(in.out_width, in.out_height);
   std::vector<std::uint32_t> colours(static_cast<std::size_t>(p.view_width));
 
   for (int y = 0; y < in.out_height; ++y) {
-    auto& row = dots.rows[static_cast<std::size_t>(y)];
+    const auto row = dots.row(y);
     const bool row_inside = y >= p.oy && y - p.oy < p.view_height;
     if (row_inside && p.view_width > 0) view.ReadRow(y - p.oy, p.view_width, colours.data());
     unsigned byte = 0;
@@ -49,7 +38,7 @@ Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampl
         }
         light = GrayLevel(colours[static_cast<std::size_t>(x - p.ox)]) > threshold;
       }
-      if (light) byte |= 0x80u >> k;
+      if (!light) byte |= 0x80u >> k;
       if (++k == 8) {
         row[static_cast<std::size_t>(x / 8)] = static_cast<std::uint8_t>(byte);
         byte = 0;
@@ -59,24 +48,6 @@ Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampl
     if (k != 0) row[static_cast<std::size_t>(in.out_width / 8)] = static_cast<std::uint8_t>(byte);
   }
   return dots;
-}
-
-Bytes BuildBmpImage(const DotTable& dots) {
-  Bytes out(static_cast<std::size_t>(BmpFileSize(dots.width, dots.height)), 0);
-  WriteBmpHeader(dots.width, dots.height, out);
-  const std::size_t row_size = static_cast<std::size_t>(BmpRowSize(dots.width));
-  const std::size_t used = static_cast<std::size_t>((dots.width + 7) / 8);
-  std::uint8_t* dst = out.data() + kBmpHeaderSize;
-  for (int y = dots.height - 1; y >= 0; --y, dst += row_size) {
-    const auto& row = dots.rows[static_cast<std::size_t>(y)];
-    std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(used), dst);
-  }
-  return out;
-}
-
-std::optional<FormatError> WriteMonoBitmap(std::string_view path,
-                                           std::span<const std::uint8_t> bitmap) {
-  return WriteFileReplacing(path, bitmap);
 }
 
 }  // namespace dotcaster::convert

@@ -1,33 +1,29 @@
 #pragma once
 
 // Monochrome conversion: the placed source view, one view pixel per dot, thresholded into
-// the dot rows and packed as the program's 1-bit bitmap.
+// a dot image.
 //
 // How to use it: the picture module's ConvertSourcePicture renders the view and calls
-// ConvertToMono and BuildBmpImage for you; dotcast and the window then store the bytes with
-// WriteMonoBitmap. Call ConvertToMono directly only with a view of your own (tests, tools).
+// ConvertToMono for you; the window stores the dots as its bitmap working file
+// (EncodeBmp), dotcast in the format asked for. Call ConvertToMono directly only with a
+// view of your own (tests, tools).
 //
 // Methods: 0 "Document" (a fixed threshold), 1 "Photo(Sharp)" (threshold +-32 at random),
 // 2 "Photo(Soft)" (+-64); any other number behaves as 0. A dot is light when its grey value
 // is greater than its threshold. Every dot inside the picture draws exactly one random number
 // before its colour is read in the photo methods; margin dots draw none and are light.
 
-#include <array>
 #include <cstdint>
-#include <optional>
-#include <span>
-#include <string_view>
 
 #include "convert/random.h"
-#include "formats/errors.h"
-#include "formats/file_io.h"
+#include "formats/dot_image.h"
+#include "state/error.h"
 #include "state/expected.h"
 
 namespace dotcaster::convert {
 
 inline constexpr int kMaxDotsWide = 320;
 inline constexpr int kMaxDotsHigh = 240;
-inline constexpr int kDotRowBytes = kMaxDotsWide / 8;
 
 enum Method : int { kDocument = 0, kPhotoSharp = 1, kPhotoSoft = 2 };
 
@@ -56,15 +52,6 @@ class ViewSampler {
   virtual void ReadRow(int row, int count, std::uint32_t* out) const = 0;
 };
 
-// The fixed dot table: row y, byte c holds columns 8c .. 8c + 7, the leftmost in the most
-// significant bit; 1 is a light dot. Only the first ceil(width / 8) bytes of the first
-// `height` rows are meaningful.
-struct DotTable {
-  int width = 0;
-  int height = 0;
-  std::array<std::array<std::uint8_t, kDotRowBytes>, kMaxDotsHigh> rows{};
-};
-
 struct MonoInput {
   int out_width = 0;      // OutWidth, 1..320
   int out_height = 0;     // OutHeight, 1..240
@@ -76,23 +63,9 @@ struct MonoInput {
   int method = kDocument;
 };
 
-enum class MonoError {
-  kBadOutputSize,  // the output is not within 1..320 x 1..240
-};
-
-std::string_view MonoErrorText(MonoError error);
-
-// Thresholds the view into a dot table. Draws from `random` as described above.
-Expected<DotTable, MonoError> ConvertToMono(const MonoInput& in, const ViewSampler& view,
-                                            DotRandom& random);
-
-// The whole bitmap file of the dot table (BmpFileSize(width, height) bytes): the 62-byte
-// header, then the rows bottom row first, each padded with zero bytes to a multiple of 4.
-Bytes BuildBmpImage(const DotTable& dots);
-
-// Stores a finished bitmap as the working file: the file is replaced as a whole, and a
-// failed write leaves the previous file in place.
-[[nodiscard]] std::optional<FormatError> WriteMonoBitmap(std::string_view path,
-                                                         std::span<const std::uint8_t> bitmap);
+// Thresholds the view into a dot image. Draws from `random` as described above. An output
+// beyond 1..320 x 1..240 fails with kBadSize.
+Expected<DotImage, Error> ConvertToMono(const MonoInput& in, const ViewSampler& view,
+                                        DotRandom& random);
 
 }  // namespace dotcaster::convert

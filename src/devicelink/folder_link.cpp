@@ -19,9 +19,6 @@ namespace dotcaster {
 namespace fs = std::filesystem;
 namespace {
 
-// Device files are pictures; anything larger than this is refused rather than read.
-constexpr std::uintmax_t kMaxDeviceFile = 64u << 20;
-
 fs::path Canonical(std::string_view path) {
   std::error_code ec;
   fs::path p = fs::absolute(ToFsPath(path), ec);
@@ -70,12 +67,11 @@ std::string Under(const std::string& root, const std::vector<std::string>& names
   return FromFsPath(p.make_preferred());
 }
 
+// Device files are pictures: one beyond the limits is refused rather than read.
 std::optional<Bytes> ReadSmallFile(const std::string& path) {
   std::error_code ec;
   if (!fs::is_regular_file(ToFsPath(path), ec)) return std::nullopt;
-  const auto size = fs::file_size(ToFsPath(path), ec);
-  if (ec || size > kMaxDeviceFile) return std::nullopt;
-  auto bytes = ReadFileBytes(path);
+  auto bytes = ReadFileBytes(path, kDefaultLimits);
   if (!bytes) return std::nullopt;
   return std::move(bytes).value();
 }

@@ -12,6 +12,7 @@
 #include "devicelink/link.h"
 #include "devicelink/settings.h"
 #include "formats/file_io.h"
+#include "formats/probe.h"
 #include "formats/quadrel.h"
 #include "state/paths.h"
 #include "state/prompter.h"
@@ -20,14 +21,8 @@ namespace dotcaster {
 namespace fs = std::filesystem;
 namespace {
 
-// The working bitmap is at most a few kilobytes; a larger one cannot be the result.
-constexpr std::size_t kMaxResultBitmap = 1u << 20;
-
 std::optional<Bytes> ReadResult(const std::string& path) {
-  std::error_code ec;
-  const auto size = fs::file_size(ToFsPath(path), ec);
-  if (ec || size > kMaxResultBitmap) return std::nullopt;
-  auto bytes = ReadFileBytes(path);
+  auto bytes = ReadFileBytes(path, kDefaultLimits);
   if (!bytes) return std::nullopt;
   return std::move(bytes).value();
 }
@@ -36,7 +31,7 @@ std::optional<Bytes> ReadResult(const std::string& path) {
 // takes (a result that is no bitmap would otherwise be "converted" the other way).
 std::optional<Bytes> QuadrelOfResult(const std::string& work_dsp_file) {
   auto bitmap = ReadResult(work_dsp_file);
-  if (!bitmap || !StartsAsBitmap(*bitmap)) return std::nullopt;
+  if (!bitmap || KindOfContent(*bitmap) != ContentKind::kBitmap) return std::nullopt;
   auto qdl = ConvertQdlBmp(*bitmap);
   if (!qdl) return std::nullopt;
   return std::move(qdl).value();

@@ -1,9 +1,9 @@
 #include "formats/file_io.h"
 
-#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <system_error>
@@ -12,37 +12,54 @@
 
 namespace dotcaster {
 namespace fs = std::filesystem;
-
-Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t max_bytes) {
-  std::ifstream in(ToFsPath(path), std::ios::binary);
-  if (!in) return FormatError::kOpenSource;
-  std::error_code ec;
-  const auto size = fs::file_size(ToFsPath(path), ec);
-  if (ec) return FormatError::kReadSource;
-  const std::size_t wanted =
-      static_cast<std::size_t>(std::min<std::uintmax_t>(size, std::uintmax_t{max_bytes}));
-  Bytes data(wanted);
-  if (wanted > 0 &&
-      !in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(wanted))) {
-    return FormatError::kReadSource;
-  }
-  return data;
-}
-
-bool OpenForWritingCreates(std::string_view path) {
-  // Append mode opens for writing without truncating, and creates a missing file.
-  std::ofstream out(ToFsPath(path), std::ios::binary | std::ios::app);
-  return static_cast<bool>(out);
-}
-
 namespace {
 
-bool WriteAll(const fs::path& path, std::span<const std::uint8_t> data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  out.close();
-  return !out.fail();
+// A C stream, closed when it goes out of scope. C streams report why they failed in errno,
+// which the callers read at once after the failing call.
+class File {
+ public:
+  File(const fs::path& path, const char* mode) {
+    errno = 0;
+#ifdef _WIN32
+    const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
+    file_ = _wfopen(path.c_str(), wide_mode.c_str());
+#else
+    file_ = std::fopen(path.c_str(), mode);
+#endif
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File() {
+    if (file_) std::fclose(file_);
+  }
+
+  std::FILE* get() const {
+    return file_;
+  }
+  explicit operator bool() const {
+    return file_ != nullptr;
+  }
+
+  // Closes now, so that a failure to flush the last bytes is seen; true on success.
+  bool Close() {
+    errno = 0;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+std::optional<Error> WriteAll(const fs::path& path, std::span<const std::uint8_t> data) {
+  File out(path, "wb");
+  if (!out) return Error::FromErrno(ErrorCode::kOpenTarget, errno);
+  if (!data.empty() && std::fwrite(data.data(), 1, data.size(), out.get()) != data.size()) {
+    return Error::FromErrno(ErrorCode::kWriteTarget, errno);
+  }
+  if (!out.Close()) return Error::FromErrno(ErrorCode::kWriteTarget, errno);
+  return std::nullopt;
 }
 
 // A short name, unlikely to be taken, in the target's folder: short so that a target whose
@@ -68,59 +85,74 @@ fs::path WriteDestination(const fs::path& path) {
   return ec ? path : real;
 }
 
-// Content of a file that is about to be rewritten in place, kept to put back if the
-// rewrite fails. Targets are pictures; a larger file is not rewritten without a copy.
-constexpr std::uintmax_t kMaxInPlaceBackup = 64u << 20;
-
-std::optional<FormatError> RewriteInPlace(const fs::path& target,
-                                          std::span<const std::uint8_t> data) {
-  std::error_code ec;
-  const auto old_size = fs::file_size(target, ec);
-  if (ec || old_size > kMaxInPlaceBackup) return FormatError::kWriteTarget;
-  auto old = ReadFileBytes(FromFsPath(target));
-  if (!old) return FormatError::kWriteTarget;
-  if (WriteAll(target, data)) return std::nullopt;
+std::optional<Error> RewriteInPlace(const fs::path& target, std::span<const std::uint8_t> data) {
+  // The old content, to put back if the rewrite fails.
+  auto old = ReadFileBytes(FromFsPath(target), kDefaultLimits);
+  if (!old) return Error(ErrorCode::kWriteTarget, old.error().system);
+  auto error = WriteAll(target, data);
+  if (!error) return std::nullopt;
   // Best effort: the old content did fit before, so putting it back normally succeeds.
-  WriteAll(target, *old);
-  return FormatError::kWriteTarget;
+  (void)WriteAll(target, *old);
+  return Error(ErrorCode::kWriteTarget, error->system);
 }
 
-// Writes data to a new file beside the target and renames it over the target. Returns
+// Writes data to a new file beside the target and renames it over the target. Fails with
 // kOpenTarget when the folder takes no new files (the target is then untouched).
-std::optional<FormatError> WriteBesideAndRename(const fs::path& target,
-                                                std::span<const std::uint8_t> data) {
+std::optional<Error> WriteBesideAndRename(const fs::path& target,
+                                          std::span<const std::uint8_t> data) {
   const fs::path temp = SiblingTempName(target);
-  {
-    std::ofstream probe(temp, std::ios::binary | std::ios::trunc);
-    if (!probe) return FormatError::kOpenTarget;
-  }
   std::error_code ec;
-  if (!WriteAll(temp, data)) {
+  if (auto error = WriteAll(temp, data)) {
     fs::remove(temp, ec);
-    return FormatError::kWriteTarget;
+    return error;
   }
   // The new file takes the old one's permissions (not its owner: only root could).
   const auto perms = fs::status(target, ec).permissions();
   if (!ec) fs::permissions(temp, perms, ec);
   fs::rename(temp, target, ec);
   if (ec) {
+    const Error error(ErrorCode::kWriteTarget, ec);
     fs::remove(temp, ec);
-    return FormatError::kWriteTarget;
+    return error;
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<FormatError> WriteFileReplacing(std::string_view path,
-                                              std::span<const std::uint8_t> data) {
+Expected<Bytes, Error> ReadFileBytes(std::string_view path, const Limits& limits) {
+  const fs::path fs_path = ToFsPath(path);
+  File in(fs_path, "rb");
+  if (!in) return Error::FromErrno(ErrorCode::kOpenSource, errno);
+  // Some systems open a folder for reading; its size is then refused as "is a directory".
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(fs_path, ec);
+  if (ec) return Error(ErrorCode::kReadSource, ec);
+  if (size > limits.max_file_bytes) return ErrorCode::kPictureTooLarge;
+  Bytes data(static_cast<std::size_t>(size));
+  errno = 0;
+  if (!data.empty() && std::fread(data.data(), 1, data.size(), in.get()) != data.size()) {
+    // A file that shrank since it was measured ends without a system error.
+    return Error::FromErrno(ErrorCode::kReadSource, std::ferror(in.get()) ? errno : 0);
+  }
+  return data;
+}
+
+std::optional<Error> OpenForWritingCreates(std::string_view path) {
+  // Append mode opens for writing without truncating, and creates a missing file.
+  File out(ToFsPath(path), "ab");
+  if (!out) return Error::FromErrno(ErrorCode::kOpenTarget, errno);
+  return std::nullopt;
+}
+
+std::optional<Error> WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> data) {
   // A target that may not be written must stay as it is, although a rename could
   // replace it; this also creates a missing target, as opening for writing always has.
-  if (!OpenForWritingCreates(path)) return FormatError::kOpenTarget;
+  if (auto error = OpenForWritingCreates(path)) return error;
   const fs::path target = WriteDestination(ToFsPath(path));
-  const auto error = WriteBesideAndRename(target, data);
+  auto error = WriteBesideAndRename(target, data);
   // The folder takes no new files, but the target itself is writable.
-  if (error == FormatError::kOpenTarget) return RewriteInPlace(target, data);
+  if (error && error->code == ErrorCode::kOpenTarget) return RewriteInPlace(target, data);
   return error;
 }
 

@@ -1,25 +1,24 @@
 #pragma once
 
 // Whole-file reads and safe whole-file writes. Every file these routines open is closed
-// before they return, on every path.
+// before they return, on every path, and a failure carries the system's reason from the
+// call that failed.
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
-#include "formats/errors.h"
+#include "formats/bytes.h"
+#include "state/error.h"
 #include "state/expected.h"
+#include "state/limits.h"
 
 namespace dotcaster {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Reads the file, or its first max_bytes bytes when it is longer (the readers never need
-// more than a fixed amount, so an absurd file is not read into memory).
-Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t max_bytes = SIZE_MAX);
+// Reads the whole file. A file longer than limits.max_file_bytes is refused
+// (kPictureTooLarge) before anything is allocated; a folder fails with kReadSource.
+Expected<Bytes, Error> ReadFileBytes(std::string_view path, const Limits& limits);
 
 // Replaces the content of path with data, in one piece: the bytes go to a new file in the
 // same folder which is then renamed over the target, so a failed write (disk full, a
@@ -30,8 +29,8 @@ Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t ma
 // write then fails. Where the folder does not allow new files but the target itself is
 // writable, the target is rewritten in place and its old content put back if that fails.
 // Returns the error, or nothing on success.
-[[nodiscard]] std::optional<FormatError> WriteFileReplacing(std::string_view path,
-                                                            std::span<const std::uint8_t> data);
+[[nodiscard]] std::optional<Error> WriteFileReplacing(std::string_view path,
+                                                      std::span<const std::uint8_t> data);
 
 // Replaces the content of path with data in one piece: the bytes go to a new file in the
 // same folder, which is renamed over path only when complete. On any failure (a folder that
@@ -40,8 +39,8 @@ Expected<Bytes, FormatError> ReadFileBytes(std::string_view path, std::size_t ma
 // place and never creates path before the data is complete.
 [[nodiscard]] bool ReplaceFileContent(std::string_view path, std::span<const std::uint8_t> data);
 
-// True when the file exists and may be opened for writing; creates it empty when it does
-// not exist yet (as opening a file for writing does).
-bool OpenForWritingCreates(std::string_view path);
+// Opens the file for writing without changing it, creating it empty when it does not exist
+// yet (as opening a file for writing does); the error when that fails.
+[[nodiscard]] std::optional<Error> OpenForWritingCreates(std::string_view path);
 
 }  // namespace dotcaster

@@ -1,39 +1,31 @@
 #pragma once
 
-// Recognising picture files by name and reading their pixel size from the header, without
-// decoding the picture.
-//
-// Every reader exists twice: over a file (opened, read only as far as it needs, closed
-// again on every path) and over bytes already in memory (the command-line converter and
-// the fuzzers). Both give the same answer for the same content.
+// Recognising picture files by name and by their first bytes, and reading their pixel size
+// from the header without decoding the picture. The readers work on the file's bytes,
+// which the caller has read once for everything it does with the file.
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "formats/errors.h"
 #include "state/app_state.h"
+#include "state/error.h"
+#include "state/expected.h"
 
 namespace dotcaster {
 
 // What a header reader found. Width and height are the header's 16-bit fields as
 // unsigned numbers (0..65535); a JPEG without a frame measures 0 x 0 and still succeeds.
-struct ProbeResult {
-  bool ok = false;
-  FormatError error = FormatError::kReadSource;  // why it failed; meaningless when ok
+struct ImageSize {
   int width = 0;
   int height = 0;
   int bits = 0;  // bits per pixel: the bitmap reader's byte at offset 28; 0 for JPEG, GIF
-
-  explicit operator bool() const { return ok; }
-
-  static ProbeResult Failure(FormatError why) { return {false, why, 0, 0, 0}; }
-  static ProbeResult Size(int w, int h, int bits_per_pixel = 0) {
-    return {true, FormatError::kReadSource, w, h, bits_per_pixel};
-  }
 };
+
+// The kind of content by its first bytes ("BM", FF D8, "GIF8"), whatever the name says.
+enum class ContentKind { kBitmap, kJpeg, kGif, kUnknown };
+ContentKind KindOfContent(std::span<const std::uint8_t> content);
 
 // The message IsImageFileName shows for a refused name.
 inline constexpr const char* kNotImageMessage = "This is not an image file.";
@@ -61,27 +53,27 @@ SourceKind SourceExtension(std::string_view path);
 // only for a file that is not a Quadrel file (a Quadrel source leaves SrcExt as it was).
 void ApplySourceExtension(std::string_view path, AppState& state);
 
-// Which header reader ProbeImageSize uses for the recorded source kind.
-enum class ProbeReader { kBitmap, kJpeg, kGif, kNone };
-ProbeReader ChooseProbeReader(bool src_is_qdl, std::string_view src_ext);
+// Which header ProbeImageBytes reads for the recorded source kind: a bitmap's, a JPEG's, a
+// GIF's, or none (kUnknown).
+ContentKind ChooseProbeReader(bool src_is_qdl, std::string_view src_ext);
 
-// Measures the file with the reader chosen from state.SrcExt and state.SrcIsQdl (a
+// Measures the content with the given reader; kUnknown fails with kNotAPicture.
+Expected<ImageSize, Error> ProbeHeader(std::span<const std::uint8_t> content, ContentKind reader);
+
+// Measures the content with the reader chosen from state.SrcExt and state.SrcIsQdl (a
 // Quadrel source is measured through the bitmap made of it). Sets state.SrcIsMono: from
 // the bits per pixel for a bitmap that could be read, false for JPEG and GIF. An
 // extension without a reader fails with kNotAPicture and leaves SrcIsMono alone.
-ProbeResult ProbeImageSize(std::string_view path, AppState& state);
-ProbeResult ProbeImageBytes(std::span<const std::uint8_t> content, AppState& state);
+Expected<ImageSize, Error> ProbeImageBytes(std::span<const std::uint8_t> content, AppState& state);
 
 // The bitmap reader: width (16 bits at offset 18), height (16 bits at offset 22), bits per
 // pixel (byte 28). The signature and the rest of the header are not examined; content
 // shorter than 29 bytes fails with kTooShort.
-ProbeResult ProbeBitmapSize(std::string_view path);
-ProbeResult ProbeBitmapBytes(std::span<const std::uint8_t> content);
+Expected<ImageSize, Error> ProbeBitmapBytes(std::span<const std::uint8_t> content);
 
 // GIF: the logical screen width (offset 6) and height (offset 8); the signature is not
 // examined; content shorter than 10 bytes fails with kTooShort.
-ProbeResult ProbeGifSize(std::string_view path);
-ProbeResult ProbeGifBytes(std::span<const std::uint8_t> content);
+Expected<ImageSize, Error> ProbeGifBytes(std::span<const std::uint8_t> content);
 
 // JPEG: scans the markers for the first start of frame, one of C0 C1 C2 C3 C5 C6 C9 CA CD
 // CE (C7, CB and CF are deliberately not among them), and reads its height and width. D8 and D9
@@ -89,11 +81,8 @@ ProbeResult ProbeGifBytes(std::span<const std::uint8_t> content);
 //  - a frame found: its size;
 //  - the data ends before a frame marker (also inside a segment it skips): 0 x 0, success;
 //  - the data ends inside the frame's size fields: kTooShort;
-//  - a segment length or a dimension of 32768 or more: kTooLarge (the scan's numbers are
-//    16-bit signed).
-// The file version reads through a buffer and seeks over segments, so a large JPEG costs
-// a few reads, not its size.
-ProbeResult ProbeJpegSize(std::string_view path);
-ProbeResult ProbeJpegBytes(std::span<const std::uint8_t> content);
+//  - a segment length or a dimension of 32768 or more: kConverterTooLarge (the scan's
+//    numbers are 16-bit signed, like the converter's).
+Expected<ImageSize, Error> ProbeJpegBytes(std::span<const std::uint8_t> content);
 
 }  // namespace dotcaster

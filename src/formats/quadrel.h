@@ -9,14 +9,13 @@
 // white, rows bottom-up, each padded to a multiple of 4 bytes; bit 7 of a row byte is the
 // leftmost of its eight columns. The two formats use opposite bit values for a dot.
 
-#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 
-#include "formats/errors.h"
-#include "formats/file_io.h"
+#include "formats/bytes.h"
+#include "formats/dot_image.h"
+#include "state/error.h"
 #include "state/expected.h"
 
 namespace dotcaster {
@@ -24,8 +23,8 @@ namespace dotcaster {
 inline constexpr int kBmpHeaderSize = 62;
 inline constexpr int kQdlHeaderSize = 4;
 
-// The format routines compute byte offsets in 16-bit signed arithmetic: an image for which
-// an offset would pass this value is refused. It also guards against absurd sizes.
+// The converter computes byte offsets in 16-bit signed arithmetic: an image for which an
+// offset would pass this value is refused. It also guards against absurd sizes.
 inline constexpr int kMaxFormatOffset = 32767;
 // Widths the bitmap-to-Quadrel direction handles, heights the other direction handles.
 inline constexpr int kMaxFormatSide = 1023;
@@ -49,40 +48,23 @@ constexpr int QdlFileSize(int width, int height) {
 // 62 bytes (normally it has the full BmpFileSize).
 void WriteBmpHeader(int width, int height, std::span<std::uint8_t> out);
 
-// Bitmap pixel rows (everything after the 62-byte header; bytes past the end read as 0,
-// black) to a whole Quadrel file (header included) of QdlFileSize bytes.
-void BmpToQdl(int width, int height, std::span<const std::uint8_t> rows,
-              std::span<std::uint8_t> qdl);
-
-// Quadrel dot data (everything after the 4-byte header; bytes past the end read as 0,
-// white) to a whole bitmap file of BmpFileSize bytes. bmp must be all zero on entry: row
-// padding stays 0.
-void QdlToBmp(int width, int height, std::span<const std::uint8_t> dots,
-              std::span<std::uint8_t> bmp);
-
-// Whether the converter can take an image of this size in each direction.
-std::optional<FormatError> CheckBmpToQdlSize(int width, int height);
-std::optional<FormatError> CheckQdlToBmpSize(int width, int height);
-
-// True when the bytes start with "BM": such content is always read as a bitmap.
-bool StartsAsBitmap(std::span<const std::uint8_t> content);
+// The dots of a Quadrel file as the loader takes them: dot data missing at the end reads
+// white, bytes beyond it are ignored. Content that starts with "BM" is a bitmap to the
+// converter, never a Quadrel file, and is refused (kNotAPicture); so are a header alone
+// (kTooShort), an empty image (kEmptyImage) and an image beyond the converter's offsets
+// (kConverterTooLarge).
+Expected<DotImage, Error> QuadrelDots(std::span<const std::uint8_t> file);
 
 // The converter over bytes: a bitmap (content starting with "BM") becomes a Quadrel file,
-// anything else is read as a Quadrel file and becomes a bitmap.
-Expected<Bytes, FormatError> ConvertQdlBmp(std::span<const std::uint8_t> source);
+// anything else is read as a Quadrel file and becomes a bitmap. Of a bitmap only the width
+// (16 bits at offset 18), the height (offset 22) and the rows from offset 62 are read;
+// missing row bytes read black.
+Expected<Bytes, Error> ConvertQdlBmp(std::span<const std::uint8_t> source);
 
-// The largest source the converter ever needs to read: longer files are read only this far
-// (the rest could only hold bytes that no offset reaches).
-inline constexpr std::size_t kMaxConverterSource = kBmpHeaderSize + kMaxFormatOffset + 1;
-
-// File to file, the direction decided by content. The target is written in one piece only
-// after the conversion succeeded; on failure it keeps its previous content (a target that
-// did not exist is left as an empty file). Returns false on every failure, including a
-// source or target that cannot be opened.
+// File to file, the direction decided by content. The target is opened (created if need
+// be) before the conversion and written in one piece only after it succeeded; on failure it
+// keeps its previous content (a target that did not exist is left as an empty file).
+// Returns false on every failure, including a source or target that cannot be opened.
 bool ConvertQdlBmpFile(std::string_view source_path, std::string_view target_path);
-
-// The same, with the reason for a failure.
-std::optional<FormatError> ConvertQdlBmpFileWithReason(std::string_view source_path,
-                                                       std::string_view target_path);
 
 }  // namespace dotcaster

@@ -11,6 +11,7 @@
 #include "devicelink/settings.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/convert_size_dialog.h"
+#include "formats/file_io.h"
 #include "formats/probe.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_window.h"
@@ -28,9 +29,6 @@ constexpr const char* kSaveChangesQuestion = "Do you want to save change?";
 constexpr const char* kEditedQuestion =
     "Converted image is being edited.\r\nDo you want to update graphical image after edited?";
 constexpr int kResetLevel = 128;
-
-// The largest side a picture may have: the state keeps sizes as 16-bit numbers.
-constexpr int kMaxSourceSide = 32767;
 
 FileDialogRequest OpenRequest(const AppState& state) {
   FileDialogRequest request;
@@ -64,13 +62,6 @@ std::optional<std::string> AskSaveTarget(AppState& state) {
   std::optional<std::string> target = ThePrompter().SaveFileName(SaveRequest(state));
   if (target) state.UserDataDir = FolderPart(*target);
   return target;
-}
-
-bool CopyReplacing(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  std::filesystem::copy_file(ToFsPath(from), ToFsPath(to),
-                             std::filesystem::copy_options::overwrite_existing, ec);
-  return !ec;
 }
 
 }  // namespace
@@ -208,48 +199,54 @@ bool MainController::LoadSourcePicture() {
   ApplySourceExtension(state_.CurFileName, state_);
   state_.ImageLoaded = true;
   state_.ResultEdited = false;
+  // The file is read once: the working copy, the probe and the decoder all take these bytes.
+  auto file = ReadFileBytes(state_.CurFileName, picture_->limits());
+  if (!file) return fail();
 
   if (!state_.SrcIsQdl) {
-    if (!CopyReplacing(state_.CurFileName, state_.WorkBmpFile)) return fail();
+    if (WriteFileReplacing(state_.WorkBmpFile, *file)) return fail();
     if (state_.WorkClpFile != state_.CurFileName) DeleteWorkFile(state_.WorkClpFile);
-    const ProbeResult size = ProbeImageSize(state_.WorkBmpFile, state_);
-    if (!size || size.width < 1 || size.height < 1 || size.width > kMaxSourceSide ||
-        size.height > kMaxSourceSide) {
+    const auto size = ProbeImageBytes(*file, state_);
+    const int max_side = picture_->limits().max_side;
+    if (!size || size->width < 1 || size->height < 1 || size->width > max_side ||
+        size->height > max_side) {
       return fail();
     }
-    const convert::Size out = convert::FirstOutputSize(size.width, size.height, false);
+    const convert::Size out = convert::FirstOutputSize(size->width, size->height, false);
     state_.OutWidth = static_cast<std::int16_t>(out.width);
     state_.OutHeight = static_cast<std::int16_t>(out.height);
-    state_.SrcWidth = static_cast<std::int16_t>(size.width);
-    state_.SrcHeight = static_cast<std::int16_t>(size.height);
-    if (!picture_->Load(state_.WorkBmpFile)) return fail();
+    state_.SrcWidth = static_cast<std::int16_t>(size->width);
+    state_.SrcHeight = static_cast<std::int16_t>(size->height);
+    if (!picture_->Load(std::move(file).value())) return fail();
     window_.ShowSourcePicture(picture_->DisplayImage());
-    window_.SetSourceCaption(SizeCaption("Source image", size.width, size.height));
+    window_.SetSourceCaption(SizeCaption("Source image", size->width, size->height));
     ConvertPicture(kAppTitle);
     state_.Modified = true;
     return true;
   }
 
-  if (!ConvertQdlBmpFile(state_.CurFileName, state_.WorkDspFile)) return fail();
-  if (!CopyReplacing(state_.WorkDspFile, state_.WorkBmpFile)) return fail();
-  const ProbeResult size = ProbeImageSize(state_.WorkDspFile, state_);
-  if (!size || size.width < 1 || size.height < 1) return fail();
-  state_.SrcWidth = static_cast<std::int16_t>(size.width);
-  state_.SrcHeight = static_cast<std::int16_t>(size.height);
-  const convert::Size out = convert::FirstOutputSize(size.width, size.height, true);
+  // A Quadrel file becomes the bitmap that is both the first result and the source copy.
+  auto dots = QuadrelDots(*file);
+  if (!dots) return fail();
+  const Bytes bitmap = EncodeBmp(*dots);
+  if (WriteFileReplacing(state_.WorkDspFile, bitmap)) return fail();
+  if (WriteFileReplacing(state_.WorkBmpFile, bitmap)) return fail();
+  const int w = dots->width(), h = dots->height();
+  state_.SrcIsMono = true;
+  state_.SrcWidth = static_cast<std::int16_t>(w);
+  state_.SrcHeight = static_cast<std::int16_t>(h);
+  const convert::Size out = convert::FirstOutputSize(w, h, true);
   state_.OutWidth = static_cast<std::int16_t>(out.width);
   state_.OutHeight = static_cast<std::int16_t>(out.height);
-  if (!picture_->Load(state_.WorkBmpFile)) return fail();
+  picture_->Load(*dots);
   window_.ShowSourcePicture(picture_->DisplayImage());
-  window_.SetSourceCaption(SizeCaption("Source image", size.width, size.height));
-  if (size.width != state_.OutWidth || size.height != state_.OutHeight) {
+  window_.SetSourceCaption(SizeCaption("Source image", w, h));
+  if (w != state_.OutWidth || h != state_.OutHeight) {
     ConvertPicture(kAppTitle);
   } else {
     // The Quadrel picture is already a result of its own size: shown as it is.
-    const std::optional<QImage> dots = LoadMonoBitmapImage(state_.WorkDspFile);
-    if (!dots) return fail();
-    window_.ShowResultPicture(*dots);
-    window_.SetResultCaption(SizeCaption("Vantro image", size.width, size.height));
+    window_.ShowResultPicture(DotsToImage(*dots));
+    window_.SetResultCaption(SizeCaption("Vantro image", w, h));
   }
   window_.BringResultToFront();
   state_.HasName = true;

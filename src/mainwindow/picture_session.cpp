@@ -1,42 +1,25 @@
 #include "mainwindow/picture_session.h"
 
-#include <algorithm>
 #include <cstring>
 
-#include "convert/mono.h"
 #include "formats/file_io.h"
 #include "picture/convert_picture.h"
 
 namespace dotcaster {
-namespace {
-
-std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-std::uint16_t U16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-QRgb PaletteEntry(std::span<const std::uint8_t> b, std::size_t at) {
-  return qRgb(b[at + 2], b[at + 1], b[at]);
-}
-
-// Bitmaps larger than any result or Quadrel picture are not shown through this path.
-constexpr std::int64_t kMaxMonoSide = 4096;
-
-}  // namespace
 
 PictureSession::PictureSession() : random_(&convert::TheDotRandom()) {}
 PictureSession::~PictureSession() = default;
 
-bool PictureSession::Load(const std::string& path) {
+bool PictureSession::Load(Bytes file) {
   picture_.reset();
-  auto loaded = picture::SourcePicture::FromFile(path);
+  auto loaded = picture::SourcePicture::FromBytes(std::move(file), limits_);
   if (!loaded) return false;
   picture_.emplace(std::move(loaded).value());
   return true;
+}
+
+void PictureSession::Load(const DotImage& dots) {
+  picture_.emplace(picture::SourcePicture::FromDots(dots));
 }
 
 void PictureSession::Clear() {
@@ -60,45 +43,31 @@ std::optional<QImage> PictureSession::Convert(AppState& state,
                                               std::optional<convert::CropFrame> crop, int level,
                                               int method) {
   if (!picture_) return std::nullopt;
-  auto bitmap = picture::ConvertSourcePicture(state, *picture_, crop, level, method, *random_);
-  if (!bitmap) return std::nullopt;
-  if (convert::WriteMonoBitmap(state.WorkDspFile, *bitmap)) return std::nullopt;
-  return MonoBitmapToImage(*bitmap);
+  const convert::ConvertRequest request{
+      state.OutWidth, state.OutHeight, state.ZoomMode, state.JustZoom, crop, method, level};
+  auto result = picture::ConvertSourcePicture(*picture_, request, *random_);
+  if (!result) return std::nullopt;
+  const convert::Geometry& placed = result->placement;
+  state.ScaleX = placed.scale_x;
+  state.ScaleY = placed.scale_y;
+  state.PlaceWidth = placed.place_width;
+  state.PlaceHeight = placed.place_height;
+  if (WriteFileReplacing(state.WorkDspFile, EncodeBmp(result->dots))) return std::nullopt;
+  return DotsToImage(result->dots);
 }
 
 void PictureSession::SetRandom(convert::DotRandom* random) {
   random_ = random ? random : &convert::TheDotRandom();
 }
 
-std::optional<QImage> MonoBitmapToImage(std::span<const std::uint8_t> b) {
-  constexpr std::size_t kHeader = 62;
-  if (b.size() < kHeader || b[0] != 'B' || b[1] != 'M') return std::nullopt;
-  const std::int64_t width = static_cast<std::int32_t>(U32(b, 18));
-  const std::int64_t height = static_cast<std::int32_t>(U32(b, 22));
-  if (U16(b, 28) != 1 || U32(b, 30) != 0) return std::nullopt;
-  if (width < 1 || height < 1 || width > kMaxMonoSide || height > kMaxMonoSide) {
-    return std::nullopt;
-  }
-  const std::size_t offset = U32(b, 10);
-  const std::size_t row_size = static_cast<std::size_t>((width + 31) / 32 * 4);
-  if (offset < kHeader || offset > b.size() ||
-      (b.size() - offset) / row_size < static_cast<std::size_t>(height)) {
-    return std::nullopt;
-  }
-  QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_Mono);
-  image.setColorTable({PaletteEntry(b, 54), PaletteEntry(b, 58)});
-  const std::size_t copy = std::min<std::size_t>(row_size, image.bytesPerLine());
-  for (int y = 0; y < image.height(); ++y) {
-    const std::size_t row = static_cast<std::size_t>(height - 1 - y);
-    std::memcpy(image.scanLine(y), b.data() + offset + row * row_size, copy);
+QImage DotsToImage(const DotImage& dots) {
+  QImage image(dots.width(), dots.height(), QImage::Format_Mono);
+  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  for (int y = 0; y < dots.height(); ++y) {
+    const auto row = dots.row(y);
+    std::memcpy(image.scanLine(y), row.data(), row.size());
   }
   return image;
-}
-
-std::optional<QImage> LoadMonoBitmapImage(const std::string& path) {
-  auto bytes = ReadFileBytes(path, std::size_t{4} << 20);
-  if (!bytes) return std::nullopt;
-  return MonoBitmapToImage(*bytes);
 }
 
 }  // namespace dotcaster

@@ -7,13 +7,15 @@
 #include <QImage>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 
 #include "convert/geometry.h"
 #include "convert/random.h"
+#include "formats/bytes.h"
+#include "formats/dot_image.h"
 #include "picture/source_picture.h"
 #include "state/app_state.h"
+#include "state/limits.h"
 
 namespace dotcaster {
 
@@ -22,9 +24,11 @@ class PictureSession {
   PictureSession();
   ~PictureSession();
 
-  // Decodes the file (the working copy of the source); false when it cannot be read as a
-  // picture. Replaces what was held before, also on failure.
-  bool Load(const std::string& path);
+  // Decodes the file's bytes; false when they cannot be read as a picture. Replaces what
+  // was held before, also on failure.
+  bool Load(Bytes file);
+  // Holds the dots of a Quadrel file as the picture.
+  void Load(const DotImage& dots);
   void Clear();
   bool loaded() const { return picture_.has_value(); }
 
@@ -32,23 +36,25 @@ class PictureSession {
   // picture cannot be shown.
   QImage DisplayImage();
 
-  // Converts the held picture at the state's settings, stores the result as WorkDspFile
-  // and returns it as an image, one pixel per dot. Nothing on any failure (no picture, a
-  // geometry that divides by zero, the working file not written).
+  // Converts the held picture at the state's output settings, copies the placement into
+  // the state (ScaleX, ScaleY, PlaceWidth, PlaceHeight), stores the dots as WorkDspFile
+  // and returns them as an image. Nothing on any failure (no picture, a geometry that
+  // divides by zero, the working file not written).
   std::optional<QImage> Convert(AppState& state, std::optional<convert::CropFrame> crop, int level,
                                 int method);
 
   // The generator of the photo methods: the process's own unless one is given (not owned).
   void SetRandom(convert::DotRandom* random);
 
+  const Limits& limits() const { return limits_; }
+
  private:
+  Limits limits_ = kDefaultLimits;
   std::optional<picture::SourcePicture> picture_;
   convert::DotRandom* random_;
 };
 
-// A 1-bit bitmap file's content as an image with its own palette; nothing when the bytes
-// are not a complete uncompressed 1-bit bitmap.
-std::optional<QImage> MonoBitmapToImage(std::span<const std::uint8_t> bitmap);
-std::optional<QImage> LoadMonoBitmapImage(const std::string& path);
+// The dots as an image, one pixel per dot, black and white.
+QImage DotsToImage(const DotImage& dots);
 
 }  // namespace dotcaster

@@ -5,8 +5,9 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <new>
 
+#include "formats/bytes.h"
+#include "formats/probe.h"
 #include "picture/decoders.h"
 
 namespace dotcaster::picture {
@@ -23,13 +24,6 @@ enum Compression : std::uint32_t {
   kPng = 5,
   kAlphaBitFields = 6,
 };
-
-std::uint32_t U16(std::span<const std::uint8_t> f, std::size_t at) {
-  return std::uint32_t{f[at]} | (std::uint32_t{f[at + 1]} << 8);
-}
-std::uint32_t U32(std::span<const std::uint8_t> f, std::size_t at) {
-  return U16(f, at) | (U16(f, at + 2) << 16);
-}
 
 // One colour channel of a bit-field pixel, scaled to 0..255 by repeating its bits (5-bit
 // 10110 becomes 10110101), as the common decoders do: 0 stays 0 and the maximum becomes 255.
@@ -113,60 +107,58 @@ bool DecodeRle(std::span<const std::uint8_t> data, bool four_bits, int width, in
 
 }  // namespace
 
-Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
-  if (f.size() < 2 || f[0] != 'B' || f[1] != 'M') return PictureError::kNotAPicture;
-  if (f.size() < kFileHeader + 4) return PictureError::kTruncatedBmp;
-  const std::uint32_t data_offset = U32(f, 10);
-  const std::uint32_t header_size = U32(f, 14);
+Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> f, const Limits& limits) {
+  if (KindOfContent(f) != ContentKind::kBitmap) return ErrorCode::kNotAPicture;
+  if (f.size() < kFileHeader + 4) return ErrorCode::kTruncatedBmp;
+  const std::uint32_t data_offset = Le32(f, 10);
+  const std::uint32_t header_size = Le32(f, 14);
   const bool core = header_size == 12;
-  if (!core && (header_size < 16 || header_size > 4096)) return PictureError::kCorruptBmp;
-  if (f.size() < kFileHeader + header_size) return PictureError::kTruncatedBmp;
+  if (!core && (header_size < 16 || header_size > 4096)) return ErrorCode::kCorruptBmp;
+  if (f.size() < kFileHeader + header_size) return ErrorCode::kTruncatedBmp;
 
   std::int64_t width, height;
   std::uint32_t bpp, compression = kRgb, colours_used = 0;
   if (core) {
-    width = U16(f, 18);
-    height = U16(f, 20);
-    bpp = U16(f, 24);
+    width = Le16(f, 18);
+    height = Le16(f, 20);
+    bpp = Le16(f, 24);
   } else {
-    width = static_cast<std::int32_t>(U32(f, 18));
-    height = static_cast<std::int32_t>(U32(f, 22));
-    bpp = U16(f, 28);
-    if (header_size >= 20) compression = U32(f, 30);
-    if (header_size >= 36) colours_used = U32(f, 46);
+    width = static_cast<std::int32_t>(Le32(f, 18));
+    height = static_cast<std::int32_t>(Le32(f, 22));
+    bpp = Le16(f, 28);
+    if (header_size >= 20) compression = Le32(f, 30);
+    if (header_size >= 36) colours_used = Le32(f, 46);
   }
   const bool top_down = height < 0;
   if (top_down) height = -height;
-  if (width < 0) return PictureError::kCorruptBmp;
-  if (width == 0 || height == 0) return PictureError::kEmpty;
-  if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
-    return PictureError::kTooLarge;
-  }
-  if (compression == kJpeg || compression == kPng) return PictureError::kUnsupportedBmp;
+  if (width < 0) return ErrorCode::kCorruptBmp;
+  if (width == 0 || height == 0) return ErrorCode::kEmptyPicture;
+  if (!WithinLimits(width, height, limits)) return ErrorCode::kPictureTooLarge;
+  if (compression == kJpeg || compression == kPng) return ErrorCode::kUnsupportedBmp;
   // OS/2 2.x bitmaps use 3 and 4 for Huffman and RLE24, which we do not read.
   if (header_size == 64 && (compression == 3 || compression == 4)) {
-    return PictureError::kUnsupportedBmp;
+    return ErrorCode::kUnsupportedBmp;
   }
   const bool bit_fields = compression == kBitFields || compression == kAlphaBitFields;
   switch (bpp) {
     case 1:
     case 24:
-      if (compression != kRgb) return PictureError::kCorruptBmp;
+      if (compression != kRgb) return ErrorCode::kCorruptBmp;
       break;
     case 4:
-      if (compression != kRgb && compression != kRle4) return PictureError::kCorruptBmp;
+      if (compression != kRgb && compression != kRle4) return ErrorCode::kCorruptBmp;
       break;
     case 8:
-      if (compression != kRgb && compression != kRle8) return PictureError::kCorruptBmp;
+      if (compression != kRgb && compression != kRle8) return ErrorCode::kCorruptBmp;
       break;
     case 16:
     case 32:
-      if (compression != kRgb && !bit_fields) return PictureError::kCorruptBmp;
+      if (compression != kRgb && !bit_fields) return ErrorCode::kCorruptBmp;
       break;
     case 64:
-      return PictureError::kUnsupportedBmp;
+      return ErrorCode::kUnsupportedBmp;
     default:
-      return PictureError::kCorruptBmp;
+      return ErrorCode::kCorruptBmp;
   }
 
   // Colour masks: inside a V2..V5 header, or right after a 40-byte header.
@@ -185,12 +177,12 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
     std::size_t at = kFileHeader + 40;
     if (header_size < 52) {
       const std::size_t n = compression == kAlphaBitFields ? 16 : 12;
-      if (f.size() < after_header + n) return PictureError::kTruncatedBmp;
+      if (f.size() < after_header + n) return ErrorCode::kTruncatedBmp;
       at = after_header;
       after_header += n;
     }
     for (int c = 0; c < 3; ++c)
-      masks[c] = U32(f, at + 4 * static_cast<std::size_t>(c));
+      masks[c] = Le32(f, at + 4 * static_cast<std::size_t>(c));
   }
 
   std::array<Rgb, 256> palette{};
@@ -203,7 +195,7 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
       // A short palette without a count: the pixels start where the file says.
       count = std::min<std::size_t>(count, (data_offset - after_header) / entry);
     }
-    if (f.size() < after_header + count * entry) return PictureError::kTruncatedBmp;
+    if (f.size() < after_header + count * entry) return ErrorCode::kTruncatedBmp;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t at = after_header + k * entry;
       palette[k] = {f[at + 2], f[at + 1], f[at]};
@@ -213,19 +205,15 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
   // Some writers leave the data offset 0 or point it into the header; the pixels then follow
   // the palette.
   std::size_t pixels_at = data_offset >= after_header ? data_offset : after_header;
-  if (pixels_at > f.size()) return PictureError::kTruncatedBmp;
+  if (pixels_at > f.size()) return ErrorCode::kTruncatedBmp;
   std::span<const std::uint8_t> data = f.subspan(pixels_at);
 
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   Decoded out;
   out.bits_per_pixel = static_cast<int>(bpp);
-  try {
-    out.image.width = w;
-    out.image.height = h;
-    out.image.rgb.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
-  } catch (const std::bad_alloc&) {
-    return PictureError::kOutOfMemory;
-  }
+  out.image.width = w;
+  out.image.height = h;
+  out.image.rgb.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
 
   if (compression == kRle8 || compression == kRle4) {
     for (int y = 0; y < h; ++y) {
@@ -233,16 +221,17 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
         Put(out.image, x, y, palette[0]);
     }
     if (!DecodeRle(data, compression == kRle4, w, h, palette, top_down, out.image)) {
-      return PictureError::kTruncatedBmp;
+      return ErrorCode::kTruncatedBmp;
     }
     return out;
   }
 
   const std::uint64_t stride = (static_cast<std::uint64_t>(w) * bpp + 31) / 32 * 4;
-  if (data.size() < stride * static_cast<std::uint64_t>(h)) return PictureError::kTruncatedBmp;
+  if (data.size() < stride * static_cast<std::uint64_t>(h)) return ErrorCode::kTruncatedBmp;
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
   for (int y = 0; y < h; ++y) {
-    const std::uint8_t* row = data.data() + stride * static_cast<std::uint64_t>(y);
+    const auto row = data.subspan(static_cast<std::size_t>(stride * static_cast<std::uint64_t>(y)),
+                                  static_cast<std::size_t>(stride));
     const int out_y = top_down ? y : h - 1 - y;
     std::uint8_t* dst = out.image.rgb.data() + static_cast<std::size_t>(out_y) * w * 3;
     for (int x = 0; x < w; ++x, dst += 3) {
@@ -258,7 +247,7 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
           c = palette[row[x]];
           break;
         case 16: {
-          const std::uint32_t px = std::uint32_t{row[2 * x]} | (std::uint32_t{row[2 * x + 1]} << 8);
+          const std::uint32_t px = Le16(row, 2 * static_cast<std::size_t>(x));
           c = {red(px), green(px), blue(px)};
           break;
         }
@@ -266,9 +255,7 @@ Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> f) {
           c = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
           break;
         default: {
-          const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
-          const std::uint32_t px = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
-                                   (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+          const std::uint32_t px = Le32(row, 4 * static_cast<std::size_t>(x));
           c = {red(px), green(px), blue(px)};
           break;
         }

@@ -1,44 +1,27 @@
 #pragma once
 
 // The picture decoders: whole files in memory to 8-bit RGB. Every size is checked against
-// the limits below before anything is allocated, and every failure is a PictureError, never
-// a crash: truncated files, contradicting headers and absurd sizes included.
+// the given limits before anything is allocated, and every failure is an Error, never a
+// crash: truncated files, contradicting headers and absurd sizes included.
 //
 // Most callers want SourcePicture (picture/source_picture.h), which picks the decoder from
 // the file's first bytes and keeps what it decoded.
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 #include <vector>
 
+#include "state/error.h"
 #include "state/expected.h"
+#include "state/limits.h"
 
 namespace dotcaster::picture {
 
-enum class PictureError {
-  kOpen,         // the file cannot be opened
-  kRead,         // reading the file failed
-  kNotAPicture,  // none of the kinds Dotcaster reads
-  kEmpty,        // width or height 0
-  kTooLarge,     // beyond the size limits
-  kTruncatedBmp,
-  kCorruptBmp,
-  kUnsupportedBmp,  // a valid bitmap of a kind we do not read (JPEG/PNG inside, 64 bits, ...)
-  kTruncatedJpeg,
-  kCorruptJpeg,
-  kTruncatedGif,
-  kCorruptGif,
-  kOutOfMemory,
-};
-
-std::string_view PictureErrorText(PictureError error);
-
-// No side may exceed this (the program keeps sizes in 16-bit numbers).
-inline constexpr int kMaxPictureSide = 32767;
-// Pixels of a fully decoded bitmap or GIF: 120 MB of RGB. JPEG files are never decoded whole
-// beyond what a placement needs, but their full size is limited likewise.
-inline constexpr std::int64_t kMaxPicturePixels = 40'000'000;
+// Whether a picture of width x height is within the limits (sides and pixel count).
+inline bool WithinLimits(std::int64_t width, std::int64_t height, const Limits& limits) {
+  return width <= limits.max_side && height <= limits.max_side &&
+         width * height <= limits.max_pixels;
+}
 
 // Rows top-down, 3 bytes (R, G, B) per pixel, no padding.
 struct RgbImage {
@@ -60,10 +43,10 @@ struct Decoded {
 
 // Windows and OS/2 bitmaps: 1, 4, 8, 16, 24, 32 bits, RLE4, RLE8, bit fields, bottom-up and
 // top-down rows.
-Expected<Decoded, PictureError> DecodeBmp(std::span<const std::uint8_t> file);
+Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> file, const Limits& limits);
 
 // The first frame of a GIF on its logical screen; transparent and uncovered pixels white.
-Expected<Decoded, PictureError> DecodeGif(std::span<const std::uint8_t> file);
+Expected<Decoded, Error> DecodeGif(std::span<const std::uint8_t> file, const Limits& limits);
 
 struct JpegInfo {
   int width = 0;
@@ -71,10 +54,13 @@ struct JpegInfo {
   int components = 3;
 };
 
-Expected<JpegInfo, PictureError> ReadJpegInfo(std::span<const std::uint8_t> file);
+// The header's size, checked against the limits.
+Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits);
 
 // Decodes at scale_eighths / 8 of the file's size (1..8; libjpeg's DCT scaling, which skips
-// most of the work at small scales). The result is ceil(width x scale / 8) wide.
-Expected<Decoded, PictureError> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths);
+// most of the work at small scales). The result is ceil(width x scale / 8) wide. The limits
+// apply to the file's full size, whatever the scale.
+Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
+                                    const Limits& limits);
 
 }  // namespace dotcaster::picture

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
+#include "formats/probe.h"
 #include "picture/decoders.h"
 
 extern "C" {
@@ -28,15 +28,15 @@ int ReadMemory(GifFileType* gif, GifByteType* buf, int n) {
   return static_cast<int>(k);
 }
 
-PictureError ErrorOf(int code) {
+ErrorCode ErrorOf(int code) {
   switch (code) {
     case D_GIF_ERR_READ_FAILED:
     case D_GIF_ERR_EOF_TOO_SOON:
-      return PictureError::kTruncatedGif;
+      return ErrorCode::kTruncatedGif;
     case D_GIF_ERR_NOT_ENOUGH_MEM:
-      return PictureError::kOutOfMemory;
+      return ErrorCode::kOutOfMemory;
     default:
-      return PictureError::kCorruptGif;
+      return ErrorCode::kCorruptGif;
   }
 }
 
@@ -49,16 +49,10 @@ struct GifCloser {
   }
 };
 
-bool TooLarge(std::int64_t w, std::int64_t h) {
-  return w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels;
-}
-
 }  // namespace
 
-Expected<Decoded, PictureError> DecodeGif(std::span<const std::uint8_t> file) {
-  if (file.size() < 6 || std::memcmp(file.data(), "GIF8", 4) != 0) {
-    return PictureError::kNotAPicture;
-  }
+Expected<Decoded, Error> DecodeGif(std::span<const std::uint8_t> file, const Limits& limits) {
+  if (file.size() < 6 || KindOfContent(file) != ContentKind::kGif) return ErrorCode::kNotAPicture;
   MemoryReader reader{file, 0};
   int error = 0;
   GifFileType* gif = DGifOpen(&reader, ReadMemory, &error);
@@ -69,7 +63,7 @@ Expected<Decoded, PictureError> DecodeGif(std::span<const std::uint8_t> file) {
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif, &type) == GIF_ERROR) return ErrorOf(gif->Error);
-    if (type == TERMINATE_RECORD_TYPE) return PictureError::kCorruptGif;  // no picture at all
+    if (type == TERMINATE_RECORD_TYPE) return ErrorCode::kCorruptGif;  // no picture at all
     if (type == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* ext = nullptr;
@@ -85,37 +79,33 @@ Expected<Decoded, PictureError> DecodeGif(std::span<const std::uint8_t> file) {
       }
       continue;
     }
-    if (type != IMAGE_DESC_RECORD_TYPE) return PictureError::kCorruptGif;
+    if (type != IMAGE_DESC_RECORD_TYPE) return ErrorCode::kCorruptGif;
     if (DGifGetImageDesc(gif) == GIF_ERROR) return ErrorOf(gif->Error);
     break;
   }
 
   const GifImageDesc& frame = gif->Image;
   const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-  if (!map || map->ColorCount <= 0) return PictureError::kCorruptGif;
+  if (!map || map->ColorCount <= 0) return ErrorCode::kCorruptGif;
   std::int64_t width = gif->SWidth, height = gif->SHeight;
   if (width == 0 || height == 0) {  // no screen size: the frame defines the picture
     width = frame.Left + std::int64_t{frame.Width};
     height = frame.Top + std::int64_t{frame.Height};
   }
   if (width <= 0 || height <= 0 || frame.Width <= 0 || frame.Height <= 0) {
-    return PictureError::kEmpty;
+    return ErrorCode::kEmptyPicture;
   }
-  if (TooLarge(width, height) || TooLarge(frame.Width, frame.Height)) {
-    return PictureError::kTooLarge;
+  if (!WithinLimits(width, height, limits) || !WithinLimits(frame.Width, frame.Height, limits)) {
+    return ErrorCode::kPictureTooLarge;
   }
 
   Decoded out;
   out.bits_per_pixel = map->BitsPerPixel;
   std::vector<GifPixelType> line;
-  try {
-    out.image.width = static_cast<int>(width);
-    out.image.height = static_cast<int>(height);
-    out.image.rgb.assign(static_cast<std::size_t>(width * height * 3), 0xFF);
-    line.resize(static_cast<std::size_t>(frame.Width));
-  } catch (const std::bad_alloc&) {
-    return PictureError::kOutOfMemory;
-  }
+  out.image.width = static_cast<int>(width);
+  out.image.height = static_cast<int>(height);
+  out.image.rgb.assign(static_cast<std::size_t>(width * height * 3), 0xFF);
+  line.resize(static_cast<std::size_t>(frame.Width));
 
   // Interlaced frames store rows in four passes.
   static constexpr int kStart[4] = {0, 4, 2, 1};

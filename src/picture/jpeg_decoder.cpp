@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <new>
 #include <optional>
 
 #include "picture/decoders.h"
@@ -38,10 +37,10 @@ void OnMessage(j_common_ptr cinfo, int level) {
   }
 }
 
-PictureError ErrorOf(const ErrorManager& err) {
-  if (err.truncated) return PictureError::kTruncatedJpeg;
-  if (err.pub.msg_code == JERR_OUT_OF_MEMORY) return PictureError::kOutOfMemory;
-  return PictureError::kCorruptJpeg;
+ErrorCode ErrorOf(const ErrorManager& err) {
+  if (err.truncated) return ErrorCode::kTruncatedJpeg;
+  if (err.pub.msg_code == JERR_OUT_OF_MEMORY) return ErrorCode::kOutOfMemory;
+  return ErrorCode::kCorruptJpeg;
 }
 
 void SetUp(jpeg_decompress_struct& cinfo, ErrorManager& err) {
@@ -51,23 +50,22 @@ void SetUp(jpeg_decompress_struct& cinfo, ErrorManager& err) {
 }
 
 // Checks the header's numbers before anything large is allocated.
-std::optional<PictureError> CheckHeader(const jpeg_decompress_struct& cinfo) {
-  if (cinfo.image_width == 0 || cinfo.image_height == 0) return PictureError::kEmpty;
-  if (cinfo.image_width > kMaxPictureSide || cinfo.image_height > kMaxPictureSide ||
-      std::int64_t{cinfo.image_width} * cinfo.image_height > kMaxPicturePixels) {
-    return PictureError::kTooLarge;
+std::optional<ErrorCode> CheckHeader(const jpeg_decompress_struct& cinfo, const Limits& limits) {
+  if (cinfo.image_width == 0 || cinfo.image_height == 0) return ErrorCode::kEmptyPicture;
+  if (!WithinLimits(cinfo.image_width, cinfo.image_height, limits)) {
+    return ErrorCode::kPictureTooLarge;
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-Expected<JpegInfo, PictureError> ReadJpegInfo(std::span<const std::uint8_t> file) {
+Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
   SetUp(cinfo, err);
   if (setjmp(err.jump)) {
-    const PictureError e = ErrorOf(err);
+    const ErrorCode e = ErrorOf(err);
     jpeg_destroy_decompress(&cinfo);
     return e;
   }
@@ -76,28 +74,29 @@ Expected<JpegInfo, PictureError> ReadJpegInfo(std::span<const std::uint8_t> file
   jpeg_read_header(&cinfo, TRUE);
   JpegInfo info{static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
                 cinfo.num_components};
-  const auto check = CheckHeader(cinfo);
+  const auto check = CheckHeader(cinfo, limits);
   jpeg_destroy_decompress(&cinfo);
   if (check) return *check;
   return info;
 }
 
-Expected<Decoded, PictureError> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths) {
+Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
+                                    const Limits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
   Decoded out;
   std::vector<std::uint8_t> cmyk_row;
-  std::optional<PictureError> early;
+  std::optional<ErrorCode> early;
   SetUp(cinfo, err);
   if (setjmp(err.jump)) {
-    const PictureError e = ErrorOf(err);
+    const ErrorCode e = ErrorOf(err);
     jpeg_destroy_decompress(&cinfo);
     return e;
   }
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_read_header(&cinfo, TRUE);
-  early = CheckHeader(cinfo);
+  early = CheckHeader(cinfo, limits);
   if (early) {
     jpeg_destroy_decompress(&cinfo);
     return *early;
@@ -110,14 +109,9 @@ Expected<Decoded, PictureError> DecodeJpeg(std::span<const std::uint8_t> file, i
   out.bits_per_pixel = 8 * cinfo.num_components;
   out.image.width = static_cast<int>(cinfo.output_width);
   out.image.height = static_cast<int>(cinfo.output_height);
-  try {
-    out.image.rgb.resize(static_cast<std::size_t>(out.image.width) *
-                         static_cast<std::size_t>(out.image.height) * 3);
-    if (cmyk) cmyk_row.resize(static_cast<std::size_t>(out.image.width) * 4);
-  } catch (const std::bad_alloc&) {
-    jpeg_destroy_decompress(&cinfo);
-    return PictureError::kOutOfMemory;
-  }
+  out.image.rgb.resize(static_cast<std::size_t>(out.image.width) *
+                       static_cast<std::size_t>(out.image.height) * 3);
+  if (cmyk) cmyk_row.resize(static_cast<std::size_t>(out.image.width) * 4);
   jpeg_start_decompress(&cinfo);
   while (cinfo.output_scanline < cinfo.output_height) {
     std::uint8_t* dst = out.image.rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) *

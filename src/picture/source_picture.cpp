@@ -1,25 +1,12 @@
 #include "picture/source_picture.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <new>
-#include <system_error>
 #include <utility>
 
 #include "formats/file_io.h"
+#include "formats/probe.h"
 #include "picture/resample.h"
-#include "state/paths.h"
 
 namespace dotcaster::picture {
-
-Expected<PictureKind, PictureError> DetectKind(std::span<const std::uint8_t> file) {
-  if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return PictureKind::kBmp;
-  if (file.size() >= 2 && file[0] == 0xFF && file[1] == 0xD8) return PictureKind::kJpeg;
-  if (file.size() >= 4 && file[0] == 'G' && file[1] == 'I' && file[2] == 'F' && file[3] == '8') {
-    return PictureKind::kGif;
-  }
-  return PictureError::kNotAPicture;
-}
 
 void ViewImage::ReadRow(int row, int count, std::uint32_t* out) const {
   const std::uint8_t* p = image_.Pixel(0, row);
@@ -32,16 +19,11 @@ SourcePicture::SourcePicture(SourcePicture&&) noexcept = default;
 SourcePicture& SourcePicture::operator=(SourcePicture&&) noexcept = default;
 SourcePicture::~SourcePicture() = default;
 
-Expected<SourcePicture, PictureError> SourcePicture::FromFile(std::string_view path, Decode when) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(ToFsPath(path), ec);
-  if (ec) return PictureError::kOpen;
-  if (size > kMaxFileBytes) return PictureError::kTooLarge;
-  auto bytes = ReadFileBytes(path);
-  if (!bytes) {
-    return bytes.error() == FormatError::kOpenSource ? PictureError::kOpen : PictureError::kRead;
-  }
-  return FromBytes(std::move(bytes).value(), when);
+Expected<SourcePicture, Error> SourcePicture::FromFile(std::string_view path, const Limits& limits,
+                                                       Decode when) {
+  auto bytes = ReadFileBytes(path, limits);
+  if (!bytes) return bytes.error();
+  return FromBytes(std::move(bytes).value(), limits, when);
 }
 
 namespace {
@@ -61,47 +43,57 @@ int ScaleFor(int width, int height, convert::Size stretched) {
 
 }  // namespace
 
-Expected<SourcePicture, PictureError> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
-                                                               Decode when) {
-  auto kind = DetectKind(file);
-  if (!kind) return kind.error();
+Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
+                                                        const Limits& limits, Decode when) {
+  const ContentKind kind = KindOfContent(file);
+  if (kind == ContentKind::kUnknown) return ErrorCode::kNotAPicture;
   SourcePicture pic;
-  pic.kind_ = *kind;
-  try {
-    if (pic.kind_ == PictureKind::kJpeg) {
-      auto info = ReadJpegInfo(file);
-      if (!info) return info.error();
-      pic.width_ = info->width;
-      pic.height_ = info->height;
-      pic.bits_per_pixel_ = 8 * info->components;
-      if (when == Decode::kOnFirstUse) {
-        pic.file_ = std::move(file);
-        return pic;
-      }
+  pic.limits_ = limits;
+  if (kind == ContentKind::kJpeg) {
+    pic.is_jpeg_ = true;
+    auto info = ReadJpegInfo(file, limits);
+    if (!info) return info.error();
+    pic.width_ = info->width;
+    pic.height_ = info->height;
+    pic.bits_per_pixel_ = 8 * info->components;
+    if (when == Decode::kNow) {
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
           ScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
-      auto decoded = DecodeJpeg(file, scale);
+      auto decoded = DecodeJpeg(file, scale, limits);
       if (!decoded) return decoded.error();
       pic.cache_.push_back({scale, std::move(decoded->image)});
-      pic.file_ = std::move(file);
-    } else {
-      auto decoded = pic.kind_ == PictureKind::kBmp ? DecodeBmp(file) : DecodeGif(file);
-      if (!decoded) return decoded.error();
-      pic.width_ = decoded->image.width;
-      pic.height_ = decoded->image.height;
-      pic.bits_per_pixel_ = decoded->bits_per_pixel;
-      pic.cache_.push_back({8, std::move(decoded->image)});
     }
-  } catch (const std::bad_alloc&) {
-    return PictureError::kOutOfMemory;
+    pic.file_ = std::move(file);
+    return pic;
   }
+  auto decoded = kind == ContentKind::kBitmap ? DecodeBmp(file, limits) : DecodeGif(file, limits);
+  if (!decoded) return decoded.error();
+  pic.width_ = decoded->image.width;
+  pic.height_ = decoded->image.height;
+  pic.bits_per_pixel_ = decoded->bits_per_pixel;
+  pic.cache_.push_back({8, std::move(decoded->image)});
   return pic;
 }
 
-Expected<const RgbImage*, PictureError> SourcePicture::ImageFor(convert::Size stretched) {
-  if (kind_ != PictureKind::kJpeg) return &cache_.front().image;
+SourcePicture SourcePicture::FromDots(const DotImage& dots) {
+  SourcePicture pic;
+  pic.width_ = dots.width();
+  pic.height_ = dots.height();
+  pic.bits_per_pixel_ = 1;
+  RgbImage image{dots.width(), dots.height(), {}};
+  image.rgb.reserve(static_cast<std::size_t>(dots.width()) * dots.height() * 3);
+  for (int y = 0; y < dots.height(); ++y) {
+    for (int x = 0; x < dots.width(); ++x)
+      image.rgb.insert(image.rgb.end(), 3, dots.dot(x, y) ? 0x00 : 0xFF);
+  }
+  pic.cache_.push_back({8, std::move(image)});
+  return pic;
+}
+
+Expected<const RgbImage*, Error> SourcePicture::ImageFor(convert::Size stretched) {
+  if (!is_jpeg_) return &cache_.front().image;
   // Exactly the scale this placement needs, never a larger one that happens to be kept: the
   // dots of a placement must not depend on what was decoded before (the window after a
   // crop, dotcast which decodes only once), or the two programs would disagree.
@@ -111,32 +103,21 @@ Expected<const RgbImage*, PictureError> SourcePicture::ImageFor(convert::Size st
   }
   // Keep the first decode (the display's) and the newest.
   if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
-  try {
-    auto decoded = DecodeJpeg(file_, needed);
-    if (!decoded) return decoded.error();
-    cache_.push_back({needed, std::move(decoded->image)});
-  } catch (const std::bad_alloc&) {
-    return PictureError::kOutOfMemory;
-  }
+  auto decoded = DecodeJpeg(file_, needed, limits_);
+  if (!decoded) return decoded.error();
+  cache_.push_back({needed, std::move(decoded->image)});
   return &cache_.back().image;
 }
 
-std::optional<PictureError> SourcePicture::PrepareFor(convert::Size stretched) {
-  auto image = ImageFor(stretched);
-  if (!image) return image.error();
-  return std::nullopt;
-}
-
-Expected<RgbImage, PictureError> SourcePicture::DisplayImage() {
+Expected<RgbImage, Error> SourcePicture::DisplayImage() {
   const convert::Size disp = convert::DisplaySize(width_, height_);
   auto image = ImageFor(disp);
   if (!image) return image.error();
   return RenderStretched(**image, disp, 0, 0, disp.width, disp.height);
 }
 
-Expected<ViewImage, PictureError> SourcePicture::RenderView(convert::Size stretched, int off_left,
-                                                            int off_top, int view_width,
-                                                            int view_height) {
+Expected<ViewImage, Error> SourcePicture::RenderView(convert::Size stretched, int off_left,
+                                                     int off_top, int view_width, int view_height) {
   const ViewKey key{stretched, off_left, off_top, view_width, view_height};
   if (last_view_ && last_key_ == key) return *last_view_;
   auto image = ImageFor(stretched);

@@ -3,12 +3,12 @@
 // A decoded source picture, and the off-screen source view the conversion reads.
 //
 // How to use it (window and dotcast alike):
-//   auto pic = SourcePicture::FromFile(path);        // or FromBytes(bytes)
-//   if (!pic) show PictureErrorText(pic.error());
-//   state.SrcWidth = pic->width(); ...                // the file's own size
-//   RgbImage shown = pic->DisplayImage();             // the source view, dispW x dispH
-//   auto bmp = ConvertSourcePicture(state, *pic, ...) // picture/convert_picture.h
-// A Quadrel file is opened as the bitmap that ConvertQdlBmp makes of it (FromBytes).
+//   auto pic = SourcePicture::FromBytes(bytes, limits);  // the file's bytes, read once
+//   if (!pic) show ErrorText(pic.error());
+//   RgbImage shown = pic->DisplayImage();                // the source view, dispW x dispH
+//   auto dots = ConvertSourcePicture(*pic, request, random);  // picture/convert_picture.h
+// A Quadrel file is opened from its dots (FromDots), black and white like the bitmap the
+// converter makes of it.
 //
 // A SourcePicture keeps what it decoded: a change of level or method re-renders only the
 // small view window. A JPEG is decoded no larger than the placement needs (DCT scaling) and
@@ -25,15 +25,13 @@
 
 #include "convert/geometry.h"
 #include "convert/mono.h"
+#include "formats/dot_image.h"
 #include "picture/decoders.h"
+#include "state/error.h"
 #include "state/expected.h"
+#include "state/limits.h"
 
 namespace dotcaster::picture {
-
-enum class PictureKind { kBmp, kJpeg, kGif };
-
-// The kind by the first bytes (BM, FF D8, GIF8), whatever the file name says.
-Expected<PictureKind, PictureError> DetectKind(std::span<const std::uint8_t> file);
 
 // A rendered part of the source view: view pixels (0, 0) .. (width - 1, height - 1).
 class ViewImage final : public convert::ViewSampler {
@@ -48,10 +46,6 @@ class ViewImage final : public convert::ViewSampler {
 
 class SourcePicture {
  public:
-  // Files above this size are refused before they are read (no picture we accept is
-  // larger).
-  static constexpr std::size_t kMaxFileBytes = std::size_t{512} << 20;
-
   // When a JPEG is decoded: at once, at the display's scale (the window: a broken file shows
   // up when it is opened, and the source view needs that much anyway), or at the first
   // RenderView, at the scale that placement needs (dotcast, which converts once and never
@@ -59,44 +53,44 @@ class SourcePicture {
   // always decoded at once.
   enum class Decode { kNow, kOnFirstUse };
 
-  static Expected<SourcePicture, PictureError> FromBytes(std::vector<std::uint8_t> file,
-                                                         Decode when = Decode::kNow);
-  static Expected<SourcePicture, PictureError> FromFile(std::string_view path,
-                                                        Decode when = Decode::kNow);
+  // The decoder is chosen by the first bytes (BM, FF D8, GIF8), whatever the file name
+  // says. The limits apply to this decode and to every later one.
+  static Expected<SourcePicture, Error> FromBytes(std::vector<std::uint8_t> file,
+                                                  const Limits& limits, Decode when = Decode::kNow);
+  static Expected<SourcePicture, Error> FromFile(std::string_view path, const Limits& limits,
+                                                 Decode when = Decode::kNow);
+  // A picture of black and white pixels, one per dot, 1 bit per pixel.
+  static SourcePicture FromDots(const DotImage& dots);
 
   SourcePicture(SourcePicture&&) noexcept;
   SourcePicture& operator=(SourcePicture&&) noexcept;
   ~SourcePicture();
 
-  PictureKind kind() const { return kind_; }
   int width() const { return width_; }
   int height() const { return height_; }
   int bits_per_pixel() const { return bits_per_pixel_; }
 
   // The whole picture at convert::DisplaySize(width(), height()) (its own size up to
   // 320 x 240), for the window's source view. May be 0 wide for an extremely thin picture.
-  Expected<RgbImage, PictureError> DisplayImage();
-
-  // Decodes what a placement of the whole picture at `stretched` needs, unless that is
-  // decoded already. RenderView does this itself but reports a failure only as a failed
-  // render; a caller that wants the reason ("truncated JPEG") asks here first.
-  std::optional<PictureError> PrepareFor(convert::Size stretched);
+  Expected<RgbImage, Error> DisplayImage();
 
   // The placed source view: the picture stretched to `stretched` and shifted so that view
   // pixel (0, 0) shows stretched pixel (off_left, off_top); only the view_width x view_height
   // window is computed. View pixels outside the placed picture are white. Shrinking averages
   // the pixels a view pixel covers; enlarging repeats the nearest pixel. The last view is
-  // kept: asking for the same placement again (a new level or method) renders nothing.
-  Expected<ViewImage, PictureError> RenderView(convert::Size stretched, int off_left, int off_top,
-                                               int view_width, int view_height);
+  // kept: asking for the same placement again (a new level or method) renders nothing. A
+  // JPEG that must be decoded again for the placement and fails gives the decoder's error.
+  Expected<ViewImage, Error> RenderView(convert::Size stretched, int off_left, int off_top,
+                                        int view_width, int view_height);
 
  private:
   SourcePicture() = default;
   // The decoded image to render a placement of stretched size from, decoding (again) when
   // what is kept has too little detail.
-  Expected<const RgbImage*, PictureError> ImageFor(convert::Size stretched);
+  Expected<const RgbImage*, Error> ImageFor(convert::Size stretched);
 
-  PictureKind kind_ = PictureKind::kBmp;
+  bool is_jpeg_ = false;
+  Limits limits_;
   int width_ = 0;
   int height_ = 0;
   int bits_per_pixel_ = 24;

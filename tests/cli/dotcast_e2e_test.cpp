@@ -19,7 +19,6 @@
 #include "formats/quadrel.h"
 #include "picture/convert_picture.h"
 #include "picture/source_picture.h"
-#include "state/app_state.h"
 #include "temp_dir.h"
 
 namespace dotcaster {
@@ -116,10 +115,6 @@ void MakeGif(const TempDir& dir, const std::string& path, const std::string& siz
 
 // The 2 x 10 Quadrel image whose only black dots are (0, 0) and (1, 9).
 const std::vector<std::uint8_t> kTinyQdl = {0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x02};
-
-int Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  return bytes.at(at) | bytes.at(at + 1) << 8;
-}
 
 // True when the dot (x, y) of a bitmap in the program's layout is black.
 bool BmpBlack(const std::vector<std::uint8_t>& bmp, int x, int y) {
@@ -261,7 +256,6 @@ TEST_F(DotcastTest, OutputSizeFollowsThePictureOrTheOption) {
   const auto qdl = ConvertQdlBmp(ReadAll(dir.File("d.BMP")));
   ASSERT_TRUE(qdl.has_value());
   EXPECT_EQ(*qdl, ReadAll(dir.File("device.qdl")));
-  EXPECT_TRUE(Slurp(dir.File("d.png")).starts_with("\x89PNG\r\n"));
   EXPECT_EQ(Slurp(dir.File("d.pbm")).size(), std::string("P4\n102 64\n").size() + 13 * 64);
   EXPECT_TRUE(Slurp(dir.File("d.pbm")).starts_with("P4\n102 64\n"));
 }
@@ -289,6 +283,26 @@ TEST_F(DotcastTest, OutDirAndFormatNameTheOutputs) {
   EXPECT_TRUE(Contains(quiet.err, "missing.gif: Read error!")) << quiet.err;
   EXPECT_TRUE(
       fs::exists(dir.path() / "out" / fs::path(std::u8string(u8"caf\u00e9 \u2013 copie.qdl"))));
+}
+
+// The PNG output read back by ImageMagick and by netpbm holds the dots of the Quadrel output.
+TEST_F(DotcastTest, PngOpensElsewhereWithTheQuadrelDots) {
+  MakeCard(dir.File("card.jpg"), "408x256");
+  const std::string magick = std::ifstream("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
+  for (const std::vector<std::string>& size :
+       {std::vector<std::string>{}, {"--size", "301x37", "--fit", "stretch"}}) {
+    SCOPED_TRACE(size.empty() ? "picture size" : size[1]);
+    for (const char* out : {"c.qdl", "c.png"}) {
+      std::vector<std::string> args = {"convert", "--force", "card.jpg", "-o", out};
+      args.insert(args.end(), size.begin(), size.end());
+      ASSERT_EQ(Dotcast(dir, args).code, 0);
+    }
+    const Bytes expected = EncodePbm(QuadrelDots(ReadAll(dir.File("c.qdl"))).value());
+    for (const std::string& tool : {std::string("pngtopnm"), magick + " - -depth 1 pbm:-"}) {
+      Shell("cd '" + dir.path().string() + "' && " + tool + " < c.png > c.pbm 2>/dev/null");
+      EXPECT_EQ(ReadAll(dir.File("c.pbm")), expected) << tool;
+    }
+  }
 }
 
 TEST_F(DotcastTest, ExistingOutputsAreKeptWithoutForce) {
@@ -582,26 +596,21 @@ TEST_F(DotcastTest, FitAndCrop) {
       << outside.err;
 }
 
-// The dots the window's engine gives for a picture just loaded, with the state the window
-// has then: the output size of the load, stretch with the ratio kept, a fresh generator.
+// The dots the window's engine gives for a picture just loaded, as the window's bitmap
+// working file: the output size of the load (or `size`), stretch with the ratio kept, a
+// fresh generator.
 std::vector<std::uint8_t> WindowDots(const std::string& path, int level, int method,
                                      std::optional<convert::Size> size = std::nullopt) {
-  auto picture = picture::SourcePicture::FromFile(path);
-  EXPECT_TRUE(picture.has_value());
-  EXPECT_TRUE(picture->DisplayImage().has_value());  // the window shows the source first
-  AppState state;
-  ResetPictureState(state);
-  state.ImageLoaded = true;
-  state.SrcWidth = static_cast<std::int16_t>(picture->width());
-  state.SrcHeight = static_cast<std::int16_t>(picture->height());
+  auto picture = picture::SourcePicture::FromFile(path, kDefaultLimits);
+  EXPECT_TRUE(picture && picture->DisplayImage());  // the window shows the source first
+  if (!picture) return {};
   const convert::Size out =
       size.value_or(convert::FirstOutputSize(picture->width(), picture->height(), false));
-  state.OutWidth = static_cast<std::int16_t>(out.width);
-  state.OutHeight = static_cast<std::int16_t>(out.height);
   convert::DotRandom random;
-  auto bmp = picture::ConvertSourcePicture(state, *picture, std::nullopt, level, method, random);
-  EXPECT_TRUE(bmp.has_value());
-  return bmp ? *bmp : std::vector<std::uint8_t>{};
+  auto result = picture::ConvertSourcePicture(
+      *picture, {out.width, out.height, true, true, {}, method, level}, random);
+  EXPECT_TRUE(result.has_value());
+  return result ? EncodeBmp(result->dots) : std::vector<std::uint8_t>{};
 }
 
 TEST_F(DotcastTest, SameDotsAsTheWindowsEngine) {

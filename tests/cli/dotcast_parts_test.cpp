@@ -1,5 +1,4 @@
-// dotcast's parts that need no picture: the command line, the output encoders and the
-// terminal rendering.
+// dotcast's parts that need no picture: the command line and the terminal rendering.
 
 #include <gtest/gtest.h>
 
@@ -9,29 +8,17 @@
 
 #include "cli/dotcast/dots.h"
 #include "cli/dotcast/options.h"
-#include "formats/quadrel.h"
-#include "temp_dir.h"
 
 namespace dotcaster::cli {
 namespace {
 
 // A dot image from a picture drawn as text rows, '#' black.
 DotImage ImageOf(const std::vector<std::string>& rows) {
-  const int h = static_cast<int>(rows.size());
-  const int w = static_cast<int>(rows[0].size());
-  Bytes bmp(static_cast<std::size_t>(BmpFileSize(w, h)), 0);
-  WriteBmpHeader(w, h, bmp);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if (rows[y][x] != '#') {
-        bmp[kBmpHeaderSize + (h - 1 - y) * BmpRowSize(w) + x / 8] |=
-            static_cast<std::uint8_t>(0x80 >> (x % 8));
-      }
-    }
-  }
-  auto image = DotImage::FromBitmap(std::move(bmp));
-  EXPECT_TRUE(image.has_value());
-  return std::move(image).value();
+  DotImage image(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (rows[y][x] == '#') image.SetBlack(x, y);
+  return image;
 }
 
 TEST(DotcastCommandLine, AcceptedOptions) {
@@ -182,65 +169,6 @@ TEST(DotcastCommandLine, OutputFormatFollowsTheName) {
     EXPECT_EQ(FormatForName(name), format) << name;
 }
 
-TEST(DotcastEncoders, ChecksumsMatchTheirStandardCheckValues) {
-  const std::string digits = "123456789";
-  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(digits.data()),
-                                            digits.size());
-  EXPECT_EQ(Crc32(bytes), 0xCBF43926u);
-  EXPECT_EQ(Adler32(bytes), 0x091E01DEu);
-  EXPECT_EQ(Crc32({}), 0u);
-  EXPECT_EQ(Adler32({}), 1u);
-  // Adler-32's sums wrap at 65521: a long run of 0xFF must not overflow them.
-  const std::vector<std::uint8_t> ff(100000, 0xFF);
-  std::uint32_t a = 1, b = 0;
-  for (std::uint8_t v : ff) {
-    a = (a + v) % 65521;
-    b = (b + a) % 65521;
-  }
-  EXPECT_EQ(Adler32(ff), (b << 16) | a);
-}
-
-TEST(DotcastEncoders, PbmHasTheDotsAsInkTopRowFirst) {
-  const DotImage image = ImageOf({"#.........", "..........", ".........#"});
-  const Bytes pbm = EncodePbm(image);
-  const std::string header = "P4\n10 3\n";
-  ASSERT_EQ(pbm.size(), header.size() + 3 * 2);
-  EXPECT_EQ(std::string(pbm.begin(), pbm.begin() + header.size()), header);
-  const std::vector<std::uint8_t> rows(pbm.begin() + header.size(), pbm.end());
-  EXPECT_EQ(rows, (std::vector<std::uint8_t>{0x80, 0x00, 0x00, 0x00, 0x00, 0x40}));
-}
-
-TEST(DotcastEncoders, QdlIsWhatTheConverterMakesOfTheBitmap) {
-  const DotImage image = ImageOf({"#.", "..", "..", "..", "..", "..", "..", "..", "..", ".#"});
-  const auto qdl = EncodeDots(image, OutputFormat::kQdl);
-  ASSERT_TRUE(qdl.has_value());
-  // 2 x 10, black at (0, 0) and (1, 9).
-  EXPECT_EQ(*qdl, (Bytes{0x02, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x02}));
-  const auto bmp = EncodeDots(image, OutputFormat::kBmp);
-  ASSERT_TRUE(bmp.has_value());
-  EXPECT_EQ(*bmp, image.bitmap());
-}
-
-// Reads a PNG back with netpbm's decoder (an independent implementation of zlib and PNG).
-TEST(DotcastEncoders, PngDecodesToTheSameDotsElsewhere) {
-  testing::TempDir dir;
-  // Wider than one stored block would be for a tiny image, odd width, odd height.
-  std::vector<std::string> rows;
-  for (int y = 0; y < 37; ++y) {
-    std::string row;
-    for (int x = 0; x < 301; ++x)
-      row += ((x * 7 + y * 3) % 5 == 0 || x == y) ? '#' : '.';
-    rows.push_back(row);
-  }
-  const DotImage image = ImageOf(rows);
-  const std::string png = dir.File("dots.png");
-  testing::WriteAll(png, EncodePng(image));
-  const std::string pbm = dir.File("dots.pbm");
-  const std::string command = "pngtopnm '" + png + "' > '" + pbm + "' 2>/dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0) << "pngtopnm refused the PNG";
-  EXPECT_EQ(testing::ReadAll(pbm), EncodePbm(image));
-}
-
 TEST(DotcastRendering, HalfBlocksPairRowsAndInvert) {
   const DotImage image = ImageOf({"#.#.", "##..", "...#"});
   // Row pairs (0, 1) and (2, -): top+bottom, bottom, top, none; then the odd last row.
@@ -250,14 +178,6 @@ TEST(DotcastRendering, HalfBlocksPairRowsAndInvert) {
   EXPECT_EQ(RenderHalfBlocks(image, true),
             " \u2580\u2584\u2588\n"
             "\u2580\u2580\u2580 \n");
-}
-
-TEST(DotcastRendering, ABitmapShorterThanItsHeaderIsRefused) {
-  Bytes bmp(static_cast<std::size_t>(BmpFileSize(16, 16)), 0);
-  WriteBmpHeader(16, 16, bmp);
-  bmp.pop_back();
-  EXPECT_FALSE(DotImage::FromBitmap(bmp).has_value());
-  EXPECT_FALSE(DotImage::FromBitmap(Bytes{'B', 'M'}).has_value());
 }
 
 }  // namespace

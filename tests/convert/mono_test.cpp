@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "formats/quadrel.h"
-#include "temp_dir.h"
 
 namespace dotcaster::convert {
 namespace {
@@ -37,13 +35,13 @@ MonoInput Full(int w, int h, int level, int method) {
   return MonoInput{w, h, static_cast<float>(w), static_cast<float>(h), true, true, level, method};
 }
 
-Expected<DotTable, MonoError> Convert(const MonoInput& in, std::uint32_t (*pixel)(int, int),
-                                      DotRandom& random) {
+Expected<DotImage, Error> Convert(const MonoInput& in, std::uint32_t (*pixel)(int, int),
+                                  DotRandom& random) {
   return ConvertToMono(in, FunctionView(pixel), random);
 }
 
-bool Light(const DotTable& d, int x, int y) {
-  return (d.rows[y][x / 8] >> (7 - x % 8)) & 1;
+bool Light(const DotImage& d, int x, int y) {
+  return !d.dot(x, y);
 }
 
 TEST(GrayLevel, WeightsAndChannelOrder) {
@@ -82,7 +80,7 @@ TEST(ConvertToMono, Level255EqualsLevel254InEveryMethod) {
     auto d255 = Convert(Full(100, 60, 255, method), ramp, a);
     auto d254 = Convert(Full(100, 60, 254, method), ramp, b);
     ASSERT_TRUE(d255 && d254);
-    EXPECT_EQ(d255->rows, d254->rows) << "method " << method;
+    EXPECT_TRUE(*d255 == *d254) << "method " << method;
   }
 }
 
@@ -173,7 +171,7 @@ TEST(ConvertToMono, RefusesOutputBeyondTheTable) {
     auto dots = Convert(
         Full(w, h, 128, kDocument), [](int, int) { return kWhite; }, random);
     ASSERT_FALSE(dots);
-    EXPECT_EQ(dots.error(), MonoError::kBadOutputSize);
+    EXPECT_EQ(dots.error().code, ErrorCode::kBadSize);
   }
 }
 
@@ -184,52 +182,8 @@ TEST(ConvertToMono, SuccessiveConversionsContinueTheSequence) {
   auto second = Convert(Full(64, 32, 128, kPhotoSoft), grey, random);
   auto again = Convert(Full(64, 32, 128, kPhotoSoft), grey, restarted);
   ASSERT_TRUE(first && second && again);
-  EXPECT_NE(first->rows, second->rows);
-  EXPECT_EQ(first->rows, again->rows);
-}
-
-TEST(BuildBmpImage, DeviceWidthRowsHold13DataAnd3PaddingBytes) {
-  DotRandom random;
-  auto dots = Convert(
-      Full(102, 64, 128, kDocument), [](int, int) { return kWhite; }, random);
-  ASSERT_TRUE(dots);
-  const Bytes bmp = BuildBmpImage(*dots);
-  ASSERT_EQ(bmp.size(), 1086u);
-  Bytes header(62, 0);
-  WriteBmpHeader(102, 64, header);
-  EXPECT_TRUE(std::equal(header.begin(), header.end(), bmp.begin()));
-  // Each row: 12 full bytes, 6 dots in the top bits of the 13th, then padding.
-  const Bytes row = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                     0xFF, 0xFF, 0xFF, 0xFF, 0xFC, 0,    0,    0};
-  for (int r = 0; r < 64; ++r)
-    ASSERT_TRUE(std::equal(row.begin(), row.end(), bmp.begin() + 62 + 16 * r)) << "row " << r;
-}
-
-TEST(BuildBmpImage, FullSizeFileAndBottomRowFirst) {
-  // Only the top row is black.
-  DotRandom random;
-  auto dots = Convert(
-      Full(320, 240, 128, kDocument), [](int, int y) { return y == 0 ? 0u : kWhite; }, random);
-  ASSERT_TRUE(dots);
-  const Bytes bmp = BuildBmpImage(*dots);
-  ASSERT_EQ(bmp.size(), 9662u);
-  EXPECT_EQ(bmp[62], 0xFF);             // first stored row: the bottom row, white
-  EXPECT_EQ(bmp[62 + 40 * 239], 0x00);  // last stored row: the top row, black
-  EXPECT_EQ(bmp[62 + 40 * 239 + 39], 0x00);
-  // And the converter reads it back as a Quadrel image with a black top row.
-  auto qdl = ConvertQdlBmp(bmp);
-  ASSERT_TRUE(qdl);
-  EXPECT_EQ((*qdl)[4], 0x01);
-}
-
-TEST(WriteMonoBitmap, ReplacesTheWorkingFileAndReportsFailure) {
-  testing::TempDir dir;
-  const std::string path = dir.File("$$QDLDSP.$$$");
-  testing::WriteAll(path, Bytes(5000, 0xAA));
-  const Bytes bmp(1086, 0x11);
-  EXPECT_FALSE(WriteMonoBitmap(path, bmp));
-  EXPECT_EQ(testing::ReadAll(path), bmp);
-  EXPECT_TRUE(WriteMonoBitmap(dir.File("missing/folder/x.bmp"), bmp));
+  EXPECT_FALSE(*first == *second);
+  EXPECT_TRUE(*first == *again);
 }
 
 TEST(DotRandom, SameNumbersEverywhereAndInRange) {

@@ -188,15 +188,20 @@ TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) {
 }
 #endif
 
-TEST(ReadFileBytes, ReadsOnlyThePrefixAsked) {
+// A failed read names the system's reason from the call that failed.
+TEST(ReadFileBytes, WholeFileWithinTheLimitOrTheReason) {
   TempDir dir;
   const std::string path = dir.File("f");
   WriteAll(path, ByteVec(100000, 0x11));
-  ASSERT_TRUE(ReadFileBytes(path, 29) && ReadFileBytes(path));
-  EXPECT_EQ(ReadFileBytes(path, 29)->size(), 29u);
-  EXPECT_EQ(ReadFileBytes(path)->size(), 100000u);
-  EXPECT_FALSE(ReadFileBytes(dir.File("absent")));
-  EXPECT_FALSE(ReadFileBytes(dir.path().string()));
+  Limits limits;
+  limits.max_file_bytes = 100000;
+  EXPECT_EQ(ReadFileBytes(path, limits).value().size(), 100000u);
+  limits.max_file_bytes = 99999;
+  EXPECT_EQ(ReadFileBytes(path, limits).error().code, ErrorCode::kPictureTooLarge);
+  const Error absent = ReadFileBytes(dir.File("absent"), limits).error();
+  EXPECT_EQ(absent.code, ErrorCode::kOpenSource);
+  EXPECT_EQ(absent.system, std::errc::no_such_file_or_directory);
+  EXPECT_TRUE(ReadFileBytes(dir.path().string(), limits).error().system);
 }
 
 }  // namespace

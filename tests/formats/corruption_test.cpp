@@ -1,7 +1,6 @@
 // Damaged input through the converter and every probe: every byte of a valid file changed,
 // every length cut off. Nothing may crash or touch memory it does not own (the sanitizer
-// build checks that), a success must still be self-consistent, and the file readers must
-// agree with the readers over bytes.
+// build checks that), and a success must still be self-consistent.
 
 #include <gtest/gtest.h>
 
@@ -10,20 +9,12 @@
 
 #include "formats/probe.h"
 #include "formats/quadrel.h"
-#include "temp_dir.h"
 #include "test_pictures.h"
 
 namespace dotcaster {
 namespace {
 
 using ByteVec = std::vector<std::uint8_t>;
-using testing::ReadAll;
-using testing::TempDir;
-using testing::WriteAll;
-
-int Le16(const ByteVec& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8);
-}
 
 // What may be said of any input, damaged or not.
 void CheckEverything(const ByteVec& input) {
@@ -46,34 +37,13 @@ void CheckEverything(const ByteVec& input) {
       EXPECT_EQ(Le16(out, 2), Le16(input, 22));
     }
   }
-  const ProbeResult jpeg = ProbeJpegBytes(input);
+  const auto jpeg = ProbeJpegBytes(input);
   if (jpeg) {
-    EXPECT_LT(jpeg.width, 32768);
-    EXPECT_LT(jpeg.height, 32768);
+    EXPECT_LT(jpeg->width, 32768);
+    EXPECT_LT(jpeg->height, 32768);
   }
-  const ProbeResult bmp = ProbeBitmapBytes(input);
-  EXPECT_EQ(bmp.ok, input.size() >= 29);
-  const ProbeResult gif = ProbeGifBytes(input);
-  EXPECT_EQ(gif.ok, input.size() >= 10);
-}
-
-// The same content through files gives the same answers as over bytes.
-void CheckFilesAgree(const TempDir& dir, const ByteVec& input) {
-  const std::string src = dir.File("in"), dst = dir.File("out");
-  WriteAll(src, input);
-  std::remove(dst.c_str());
-  auto converted = ConvertQdlBmp(input);
-  ASSERT_EQ(ConvertQdlBmpFile(src, dst), converted.has_value());
-  if (converted) {
-    ASSERT_EQ(ReadAll(dst), *converted);
-  }
-  auto same = [](const ProbeResult& a, const ProbeResult& b) {
-    return a.ok == b.ok &&
-           (!a.ok || (a.width == b.width && a.height == b.height && a.bits == b.bits));
-  };
-  EXPECT_TRUE(same(ProbeJpegSize(src), ProbeJpegBytes(input)));
-  EXPECT_TRUE(same(ProbeBitmapSize(src), ProbeBitmapBytes(input)));
-  EXPECT_TRUE(same(ProbeGifSize(src), ProbeGifBytes(input)));
+  EXPECT_EQ(ProbeBitmapBytes(input).has_value(), input.size() >= 29);
+  EXPECT_EQ(ProbeGifBytes(input).has_value(), input.size() >= 10);
 }
 
 struct Sample {
@@ -91,7 +61,6 @@ std::vector<Sample> Samples() {
 }
 
 TEST(Corruption, EveryByteChanged) {
-  TempDir dir;
   for (const Sample& sample : Samples()) {
     SCOPED_TRACE(sample.name);
     for (std::size_t i = 0; i < sample.bytes.size(); ++i) {
@@ -101,9 +70,6 @@ TEST(Corruption, EveryByteChanged) {
         damaged[i] = changed;
         SCOPED_TRACE("byte " + std::to_string(i) + " set to " + std::to_string(changed));
         CheckEverything(damaged);
-        // The JPEG reader over a file skips and buffers differently from the one over bytes.
-        if (sample.name == std::string("Jpeg") && changed == (b ^ 0xFF))
-          CheckFilesAgree(dir, damaged);
         if (HasFatalFailure()) return;
       }
     }
@@ -111,14 +77,12 @@ TEST(Corruption, EveryByteChanged) {
 }
 
 TEST(Corruption, EveryLengthCut) {
-  TempDir dir;
   for (const Sample& sample : Samples()) {
     SCOPED_TRACE(sample.name);
     for (std::size_t n = 0; n <= sample.bytes.size(); ++n) {
       SCOPED_TRACE("length " + std::to_string(n));
       const ByteVec cut(sample.bytes.begin(), sample.bytes.begin() + static_cast<long>(n));
       CheckEverything(cut);
-      CheckFilesAgree(dir, cut);
       if (HasFatalFailure()) return;
     }
   }
@@ -126,8 +90,8 @@ TEST(Corruption, EveryLengthCut) {
 
 // The sweeps mean little unless the built JPEG sample measures right when whole.
 TEST(Corruption, TheJpegSampleMeasuresWhole) {
-  const ProbeResult whole = ProbeJpegBytes(testing::BuiltJpeg(640, 480));
-  EXPECT_TRUE(whole.ok && whole.width == 640 && whole.height == 480);
+  const auto whole = ProbeJpegBytes(testing::BuiltJpeg(640, 480));
+  EXPECT_TRUE(whole && whole->width == 640 && whole->height == 480);
 }
 
 }  // namespace

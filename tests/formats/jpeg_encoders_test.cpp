@@ -94,14 +94,10 @@ TEST_P(JpegEncoderTest, MeasuresWhatTheEncoderWrote) {
     EXPECT_LT(com, frame);
   }
 
-  const ProbeResult from_file = ProbeJpegSize(jpg);
-  ASSERT_TRUE(from_file);
-  EXPECT_EQ(from_file.width, row.w);
-  EXPECT_EQ(from_file.height, row.h);
-  const ProbeResult from_bytes = ProbeJpegBytes(bytes);
-  ASSERT_TRUE(from_bytes);
-  EXPECT_EQ(from_bytes.width, row.w);
-  EXPECT_EQ(from_bytes.height, row.h);
+  const auto size = ProbeJpegBytes(bytes);
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, row.w);
+  EXPECT_EQ(size->height, row.h);
 }
 
 INSTANTIATE_TEST_SUITE_P(

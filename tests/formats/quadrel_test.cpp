@@ -17,7 +17,6 @@ using testing::MakeBitmap;
 using testing::MakeQuadrel;
 using testing::Noise;
 using testing::Pixels;
-using testing::QuadrelBlack;
 
 // ---- golden bytes --------------------------------------------------------------------------
 
@@ -71,51 +70,33 @@ TEST(QuadrelGolden, FileSizes) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(BmpFileSize(r.w, r.h), r.bmp);
     EXPECT_EQ(QdlFileSize(r.w, r.h), r.qdl);
-    // The converter's outputs have exactly these sizes in both directions.
-    auto q = ConvertQdlBmp(MakeBitmap(r.w, r.h, Noise(1)));
-    ASSERT_TRUE(q);
-    EXPECT_EQ(static_cast<int>(q->size()), r.qdl);
-    auto b = ConvertQdlBmp(*q);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(static_cast<int>(b->size()), r.bmp);
     // The header written with the image carries the file size, its fourth byte 0.
-    EXPECT_EQ((*b)[2] | ((*b)[3] << 8) | ((*b)[4] << 16), r.bmp);
-    EXPECT_EQ((*b)[5], 0);
+    ByteVec b(62);
+    WriteBmpHeader(r.w, r.h, b);
+    EXPECT_EQ(Le32(b, 2), static_cast<std::uint32_t>(r.bmp));
   }
 }
 
 // ---- round trips ---------------------------------------------------------------------------
 
+// Each direction gives exactly the hand-laid file (row padding and the bits beyond the width
+// 0), and the loader reads the Quadrel file back to the same dots.
 TEST(QuadrelRoundTrip, EveryWidthToFortyAtTypicalHeights) {
   for (int h : {1, 7, 8, 9, 12, 64, 240}) {
     for (int w = 1; w <= 40; ++w) {
       SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
       const Pixels pix = Noise(static_cast<unsigned>(w * 1000 + h));
-      const ByteVec bmp = MakeBitmap(w, h, pix);
-
-      auto qdl = ConvertQdlBmp(bmp);
-      ASSERT_TRUE(qdl);
-      ASSERT_EQ(static_cast<int>(qdl->size()), QdlFileSize(w, h));
-      ASSERT_EQ((*qdl)[0] | ((*qdl)[1] << 8), w);
-      ASSERT_EQ((*qdl)[2] | ((*qdl)[3] << 8), h);
+      const ByteVec bmp = MakeBitmap(w, h, pix), qdl = MakeQuadrel(w, h, pix);
+      ASSERT_EQ(ConvertQdlBmp(bmp).value(), qdl);
+      ASSERT_EQ(ConvertQdlBmp(qdl).value(), bmp);
+      const DotImage dots = QuadrelDots(qdl).value();
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-          ASSERT_EQ(QuadrelBlack(*qdl, w, x, y), pix(x, y)) << "quadrel " << x << "," << y;
-
-      auto back = ConvertQdlBmp(*qdl);
-      ASSERT_TRUE(back);
-      ASSERT_EQ(back->size(), bmp.size());
-      EXPECT_TRUE(std::equal(back->begin(), back->begin() + 62, bmp.begin()));
-      const int row = BmpRowSize(w);
-      const int used = (w - 1) / 8 + 1;
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x)
-          ASSERT_EQ(BitmapBlack(*back, w, h, x, y), pix(x, y)) << "bitmap " << x << "," << y;
-        for (int k = used; k < row; ++k)
-          ASSERT_EQ((*back)[62 + y * row + k], 0) << "padding of stored row " << y;
-      }
+          ASSERT_EQ(dots.dot(x, y), pix(x, y)) << x << "," << y;
     }
   }
+  // Content that starts like a bitmap is never taken for a Quadrel file.
+  EXPECT_EQ(QuadrelDots(ByteVec{'B', 'M', 1, 0, 0xFF}).error().code, ErrorCode::kNotAPicture);
 }
 
 TEST(QuadrelRoundTrip, QuadrelIgnoresBitsBelowTheImageAndTrailingBytes) {
@@ -149,25 +130,25 @@ TEST(QuadrelSources, ShortAndOddSources) {
     const char* name;
     ByteVec source;
     bool ok;
-    FormatError error;
+    ErrorCode error;
   } rows[] = {
-      {"Empty", {}, false, FormatError::kTooShort},
-      {"OneByte", {0x02}, false, FormatError::kTooShort},
-      {"JustBM", {'B', 'M'}, false, FormatError::kTooShort},
-      {"HeaderOnlyQuadrel", {0x02, 0x00, 0x02, 0x00}, false, FormatError::kTooShort},
+      {"Empty", {}, false, ErrorCode::kTooShort},
+      {"OneByte", {0x02}, false, ErrorCode::kTooShort},
+      {"JustBM", {'B', 'M'}, false, ErrorCode::kTooShort},
+      {"HeaderOnlyQuadrel", {0x02, 0x00, 0x02, 0x00}, false, ErrorCode::kTooShort},
       {"QuadrelOneDataByte", {0x02, 0x00, 0x02, 0x00, 0x03}, true, {}},
-      {"BitmapHeaderOnly", bm62, false, FormatError::kTooShort},
+      {"BitmapHeaderOnly", bm62, false, ErrorCode::kTooShort},
       {"BitmapOneDataByte", bm63, true, {}},
-      {"QuadrelZeroWidth", {0x00, 0x00, 0x02, 0x00, 0x01}, false, FormatError::kEmptyImage},
-      {"QuadrelZeroHeight", {0x02, 0x00, 0x00, 0x00, 0x01}, false, FormatError::kEmptyImage},
-      {"BMAlwaysMeansBitmap", looks_quadrel, false, FormatError::kTooShort},
+      {"QuadrelZeroWidth", {0x00, 0x00, 0x02, 0x00, 0x01}, false, ErrorCode::kEmptyImage},
+      {"QuadrelZeroHeight", {0x02, 0x00, 0x00, 0x00, 0x01}, false, ErrorCode::kEmptyImage},
+      {"BMAlwaysMeansBitmap", looks_quadrel, false, ErrorCode::kTooShort},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     auto out = ConvertQdlBmp(r.source);
     ASSERT_EQ(out.has_value(), r.ok);
     if (!r.ok) {
-      EXPECT_EQ(out.error(), r.error);
+      EXPECT_EQ(out.error().code, r.error);
     }
   }
 }
@@ -231,10 +212,24 @@ TEST(QuadrelSources, SizeLimits) {
       EXPECT_EQ(out->size(), static_cast<std::size_t>(r.from_bitmap ? QdlFileSize(r.w, r.h)
                                                                     : BmpFileSize(r.w, r.h)));
     } else {
-      EXPECT_EQ(out.error(),
-                r.w == 0 || r.h == 0 ? FormatError::kEmptyImage : FormatError::kTooLarge);
+      EXPECT_EQ(out.error().code,
+                r.w == 0 || r.h == 0 ? ErrorCode::kEmptyImage : ErrorCode::kConverterTooLarge);
     }
   }
+}
+
+// ---- encoders of a dot image ---------------------------------------------------------------
+
+TEST(Encoders, PbmHasTheDotsAsInkTopRowFirst) {
+  DotImage dots(10, 3);
+  dots.SetBlack(0, 0);
+  dots.SetBlack(9, 2);
+  const ByteVec pbm = EncodePbm(dots);
+  const std::string header = "P4\n10 3\n";
+  ASSERT_EQ(pbm.size(), header.size() + 3 * 2);
+  EXPECT_EQ(std::string(pbm.begin(), pbm.begin() + header.size()), header);
+  EXPECT_EQ(ByteVec(pbm.begin() + header.size(), pbm.end()),
+            (ByteVec{0x80, 0x00, 0x00, 0x00, 0x00, 0x40}));
 }
 
 }  // namespace

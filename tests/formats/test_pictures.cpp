@@ -48,10 +48,6 @@ bool BitmapBlack(const ByteVec& b, int w, int h, int x, int y) {
   return !((b[62 + (h - 1 - y) * row + x / 8] >> (7 - x % 8)) & 1);
 }
 
-bool QuadrelBlack(const ByteVec& q, int w, int x, int y) {
-  return (q[4 + (y / 8) * w + x] >> (y % 8)) & 1;
-}
-
 ByteVec Cat(std::initializer_list<ByteVec> parts) {
   ByteVec out;
   for (const auto& p : parts)

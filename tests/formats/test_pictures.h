@@ -23,7 +23,6 @@ Pixels Noise(unsigned seed);
 ByteVec MakeBitmap(int w, int h, const Pixels& black);
 ByteVec MakeQuadrel(int w, int h, const Pixels& black);
 bool BitmapBlack(const ByteVec& bmp, int w, int h, int x, int y);
-bool QuadrelBlack(const ByteVec& qdl, int w, int x, int y);
 
 ByteVec Cat(std::initializer_list<ByteVec> parts);
 

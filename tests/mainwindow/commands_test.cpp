@@ -59,22 +59,17 @@ struct Loaded {
   int conversions() { return w->controller().ConversionCount(); }
 };
 
-// The result the engine gives for a file at the first output size, with a fresh generator:
-// what dotcast makes of it with the same settings.
+// The result the engine gives for a file at the first output size, with a fresh generator,
+// as the window's bitmap working file: what dotcast makes of it with the same settings.
 Bytes EngineResult(const std::string& path, bool is_qdl, int level, int method) {
-  std::vector<std::uint8_t> file = ReadAll(path);
-  if (is_qdl) file = ConvertQdlBmp(file).value();
-  auto pic = picture::SourcePicture::FromBytes(file);
-  if (!pic) qFatal("engine cannot read %s", path.c_str());
-  AppState state;
-  ResetPictureState(state);
-  state.SrcWidth = static_cast<std::int16_t>(pic->width());
-  state.SrcHeight = static_cast<std::int16_t>(pic->height());
-  const convert::Size out = convert::FirstOutputSize(pic->width(), pic->height(), is_qdl);
-  state.OutWidth = static_cast<std::int16_t>(out.width);
-  state.OutHeight = static_cast<std::int16_t>(out.height);
+  const std::vector<std::uint8_t> file = ReadAll(path);
+  auto pic = is_qdl ? picture::SourcePicture::FromDots(QuadrelDots(file).value())
+                    : picture::SourcePicture::FromBytes(file, kDefaultLimits).value();
+  const convert::Size out = convert::FirstOutputSize(pic.width(), pic.height(), is_qdl);
   convert::DotRandom random;
-  return picture::ConvertSourcePicture(state, *pic, std::nullopt, level, method, random).value();
+  return EncodeBmp(picture::ConvertSourcePicture(
+                       pic, {out.width, out.height, true, true, {}, method, level}, random)
+                       ->dots);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/decoders.h"
+#include "test_limits.h"
 
 namespace dotcaster::picture {
 namespace {
@@ -92,8 +93,8 @@ class BmpVariants : public ::testing::TestWithParam<VariantCase> {};
 
 TEST_P(BmpVariants, DecodeToTheExpectedPixels) {
   const VariantCase& c = GetParam();
-  auto decoded = DecodeBmp(MakeBmp(c.layout));
-  ASSERT_TRUE(decoded) << PictureErrorText(decoded.error());
+  auto decoded = DecodeBmp(MakeBmp(c.layout), dotcaster::testing::kTestLimits);
+  ASSERT_TRUE(decoded) << ErrorText(decoded.error());
   EXPECT_EQ(decoded->bits_per_pixel, c.layout.bpp);
   EXPECT_EQ(Pixels(decoded->image), c.expected);
 }
@@ -159,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct BadCase {
   std::string name;
   Bytes file;
-  PictureError error;
+  ErrorCode error;
 };
 
 Bytes Truncated(Bytes b, std::size_t n) {
@@ -170,9 +171,9 @@ Bytes Truncated(Bytes b, std::size_t n) {
 class BmpRefused : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BmpRefused, WithAClearError) {
-  auto decoded = DecodeBmp(GetParam().file);
+  auto decoded = DecodeBmp(GetParam().file, dotcaster::testing::kTestLimits);
   ASSERT_FALSE(decoded);
-  EXPECT_EQ(decoded.error(), GetParam().error) << PictureErrorText(decoded.error());
+  EXPECT_EQ(decoded.error().code, GetParam().error) << ErrorText(decoded.error());
 }
 
 const Bytes kGood = MakeBmp(Layout(40, 3, 2, 24, 0, {}, Bytes(24, 0x80)));
@@ -180,34 +181,36 @@ const Bytes kGood = MakeBmp(Layout(40, 3, 2, 24, 0, {}, Bytes(24, 0x80)));
 INSTANTIATE_TEST_SUITE_P(
     Bitmaps, BmpRefused,
     ::testing::Values(
-        BadCase{"NotABitmap", {'P', '6', 0, 0}, PictureError::kNotAPicture},
-        BadCase{"HeaderCut", Truncated(kGood, 30), PictureError::kTruncatedBmp},
-        BadCase{"PixelsCut", Truncated(kGood, kGood.size() - 1), PictureError::kTruncatedBmp},
-        BadCase{"ZeroWidth", MakeBmp(Layout(40, 0, 2, 24, 0, {}, {})), PictureError::kEmpty},
+        BadCase{"NotABitmap", {'P', '6', 0, 0}, ErrorCode::kNotAPicture},
+        BadCase{"HeaderCut", Truncated(kGood, 30), ErrorCode::kTruncatedBmp},
+        BadCase{"PixelsCut", Truncated(kGood, kGood.size() - 1), ErrorCode::kTruncatedBmp},
+        BadCase{"ZeroWidth", MakeBmp(Layout(40, 0, 2, 24, 0, {}, {})), ErrorCode::kEmptyPicture},
         BadCase{"NegativeWidth", MakeBmp(Layout(40, -3, 2, 24, 0, {}, {})),
-                PictureError::kCorruptBmp},
-        // Refused from the header alone: nothing of 30000 x 30000 is allocated.
+                ErrorCode::kCorruptBmp},
+        // Refused from the header alone, by the limits given: nothing is allocated.
         BadCase{"Absurd", MakeBmp(Layout(40, 30000, 30000, 24, 0, {}, {})),
-                PictureError::kTooLarge},
-        BadCase{"SideBeyond16Bits", MakeBmp(Layout(40, 40000, 1, 24, 0, {}, {})),
-                PictureError::kTooLarge},
+                ErrorCode::kPictureTooLarge},
+        BadCase{"SideBeyondTheLimit", MakeBmp(Layout(40, 4097, 1, 24, 0, {}, {})),
+                ErrorCode::kPictureTooLarge},
+        BadCase{"PixelsBeyondTheLimit", MakeBmp(Layout(40, 2001, 2000, 24, 0, {}, {})),
+                ErrorCode::kPictureTooLarge},
         BadCase{"OddDepth", MakeBmp(Layout(40, 1, 1, 7, 0, {}, Bytes(4))),
-                PictureError::kCorruptBmp},
+                ErrorCode::kCorruptBmp},
         BadCase{"JpegInside", MakeBmp(Layout(40, 1, 1, 24, 4, {}, Bytes(4))),
-                PictureError::kUnsupportedBmp},
+                ErrorCode::kUnsupportedBmp},
         BadCase{"RleOnTrueColour", MakeBmp(Layout(40, 1, 1, 24, 1, {}, Bytes(4))),
-                PictureError::kCorruptBmp},
+                ErrorCode::kCorruptBmp},
         BadCase{"RleEndsEarly", MakeBmp(Layout(40, 4, 4, 8, 1, {K, W}, {4, 1, 0, 0, 4, 1})),
-                PictureError::kTruncatedBmp},
+                ErrorCode::kTruncatedBmp},
         BadCase{"PaletteCut", Truncated(MakeBmp(Layout(40, 1, 1, 8, 0, {K, W, R, G}, Bytes(4))), 60),
-                PictureError::kTruncatedBmp},
+                ErrorCode::kTruncatedBmp},
         BadCase{"HeaderSizeAbsurd",
                 [] {
                   Bytes b = kGood;
                   Put(b, 14, 0x7FFFFFFF, 4);
                   return b;
                 }(),
-                PictureError::kCorruptBmp}),
+                ErrorCode::kCorruptBmp}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -9,12 +9,14 @@
 
 #include "picture/source_picture.h"
 #include "temp_dir.h"
+#include "test_limits.h"
 #include "tool_support.h"
 
 namespace dotcaster::picture {
 namespace {
 
 using namespace dotcaster::picture::testing;
+using dotcaster::testing::kTestLimits;
 
 struct SweepCase {
   std::string name, encode;
@@ -36,11 +38,11 @@ TEST_P(CorruptionSweep, ErrorsNotCrashes) {
   auto enc = Encode(dir.path().string(), Pattern(61, 37, c.colours), c.encode);
   if (!enc) GTEST_SKIP() << "encoder unavailable";
   const Bytes& good = enc->file;
-  ASSERT_TRUE(SourcePicture::FromBytes(good));
+  ASSERT_TRUE(SourcePicture::FromBytes(good, kTestLimits));
 
   // Every cut in the first 100 bytes (the headers), then cuts spread over the rest.
   for (std::size_t n = 0; n < good.size(); n += (n < 100 ? 1 : good.size() / 97 + 1)) {
-    auto pic = SourcePicture::FromBytes(Bytes(good.begin(), good.begin() + n));
+    auto pic = SourcePicture::FromBytes(Bytes(good.begin(), good.begin() + n), kTestLimits);
     if (n < good.size() * 8 / 10) {
       EXPECT_FALSE(pic) << "cut at " << n << " of " << good.size() << " accepted";
     }
@@ -55,7 +57,7 @@ TEST_P(CorruptionSweep, ErrorsNotCrashes) {
     const std::size_t span = round % 2 ? bad.size() : std::min<std::size_t>(bad.size(), 200);
     for (int k = 0; k <= round % 4; ++k)
       bad[next() % span] = static_cast<std::uint8_t>(next());
-    if (auto pic = SourcePicture::FromBytes(bad)) Exercise(*pic);
+    if (auto pic = SourcePicture::FromBytes(bad, kTestLimits)) Exercise(*pic);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "picture/decoders.h"
 #include "picture/source_picture.h"
 #include "temp_dir.h"
+#include "test_limits.h"
 #include "tool_support.h"
 
 namespace dotcaster::picture {
@@ -32,8 +33,8 @@ TEST_P(DecodesLikeTheTools, SamePixels) {
   auto enc =
       Encode(dir.path().string(), Pattern(c.width, c.height, c.colours), c.encode, c.reference);
   if (!enc) GTEST_SKIP() << "tools unavailable: " << c.encode << " / " << c.reference;
-  auto pic = SourcePicture::FromBytes(enc->file);
-  ASSERT_TRUE(pic) << PictureErrorText(pic.error());
+  auto pic = SourcePicture::FromBytes(enc->file, dotcaster::testing::kTestLimits);
+  ASSERT_TRUE(pic) << ErrorText(pic.error());
   EXPECT_EQ(pic->width(), c.width);
   EXPECT_EQ(pic->height(), c.height);
   if (c.bits_per_pixel >= 0) {
@@ -95,7 +96,7 @@ TEST(DecodeJpeg, ScaledDecodeMatchesDjpeg) {
     auto enc =
         Encode(dir.path().string(), Pattern(203, 131), "cjpeg", "djpeg -ppm -scale " + scale);
     ASSERT_TRUE(enc);
-    auto decoded = DecodeJpeg(enc->file, eighths);
+    auto decoded = DecodeJpeg(enc->file, eighths, dotcaster::testing::kTestLimits);
     ASSERT_TRUE(decoded);
     auto delta = MaxDelta(decoded->image, enc->reference);
     ASSERT_TRUE(delta) << scale << ": " << decoded->image.width << " x " << decoded->image.height;
@@ -115,7 +116,7 @@ TEST(DecodeGif, TransparentPixelsAreWhite) {
   TempDir dir;
   auto enc = Encode(dir.path().string(), img, "ppmtogif -transparent=rgb:ff/00/00");
   ASSERT_TRUE(enc);
-  auto decoded = DecodeGif(enc->file);
+  auto decoded = DecodeGif(enc->file, dotcaster::testing::kTestLimits);
   ASSERT_TRUE(decoded);
   for (std::size_t i = 0; i < img.rgb.size(); i += 3) {
     const bool red = img.rgb[i] == 255 && img.rgb[i + 1] == 0 && img.rgb[i + 2] == 0;

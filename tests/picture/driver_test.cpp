@@ -1,10 +1,11 @@
-// The conversion driver over real decoded pictures: placement numbers in the state, the
+// The conversion engine over real decoded pictures: the placement it reports, the
 // exactness of unscaled placements against a plain per-pixel reference, and failures.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -14,53 +15,40 @@
 #include "picture/resample.h"
 #include "picture/source_picture.h"
 #include "temp_dir.h"
+#include "test_limits.h"
 #include "tool_support.h"
 
 namespace dotcaster::picture {
 namespace {
 
+using dotcaster::testing::kTestLimits;
 using dotcaster::testing::TempDir;
 using namespace dotcaster::picture::testing;
 using convert::CropFrame;
 
-AppState StateFor(const SourcePicture& pic, int out_w, int out_h, bool zoom = true) {
-  AppState s;
-  s.SrcWidth = static_cast<std::int16_t>(pic.width());
-  s.SrcHeight = static_cast<std::int16_t>(pic.height());
-  s.OutWidth = static_cast<std::int16_t>(out_w);
-  s.OutHeight = static_cast<std::int16_t>(out_h);
-  s.ZoomMode = zoom;
-  s.JustZoom = true;
-  return s;
-}
-
-Expected<Bytes, ConvertError> Convert(SourcePicture& pic, int out_w, int out_h,
-                                      std::optional<CropFrame> crop = std::nullopt,
-                                      bool zoom = true, int level = 128,
-                                      int method = convert::kDocument) {
-  AppState state = StateFor(pic, out_w, out_h, zoom);
+Expected<convert::Conversion, Error> Convert(SourcePicture& pic, int out_w, int out_h,
+                                             std::optional<CropFrame> crop = std::nullopt,
+                                             bool zoom = true, int level = 128,
+                                             int method = convert::kDocument) {
   convert::DotRandom random;
-  return ConvertSourcePicture(state, pic, crop, level, method, random);
+  return ConvertSourcePicture(pic, {out_w, out_h, zoom, true, crop, method, level}, random);
 }
 
-// Dot (x, y) of a bitmap the driver returned: true when light.
-bool LightDot(const Bytes& bmp, int width, int height, int x, int y) {
-  const std::size_t row = static_cast<std::size_t>(BmpRowSize(width));
-  const std::uint8_t byte = bmp[kBmpHeaderSize + row * static_cast<std::size_t>(height - 1 - y) +
-                                static_cast<std::size_t>(x / 8)];
-  return (byte >> (7 - x % 8)) & 1;
+SourcePicture Load(const Bytes& file) {
+  auto pic = SourcePicture::FromBytes(file, kTestLimits);
+  if (!pic) throw std::runtime_error(ErrorText(pic.error()));
+  return std::move(pic).value();
 }
 
 // Every dot is the document threshold of the reference pixel under it, the reference pixel
 // (src_x, src_y) lying under dot (0, 0).
-::testing::AssertionResult DotsAreThresholds(const Bytes& bmp, int width, int height,
-                                             const RgbImage& reference, int src_x, int src_y,
-                                             int level) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
+::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
+                                             int src_x, int src_y, int level) {
+  for (int y = 0; y < dots.height(); ++y) {
+    for (int x = 0; x < dots.width(); ++x) {
       const std::uint8_t* p = reference.Pixel(src_x + x, src_y + y);
       const bool light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000 > level;
-      if (LightDot(bmp, width, height, x, y) != light) {
+      if (dots.dot(x, y) == light) {
         return ::testing::AssertionFailure() << "dot " << x << "," << y << " level " << level;
       }
     }
@@ -82,8 +70,7 @@ TEST_P(Exactness, UnscaledDotsAreThresholdsOfDecodedPixels) {
   TempDir dir;
   auto enc = Encode(dir.path().string(), Pattern(400, 300, c.colours), c.encode, c.decode);
   if (!enc) GTEST_SKIP() << "tools unavailable";
-  auto pic = SourcePicture::FromBytes(enc->file);
-  ASSERT_TRUE(pic);
+  SourcePicture pic = Load(enc->file);
   struct Placement {
     const char* name;
     int out_w, out_h;
@@ -98,21 +85,19 @@ TEST_P(Exactness, UnscaledDotsAreThresholdsOfDecodedPixels) {
         Placement{"no stretch, full size", 320, 240, std::nullopt, 0, 0},
         Placement{"cropped", 90, 70, CropFrame{40, 30, 100, 80}, crop_x, crop_y}}) {
     for (int level : {60, 128, 200}) {
-      auto bmp = Convert(*pic, p.out_w, p.out_h, p.crop, false, level);
-      ASSERT_TRUE(bmp) << p.name;
-      EXPECT_TRUE(
-          DotsAreThresholds(*bmp, p.out_w, p.out_h, enc->reference, p.src_x, p.src_y, level))
+      auto result = Convert(pic, p.out_w, p.out_h, p.crop, false, level);
+      ASSERT_TRUE(result) << p.name;
+      EXPECT_TRUE(DotsAreThresholds(result->dots, enc->reference, p.src_x, p.src_y, level))
           << p.name;
     }
   }
   // 1:1 with stretching: a picture no larger than the output it fills exactly.
   auto small = Encode(dir.path().string(), Pattern(150, 90, c.colours), c.encode, c.decode);
   ASSERT_TRUE(small);
-  auto small_pic = SourcePicture::FromBytes(small->file);
-  ASSERT_TRUE(small_pic);
-  auto bmp = Convert(*small_pic, 150, 90);
-  ASSERT_TRUE(bmp);
-  EXPECT_TRUE(DotsAreThresholds(*bmp, 150, 90, small->reference, 0, 0, 128)) << "1:1";
+  SourcePicture small_pic = Load(small->file);
+  auto result = Convert(small_pic, 150, 90);
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(DotsAreThresholds(result->dots, small->reference, 0, 0, 128)) << "1:1";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -137,20 +122,17 @@ class LargeJpeg : public ::testing::Test {
 
 // A crop placed 1:1 needs the full-size decode.
 TEST_F(LargeJpeg, CropUsesFullDetail) {
-  auto pic = SourcePicture::FromBytes(enc_->file);
-  ASSERT_TRUE(pic);
+  SourcePicture pic = Load(enc_->file);
   // Find the crop's size in source pixels, then convert it at exactly that size.
   const CropFrame frame{100, 60, 20, 16};
   auto g = convert::ComputeGeometry({1600, 1200, frame, 102, 64, true, true});
   ASSERT_TRUE(g);
   const int w = static_cast<int>(g->place_width / g->fx + 0.5f);
   const int h = static_cast<int>(g->place_height / g->fy + 0.5f);
-  AppState state = StateFor(*pic, w, h);
-  convert::DotRandom random;
-  auto bmp = ConvertSourcePicture(state, *pic, frame, 128, convert::kDocument, random);
-  ASSERT_TRUE(bmp);
-  ASSERT_EQ(state.PlaceWidth, static_cast<float>(w));
-  EXPECT_TRUE(DotsAreThresholds(*bmp, w, h, enc_->reference, g->crop_left, g->crop_top, 128));
+  auto result = Convert(pic, w, h, frame);
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->placement.place_width, static_cast<float>(w));
+  EXPECT_TRUE(DotsAreThresholds(result->dots, enc_->reference, g->crop_left, g->crop_top, 128));
 }
 
 // The window converts after whatever it decoded before (the display, a detailed crop);
@@ -159,74 +141,64 @@ TEST_F(LargeJpeg, CropUsesFullDetail) {
 // decode of an earlier crop, and separate instances share nothing.
 TEST_F(LargeJpeg, DotsDoNotDependOnEarlierDecodesOrOtherInstances) {
   const CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
-  auto fresh = SourcePicture::FromBytes(enc_->file, SourcePicture::Decode::kOnFirstUse);
+  auto fresh =
+      SourcePicture::FromBytes(enc_->file, kTestLimits, SourcePicture::Decode::kOnFirstUse);
   ASSERT_TRUE(fresh);
-  const Bytes expected = *Convert(*fresh, 320, 240, middle);
+  const DotImage expected = Convert(*fresh, 320, 240, middle)->dots;
 
-  auto used = SourcePicture::FromBytes(enc_->file);
-  ASSERT_TRUE(used);
-  ASSERT_TRUE(used->DisplayImage());
-  (void)Convert(*used, 320, 240, CropFrame{10, 10, 30, 20});  // needs the full size
-  EXPECT_EQ(*Convert(*used, 320, 240, middle), expected);
+  SourcePicture used = Load(enc_->file);
+  ASSERT_TRUE(used.DisplayImage());
+  (void)Convert(used, 320, 240, CropFrame{10, 10, 30, 20});  // needs the full size
+  EXPECT_TRUE(Convert(used, 320, 240, middle)->dots == expected);
 
-  auto convert_once = [&](Bytes* out) {
-    auto pic = SourcePicture::FromBytes(enc_->file);
-    *out = *Convert(*pic, 102, 64, std::nullopt, true, 128, convert::kPhotoSharp);
+  auto convert_once = [&](DotImage* out) {
+    SourcePicture pic = Load(enc_->file);
+    *out = Convert(pic, 102, 64, std::nullopt, true, 128, convert::kPhotoSharp)->dots;
   };
-  Bytes alone, a, b;
+  DotImage alone, a, b;
   convert_once(&alone);
   std::thread ta(convert_once, &a), tb(convert_once, &b);
   ta.join();
   tb.join();
-  EXPECT_EQ(a, alone);
-  EXPECT_EQ(b, alone);
+  EXPECT_TRUE(a == alone);
+  EXPECT_TRUE(b == alone);
 }
 
-// The state takes the placement of a conversion that succeeds and keeps its old numbers
-// when one fails.
-TEST(ConvertSourcePicture, StateTakesPlacementOnlyOnSuccess) {
+// The placement a conversion used comes back with its dots; failures say why.
+TEST(ConvertSourcePicture, PlacementAndFailures) {
   // A white 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, every dot of it drawn
   // for and none of the margins.
   TempDir dir;
   auto white =
       Encode(dir.path().string(), RgbImage{640, 480, Bytes(640 * 480 * 3, 0xFF)}, "ppmtobmp");
   ASSERT_TRUE(white);
-  auto pic = SourcePicture::FromBytes(white->file);
-  ASSERT_TRUE(pic);
-  AppState state = StateFor(*pic, 102, 64);
+  SourcePicture pic = Load(white->file);
   convert::DotRandom random;
-  auto bmp = ConvertSourcePicture(state, *pic, std::nullopt, 254, convert::kPhotoSoft, random);
-  ASSERT_TRUE(bmp);
-  EXPECT_EQ(bmp->size(), 1086u);
-  EXPECT_DOUBLE_EQ(state.ScaleX, 639.0 / 319);
-  EXPECT_DOUBLE_EQ(state.ScaleY, 479.0 / 239);
-  EXPECT_EQ(state.PlaceWidth, 85.0f);
-  EXPECT_EQ(state.PlaceHeight, 64.0f);
+  auto result =
+      ConvertSourcePicture(pic, {102, 64, true, true, {}, convert::kPhotoSoft, 254}, random);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->dots.width(), 102);
+  EXPECT_DOUBLE_EQ(result->placement.scale_x, 639.0 / 319);
+  EXPECT_DOUBLE_EQ(result->placement.scale_y, 479.0 / 239);
+  EXPECT_EQ(result->placement.place_width, 85.0f);
+  EXPECT_EQ(result->placement.place_height, 64.0f);
   EXPECT_EQ(random.draws(), 85u * 64u);
 
   // 2 x 400 is shown 1 x 240: the view scale (2 - 1) / (1 - 1) divides by 0.
   auto enc = Encode(dir.path().string(), RgbImage{2, 400, Bytes(2 * 400 * 3, 0x80)}, "ppmtobmp");
   ASSERT_TRUE(enc);
-  auto thin = SourcePicture::FromBytes(enc->file);
-  ASSERT_TRUE(thin);
-  state = StateFor(*thin, 1, 240);
-  state.ScaleX = 7;
-  state.PlaceWidth = 9;
-  auto failed = ConvertSourcePicture(state, *thin, std::nullopt, 128, 0, random);
-  ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error(), ConvertError::kDivisionByZero);
-  EXPECT_EQ(state.ScaleX, 7);
-  EXPECT_EQ(state.PlaceWidth, 9.0f);
-
-  EXPECT_EQ(Convert(*thin, 321, 240).error(), ConvertError::kBadSize);
-  EXPECT_EQ(SourcePicture::FromFile(dir.File("missing.jpg")).error(), PictureError::kOpen);
-  EXPECT_EQ(SourcePicture::FromBytes({'h', 'e', 'l', 'l', 'o'}).error(),
-            PictureError::kNotAPicture);
+  SourcePicture thin = Load(enc->file);
+  EXPECT_EQ(Convert(thin, 1, 240).error().code, ErrorCode::kDivisionByZero);
+  EXPECT_EQ(Convert(thin, 321, 240).error().code, ErrorCode::kBadSize);
+  EXPECT_EQ(SourcePicture::FromFile(dir.File("missing.jpg"), kTestLimits).error().code,
+            ErrorCode::kOpenSource);
+  EXPECT_EQ(SourcePicture::FromBytes({'h', 'e', 'l', 'l', 'o'}, kTestLimits).error().code,
+            ErrorCode::kNotAPicture);
 }
 
 TEST(ConvertSourcePicture, QuadrelPictureConvertsToItself) {
-  // A Quadrel file arrives as the converter's bitmap; converted at its own size with any
-  // level between its two greys it gives the same dots back.
+  // A Quadrel picture converted at its own size with any level between its two greys gives
+  // the same dots back.
   Bytes qdl(QdlFileSize(102, 64));
   std::uint32_t seed = 7;
   for (std::uint8_t& byte : qdl)
@@ -234,22 +206,20 @@ TEST(ConvertSourcePicture, QuadrelPictureConvertsToItself) {
   qdl[0] = 102;
   qdl[1] = qdl[3] = 0;
   qdl[2] = 64;
-  auto pic = SourcePicture::FromBytes(ConvertQdlBmp(qdl).value());
-  ASSERT_TRUE(pic);
-  EXPECT_EQ(pic->bits_per_pixel(), 1);
-  auto result = Convert(*pic, 102, 64);
+  SourcePicture pic = SourcePicture::FromDots(QuadrelDots(qdl).value());
+  EXPECT_EQ(pic.bits_per_pixel(), 1);
+  auto result = Convert(pic, 102, 64);
   ASSERT_TRUE(result);
-  EXPECT_EQ(ConvertQdlBmp(*result).value(), qdl);
+  EXPECT_EQ(EncodeQdl(result->dots), qdl);
 }
 
 TEST(SourcePicture, DisplayImageIsTheViewSize) {
   TempDir dir;
   auto big = Encode(dir.path().string(), Pattern(800, 300), "cjpeg");
   if (!big) GTEST_SKIP() << "tools unavailable";
-  auto pic = SourcePicture::FromBytes(big->file);
-  ASSERT_TRUE(pic);
-  EXPECT_EQ(pic->width(), 800);  // the file's own size, whatever scale was decoded
-  auto shown = pic->DisplayImage();
+  SourcePicture pic = Load(big->file);
+  EXPECT_EQ(pic.width(), 800);  // the file's own size, whatever scale was decoded
+  auto shown = pic.DisplayImage();
   ASSERT_TRUE(shown);
   EXPECT_EQ(shown->width, 320);
   EXPECT_EQ(shown->height, 120);
@@ -257,9 +227,7 @@ TEST(SourcePicture, DisplayImageIsTheViewSize) {
 
   auto small = Encode(dir.path().string(), Pattern(100, 50), "ppmtobmp", "bmptoppm");
   ASSERT_TRUE(small);
-  auto small_pic = SourcePicture::FromBytes(small->file);
-  ASSERT_TRUE(small_pic);
-  auto same = small_pic->DisplayImage();
+  auto same = Load(small->file).DisplayImage();
   ASSERT_TRUE(same);
   EXPECT_EQ(same->rgb, small->reference.rgb);  // shown at its own size, unchanged
 }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/dotcast/dots.h"
 #include "cli/dotcast/job.h"
 #include "formats/file_io.h"
 #include "state/paths.h"
@@ -46,13 +47,16 @@ std::string SizeText(int w, int h) {
 std::optional<std::string> WriteOutput(const std::string& path, const Bytes& data, bool existed) {
   const auto error = WriteFileReplacing(path, data);
   if (!error) return std::nullopt;
+  if (error->system == std::errc::is_a_directory) return std::string("is a folder");
   const fs::path target = ToFsPath(path);
   std::error_code ec;
-  if (fs::is_directory(target, ec)) return std::string("is a folder");
   if (!existed) fs::remove(target, ec);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, ec)) return "folder " + FromFsPath(folder) + " does not exist";
-  return std::string(FormatErrorText(*error));
+  if (error->system == std::errc::no_such_file_or_directory ||
+      error->system == std::errc::not_a_directory) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    return "folder " + FromFsPath(folder) + " does not exist";
+  }
+  return ErrorText(*error);
 }
 
 Outcome RunTask(const Task& task, const Options& options) {
@@ -61,7 +65,7 @@ Outcome RunTask(const Task& task, const Options& options) {
   if (!converted) return {false, task.input + ": " + converted.error()};
   const DotImage& image = converted->image;
   auto bytes = EncodeDots(image, task.format);
-  if (!bytes) return {false, task.input + ": " + bytes.error()};
+  if (!bytes) return {false, task.input + ": " + ErrorText(bytes.error())};
   if (auto error = WriteOutput(task.output, *bytes, task.existed)) {
     return {false, task.input + ": " + task.output + ": " + *error};
   }

@@ -1,13 +1,13 @@
 #include "cli/dotcast/job.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "convert/geometry.h"
+#include "convert/request.h"
+#include "formats/bytes.h"
+#include "formats/file_io.h"
 #include "formats/probe.h"
 #include "formats/quadrel.h"
 #include "picture/convert_picture.h"
@@ -28,62 +28,58 @@ std::string CropText(const CropRect& c) {
          std::to_string(c.height);
 }
 
-// What the content itself is, whatever the name says.
-std::string_view SniffContent(std::span<const std::uint8_t> head) {
-  if (head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8) return "JPEG";
-  if (head.size() >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8') {
-    return "GIF";
-  }
-  if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return "Windows bitmap";
-  return "no known picture signature";
-}
-
-std::string_view ReaderName(ProbeReader reader) {
-  switch (reader) {
-    case ProbeReader::kBitmap:
-      return "Windows bitmap";
-    case ProbeReader::kJpeg:
+std::string KindName(ContentKind kind, std::string_view unknown) {
+  switch (kind) {
+    case ContentKind::kJpeg:
       return "JPEG";
-    case ProbeReader::kGif:
+    case ContentKind::kGif:
       return "GIF";
-    case ProbeReader::kNone:
+    case ContentKind::kBitmap:
+      return "Windows bitmap";
+    case ContentKind::kUnknown:
       break;
   }
-  return "none";
+  return std::string(unknown);
 }
 
-// The window's state after a reset, with the settings of the command line on top.
-AppState SettingsState(const ConvertSettings& s, int src_w, int src_h, bool is_qdl) {
-  AppState state;
-  ResetPictureState(state);
-  state.ImageLoaded = true;
-  state.SrcIsQdl = is_qdl;
-  state.SrcWidth = static_cast<std::int16_t>(src_w);
-  state.SrcHeight = static_cast<std::int16_t>(src_h);
+// A file that cannot be read says so as the window does, followed by the system's own
+// words where the failing call gave some ("Read error! No such file or directory").
+std::string Reason(const Error& error) {
+  if (error.code != ErrorCode::kOpenSource && error.code != ErrorCode::kReadSource) {
+    return ErrorText(error);
+  }
+  return "Read error! " + (error.system ? error.system.message() : ErrorText(error));
+}
+
+// The request the window makes after loading a picture of src_w x src_h (its first output
+// size, stretched with the ratio kept, see a reset), with the command line's settings on top.
+convert::ConvertRequest RequestFor(const ConvertSettings& s, int src_w, int src_h, bool is_qdl) {
   const convert::Size first = convert::FirstOutputSize(src_w, src_h, is_qdl);
-  int w = first.width, h = first.height;
+  convert::ConvertRequest request;
+  request.out_width = first.width;
+  request.out_height = first.height;
   switch (s.size.kind) {
     case SizeKind::kPicture:
       break;
     case SizeKind::kDevice:
-      w = kDeviceWidth, h = kDeviceHeight;
+      request.out_width = kDeviceWidth, request.out_height = kDeviceHeight;
       break;
     case SizeKind::kFull:
-      w = kMaxOutWidth, h = kMaxOutHeight;
+      request.out_width = kMaxOutWidth, request.out_height = kMaxOutHeight;
       break;
     case SizeKind::kCustom:
-      w = s.size.width, h = s.size.height;
+      request.out_width = s.size.width, request.out_height = s.size.height;
       break;
   }
-  state.OutWidth = static_cast<std::int16_t>(w);
-  state.OutHeight = static_cast<std::int16_t>(h);
-  state.ZoomMode = s.fit != Fit::kNone;
-  state.JustZoom = s.fit == Fit::kKeepRatio;
-  return state;
+  request.zoom_mode = s.fit != Fit::kNone;
+  request.just_zoom = s.fit == Fit::kKeepRatio;
+  request.method = static_cast<int>(s.method);
+  request.level = s.level;
+  return request;
 }
 
 // The crop rectangle in source pixels as the window's crop frame, which lives in the pixels
-// of the source view (the picture shrunk to fit 320 x 240). The driver maps the frame back
+// of the source view (the picture shrunk to fit 320 x 240). The engine maps the frame back
 // to source pixels with the view scale, as it does for a frame drawn with the mouse.
 Expected<convert::CropFrame, std::string> CropFrameFor(const CropRect& c, int src_w, int src_h) {
   if (c.x + c.width > src_w || c.y + c.height > src_h) {
@@ -103,85 +99,46 @@ Expected<convert::CropFrame, std::string> CropFrameFor(const CropRect& c, int sr
   return convert::CropFrame{left, top, right - left + 1, bottom - top + 1};
 }
 
-// Why a file could not be read, in the system's words where it has some ("No such file or
-// directory"). Asked only after a failure, so that a good file costs no extra system calls.
-std::string ReadFailureReason(const std::string& path, std::string_view fallback) {
-  std::error_code ec;
-  const auto status = fs::status(ToFsPath(path), ec);
-  if (ec) return "Read error! " + ec.message();
-  if (fs::is_directory(status)) return "Read error! Is a directory";
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    return "Read error! " + std::string(std::strerror(errno));
-  }
-  return "Read error! " + std::string(fallback);
-}
-
 }  // namespace
 
 Expected<Converted, std::string> ConvertOne(const std::string& path,
                                             const ConvertSettings& settings) {
   if (!HasImageExtension(path)) return std::string(kNotImageMessage);
+  auto file = ReadFileBytes(path, kDefaultLimits);
+  if (!file) return Reason(file.error());
 
-  const SourceKind kind = SourceExtension(path);
-  Expected<picture::SourcePicture, picture::PictureError> picture = picture::PictureError::kRead;
-  std::optional<Bytes> qdl_bitmap;
-  if (kind.is_qdl) {
+  const bool is_qdl = SourceExtension(path).is_qdl;
+  Expected<picture::SourcePicture, Error> picture = ErrorCode::kNotAPicture;
+  if (is_qdl) {
     // The window shows a Quadrel file through the bitmap the converter makes of it.
-    auto content = ReadFileBytes(path, kMaxConverterSource);
-    if (!content) return ReadFailureReason(path, FormatErrorText(content.error()));
-    auto bmp = ConvertQdlBmp(*content);
-    if (!bmp) return std::string(FormatErrorText(bmp.error()));
-    qdl_bitmap = std::move(bmp).value();
-    const int w = (*qdl_bitmap)[18] | (*qdl_bitmap)[19] << 8;
-    const int h = (*qdl_bitmap)[22] | (*qdl_bitmap)[23] << 8;
-    const AppState state = SettingsState(settings, w, h, true);
-    if (!settings.crop && state.OutWidth == w && state.OutHeight == h) {
+    auto dots = QuadrelDots(*file);
+    if (!dots) return Reason(dots.error());
+    const int w = dots->width(), h = dots->height();
+    const convert::ConvertRequest request = RequestFor(settings, w, h, true);
+    if (!settings.crop && request.out_width == w && request.out_height == h) {
       // Already the result: the window converts nothing and shows the file's dots.
-      auto image = DotImage::FromBitmap(std::move(*qdl_bitmap));
-      if (!image) return image.error();
-      return Converted{std::move(image).value(), w, h, true};
+      return Converted{std::move(dots).value(), w, h, true};
     }
-    picture = picture::SourcePicture::FromBytes(*qdl_bitmap);
+    picture = picture::SourcePicture::FromDots(*dots);
   } else {
-    // Decoded once, at the scale this conversion needs (below), not first for a display.
-    picture = picture::SourcePicture::FromFile(path, picture::SourcePicture::Decode::kOnFirstUse);
+    // Decoded once, at the scale this conversion needs, not first for a display.
+    picture = picture::SourcePicture::FromBytes(std::move(file).value(), kDefaultLimits,
+                                                picture::SourcePicture::Decode::kOnFirstUse);
   }
-  if (!picture) {
-    const picture::PictureError error = picture.error();
-    const std::string_view text = picture::PictureErrorText(error);
-    if (error == picture::PictureError::kOpen || error == picture::PictureError::kRead) {
-      return ReadFailureReason(path, text);
-    }
-    return std::string(text);
-  }
+  if (!picture) return Reason(picture.error());
 
   const int src_w = picture->width(), src_h = picture->height();
-  AppState state = SettingsState(settings, src_w, src_h, kind.is_qdl);
-  std::optional<convert::CropFrame> frame;
+  convert::ConvertRequest request = RequestFor(settings, src_w, src_h, is_qdl);
   if (settings.crop) {
-    auto mapped = CropFrameFor(*settings.crop, src_w, src_h);
-    if (!mapped) return mapped.error();
-    frame = *mapped;
-  }
-  // The decode happens here, so that a broken file is reported as such ("truncated JPEG").
-  // A geometry the engine refuses is left for the conversion to report.
-  convert::GeometryInput geometry_in{src_w,           src_h,          frame,         state.OutWidth,
-                                     state.OutHeight, state.ZoomMode, state.JustZoom};
-  if (const auto geometry = convert::ComputeGeometry(geometry_in)) {
-    if (const auto error = picture->PrepareFor(geometry->stretched)) {
-      return std::string(picture::PictureErrorText(*error));
-    }
+    auto frame = CropFrameFor(*settings.crop, src_w, src_h);
+    if (!frame) return frame.error();
+    request.crop = *frame;
   }
   convert::DotRandom random =
       settings.seed ? convert::DotRandom(*settings.seed) : convert::DotRandom();
-  auto bmp = picture::ConvertSourcePicture(state, *picture, frame, settings.level,
-                                           static_cast<int>(settings.method), random);
-  if (!bmp) return std::string(picture::ConvertErrorText(bmp.error()));
-  auto image = DotImage::FromBitmap(std::move(bmp).value());
-  if (!image) return image.error();
-  return Converted{std::move(image).value(), src_w, src_h, false};
+  auto conversion = picture::ConvertSourcePicture(*picture, request, random);
+  if (!conversion) return Reason(conversion.error());
+  return Converted{std::move(conversion->dots), src_w, src_h, false};
 }
 
 FileInfo DescribeFile(const std::string& path) {
@@ -193,31 +150,25 @@ FileInfo DescribeFile(const std::string& path) {
                            : std::string("name: refused: ") + kNotImageMessage);
 
   std::error_code ec;
-  const fs::path fs_path = ToFsPath(path);
-  if (fs::is_directory(fs_path, ec)) {
+  if (fs::is_directory(ToFsPath(path), ec)) {
     lines.push_back("error: is a folder");
     return info;
   }
-  const auto length = fs::file_size(fs_path, ec);
-  auto head = ReadFileBytes(path, kMaxConverterSource);
-  if (ec || !head) {
-    lines.push_back("error: " +
-                    std::string(FormatErrorText(head ? FormatError::kReadSource : head.error())));
+  auto content = ReadFileBytes(path, kDefaultLimits);
+  if (!content) {
+    lines.push_back("error: " + ErrorText(content.error()));
     return info;
   }
-  lines.push_back("content: " + std::string(SniffContent(*head)) + ", " + std::to_string(length) +
-                  " bytes");
+  const Bytes& bytes = *content;
+  lines.push_back("content: " + KindName(KindOfContent(bytes), "no known picture signature") +
+                  ", " + std::to_string(bytes.size()) + " bytes");
 
-  AppState state;
-  state.SrcIsQdl = kind.is_qdl;
-  state.SrcExt = kind.SrcExt;
   if (kind.is_qdl) {
     lines.push_back("type: Quadrel");
-    if (head->size() >= 4) {
-      const int w = (*head)[0] | (*head)[1] << 8;
-      const int h = (*head)[2] | (*head)[3] << 8;
-      const long long expected = 4 + static_cast<long long>((h + 7) / 8) * w;
-      const long long have = static_cast<long long>(length);
+    if (bytes.size() >= 4) {
+      const int w = Le16(bytes, 0), h = Le16(bytes, 2);
+      const long long expected = QdlFileSize(w, h);
+      const long long have = static_cast<long long>(bytes.size());
       lines.push_back("bands: " + std::to_string((h + 7) / 8) + " of " + std::to_string(w) +
                       " bytes");
       if (have == expected) {
@@ -230,54 +181,49 @@ FileInfo DescribeFile(const std::string& path) {
                         " bytes beyond the header's " + std::to_string(expected) + " (ignored)");
       }
     }
-    // The window measures a Quadrel file through the bitmap it makes of it.
-    const auto bmp = ConvertQdlBmp(*head);
-    if (!bmp) {
-      lines.push_back("error: " + std::string(FormatErrorText(bmp.error())));
+    const auto dots = QuadrelDots(bytes);
+    if (!dots) {
+      lines.push_back("error: " + ErrorText(dots.error()));
       return info;
     }
-    const ProbeResult probe = ProbeImageBytes(*bmp, state);
-    if (!probe) {
-      lines.push_back("error: " + std::string(FormatErrorText(probe.error)));
-      return info;
-    }
-    lines.push_back("size: " + SizeText(probe.width, probe.height));
+    const int w = dots->width(), h = dots->height();
+    lines.push_back("size: " + SizeText(w, h));
     lines.push_back("bits per pixel: 1");
-    const convert::Size out = convert::FirstOutputSize(probe.width, probe.height, true);
-    lines.push_back(out.width == probe.width && out.height == probe.height
+    const convert::Size out = convert::FirstOutputSize(w, h, true);
+    lines.push_back(out.width == w && out.height == h
                         ? "loads as: the dots themselves, no conversion"
                         : "loads as: converted to " + SizeText(out.width, out.height));
     info.ok = true;
     return info;
   }
 
-  const ProbeReader reader = ChooseProbeReader(false, kind.SrcExt);
-  lines.push_back("type: " + std::string(ReaderName(reader)));
-  if (reader == ProbeReader::kNone) {
-    lines.push_back("error: " + std::string(FormatErrorText(FormatError::kNotAPicture)));
+  const ContentKind reader = ChooseProbeReader(false, kind.SrcExt);
+  lines.push_back("type: " + KindName(reader, "none"));
+  if (reader == ContentKind::kUnknown) {
+    lines.push_back("error: " + ErrorText(ErrorCode::kNotAPicture));
     return info;
   }
-  const ProbeResult probe = ProbeImageSize(path, state);
+  const auto probe = ProbeHeader(bytes, reader);
   if (!probe) {
-    lines.push_back("error: " + std::string(FormatErrorText(probe.error)));
+    lines.push_back("error: " + ErrorText(probe.error()));
     return info;
   }
-  lines.push_back("size: " + SizeText(probe.width, probe.height));
-  if (reader == ProbeReader::kBitmap) {
-    lines.push_back("bits per pixel: " + std::to_string(probe.bits) +
-                    (state.SrcIsMono ? " (the window offers no method or level for it)" : ""));
+  lines.push_back("size: " + SizeText(probe->width, probe->height));
+  if (reader == ContentKind::kBitmap) {
+    lines.push_back("bits per pixel: " + std::to_string(probe->bits) +
+                    (probe->bits == 1 ? " (the window offers no method or level for it)" : ""));
   }
   // The header alone does not tell whether the picture can be read: decode it.
-  auto picture = picture::SourcePicture::FromFile(path);
+  auto picture = picture::SourcePicture::FromBytes(std::move(content).value(), kDefaultLimits);
   if (!picture) {
-    lines.push_back("error: " + std::string(picture::PictureErrorText(picture.error())));
+    lines.push_back("error: " + ErrorText(picture.error()));
     return info;
   }
-  if (reader != ProbeReader::kBitmap) {
+  if (reader != ContentKind::kBitmap) {
     lines.push_back("bits per pixel: " + std::to_string(picture->bits_per_pixel()));
   }
-  if (probe.width > 0 && probe.height > 0) {
-    const convert::Size out = convert::FirstOutputSize(probe.width, probe.height, false);
+  if (probe->width > 0 && probe->height > 0) {
+    const convert::Size out = convert::FirstOutputSize(probe->width, probe->height, false);
     lines.push_back("loads as: converted to " + SizeText(out.width, out.height));
   }
   info.ok = true;

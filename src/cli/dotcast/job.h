@@ -1,14 +1,14 @@
 #pragma once
 
 // One file through dotcast: converted as the window converts it when it loads the file, or
-// described as the window sees it. Each call owns its state and random generator, so files
-// convert in parallel threads and a file's result does not depend on the others.
+// described as the window sees it. Each call owns its picture and random generator, so
+// files convert in parallel threads and a file's result does not depend on the others.
 
 #include <string>
 #include <vector>
 
-#include "cli/dotcast/dots.h"
 #include "cli/dotcast/options.h"
+#include "formats/dot_image.h"
 #include "state/expected.h"
 
 namespace dotcaster::cli {
