@@ -366,6 +366,7 @@ void MainController::OpenOnPc() {
 
 void MainController::SaveToPc() {
   if (!state_.ImageLoaded) return;
+  const bool was_modified = state_.Modified;
   std::string target;
   if (state_.HasName && state_.FileOnPC == 1) {
     // In place; an unchanged picture is not written again.
@@ -377,8 +378,12 @@ void MainController::SaveToPc() {
     state_.Modified = true;
   }
   state_.UploadAfterSave = false;
-  SaveResultFile(state_, target);
-  // A failed write has shown "Write error!"; the picture is renamed all the same.
+  if (!SaveResultFile(state_, target)) {
+    // "Write error!" has been shown. The picture keeps its name, its title and its unsaved
+    // state, so that the next close or open still offers to save it.
+    state_.Modified = was_modified;
+    return;
+  }
   state_.CurFileName = target;
   state_.HasName = true;
   state_.Modified = false;
@@ -390,9 +395,13 @@ void MainController::SaveToPcAs() {
   if (!state_.ImageLoaded) return;
   const std::optional<std::string> target = AskSaveTarget(state_);
   if (!target) return;
+  const bool was_modified = state_.Modified;
   state_.Modified = true;
   state_.UploadAfterSave = false;
-  SaveResultFile(state_, *target);
+  if (!SaveResultFile(state_, *target)) {
+    state_.Modified = was_modified;  // as in SaveToPc
+    return;
+  }
   state_.CurFileName = *target;
   state_.HasName = true;
   state_.FileOnPC = 1;
@@ -412,8 +421,9 @@ bool MainController::ConfirmSaveChanges() {
     target = *chosen;
   }
   // UploadAfterSave is clear outside a device save, so this writes to the PC or to the
-  // cache copy of a device file.
-  SaveResultFile(state_, target);
+  // cache copy of a device file. A failed write counts as Cancel: the caller must not
+  // discard a picture that was not saved.
+  if (!SaveResultFile(state_, target)) return false;
   state_.HasName = true;
   return true;
 }
