@@ -42,7 +42,12 @@ std::unique_ptr<QSettings> OpenUserSettings(std::string_view organisation,
 #else
   const auto format = QSettings::IniFormat;  // ~/.config/<org>/<app>.ini
 #endif
-  return std::make_unique<QSettings>(format, QSettings::UserScope, Q(organisation), Q(application));
+  auto settings =
+      std::make_unique<QSettings>(format, QSettings::UserScope, Q(organisation), Q(application));
+  // Only the user's own values count: no organisation-wide or system-wide file or key stands
+  // in for a missing one (an installation recorded for another user is not this user's).
+  settings->setFallbacksEnabled(false);
+  return settings;
 }
 
 std::optional<std::string> GetInstallDir() {

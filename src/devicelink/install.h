@@ -24,7 +24,8 @@ namespace dotcaster {
 
 inline constexpr const char* kConfigDirVariable = "DOTCASTER_CONFIG_DIR";
 
-// The settings object for one organisation and application, honouring DOTCASTER_CONFIG_DIR.
+// The settings object for one organisation and application, honouring DOTCASTER_CONFIG_DIR:
+// the user's own file or key only, never a system-wide or organisation-wide one.
 std::unique_ptr<QSettings> OpenUserSettings(std::string_view organisation,
                                             std::string_view application);
 
