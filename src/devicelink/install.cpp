@@ -95,9 +95,13 @@ void CheckUserDataDir(std::string_view install_dir, std::string& user_data_dir,
   }
 }
 
-void ClassifyCommandFile(std::string& path, std::string& folder, std::int16_t& file_on_pc) {
+void RemoveEnclosingQuotes(std::string& path) {
   if (path.ends_with('"')) path.pop_back();
   if (path.starts_with('"')) path.erase(0, 1);
+}
+
+void ClassifyCommandFile(std::string& path, std::string& folder, std::int16_t& file_on_pc) {
+  RemoveEnclosingQuotes(path);
   std::string own_folder = FolderPart(path);
   if (!own_folder.empty() && IsSeparator(own_folder.back())) own_folder.pop_back();
   file_on_pc = Dov_IsOnPcFile(path) != 0 ? 1 : 0;

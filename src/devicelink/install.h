@@ -45,6 +45,10 @@ inline constexpr const char* kMissingUserDataMessage =
 // show_message. Never creates a folder.
 void CheckUserDataDir(std::string_view install_dir, std::string& user_data_dir, bool& show_message);
 
+// Removes a double quote at the end of path, then one at its start (a command line names
+// its file optionally in quotes).
+void RemoveEnclosingQuotes(std::string& path);
+
 // Cleans path of a double quote at either end (in place), sets file_on_pc from the link
 // (1: PC file, 0: device-cache file) and, for a device-cache file whose folder exists, sets
 // folder to that folder (without a trailing separator). folder is otherwise unchanged.

@@ -16,6 +16,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/picture_session.h"
 #include "mainwindow/placement.h"
+#include "mainwindow/window_activation.h"
 #include "state/paths.h"
 #include "state/prompter.h"
 
@@ -74,6 +75,20 @@ bool CopyReplacing(const std::string& from, const std::string& to) {
 }
 
 }  // namespace
+
+// Marks a command as running for as long as it lives (see InCommand).
+class CommandScope {
+ public:
+  explicit CommandScope(MainController& controller) : controller_(controller) {
+    ++controller_.command_depth_;
+  }
+  ~CommandScope() { --controller_.command_depth_; }
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+
+ private:
+  MainController& controller_;
+};
 
 std::string ProposedSaveName(std::string_view path) {
   std::string name = FileNamePart(path);
@@ -334,6 +349,7 @@ void MainController::RunSizeDialog() {
 }
 
 void MainController::ShowConvertSize() {
+  const CommandScope command(*this);
   RunSizeDialog();
   window_.update();
   if (!state_.SizeDlgOK) return;
@@ -425,6 +441,28 @@ bool MainController::ConfirmSaveChanges() {
   // discard a picture that was not saved.
   if (!SaveResultFile(state_, target)) return false;
   state_.HasName = true;
+  return true;
+}
+
+bool MainController::OpenHandedOverFile(const std::string& path) {
+  const CommandScope command(*this);
+  BringWindowForward(window_);
+  QCoreApplication::processEvents();
+  if (!ConfirmSaveChanges()) return false;
+  if (!IsImageFileName(path, kAppTitle)) return false;
+  ResetPicture();
+  state_.CurFileName = path;
+  std::string cleaned = path;
+  std::string cache_folder = state_.CacheDir;  // only the classification's own copy
+  ClassifyCommandFile(cleaned, cache_folder, state_.FileOnPC);
+  if (state_.FileOnPC == 1) {
+    state_.UserDataDir = FolderPart(cleaned);
+  } else {
+    state_.CacheDir = FolderPart(cleaned);
+  }
+  if (!LoadSourcePicture()) ResetPicture();
+  UpdateConvControls();
+  UpdateWindowState();
   return true;
 }
 
