@@ -1,0 +1,185 @@
+// The window and every dialog as a desktop may set them up: text reads whole at larger
+// fonts, in readable colours under a dark palette, and the icons are drawn for the screen's
+// scale.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QtTest>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/convert_size_dialog.h"
+#include "dialogs/device_dialogs.h"
+#include "dialogs/help_window.h"
+#include "dialogs/qt_prompter.h"
+#include "mainwindow/main_window.h"
+#include "test_env.h"
+
+namespace dotcaster::testing {
+namespace {
+
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
+  p.setColor(QPalette::Window, window);
+  p.setColor(QPalette::WindowText, text);
+  p.setColor(QPalette::Base, base);
+  p.setColor(QPalette::AlternateBase, window);
+  p.setColor(QPalette::Text, text);
+  p.setColor(QPalette::Button, window);
+  p.setColor(QPalette::ButtonText, text);
+  p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  p.setColor(QPalette::ToolTipBase, base);
+  p.setColor(QPalette::ToolTipText, text);
+  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
+  return p;
+}
+
+double Luminance(const QColor& c) {
+  auto channel = [](double v) {
+    v /= 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double x = Luminance(a), y = Luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+QString TextOf(QWidget* w) {
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+  return {};
+}
+
+// Every shown text of top: whole (its widget as large as the text needs, nothing raised
+// over it) and, where it takes input or is enabled, in colours that read.
+void CheckTexts(QWidget& top) {
+  top.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&top));
+  const QString where = top.objectName() + " " + QApplication::font().toString();
+  for (QWidget* w : top.findChildren<QWidget*>()) {
+    if (!w->isVisible() || TextOf(w).isEmpty()) continue;
+    const QString what = where + ": " + TextOf(w);
+    auto* label = qobject_cast<QLabel*>(w);
+    if (label && label->wordWrap()) {
+      QVERIFY2(w->height() >= w->heightForWidth(w->width()), qPrintable(what));
+    } else if (!qobject_cast<QLineEdit*>(w)) {
+      const QSize needed = label ? w->sizeHint() : w->minimumSizeHint();
+      QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(what));
+    }
+    const QObjectList& siblings = w->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+      auto* above = qobject_cast<QWidget*>(siblings[i]);
+      if (!above || !above->isVisible()) continue;
+      QVERIFY2(!above->geometry().intersects(w->geometry()),
+               qPrintable(what + " lies under " + above->objectName()));
+    }
+    if (!w->isEnabled()) continue;
+    const bool field = qobject_cast<QLineEdit*>(w) != nullptr;
+    const QPalette& p = w->palette();
+    const double contrast =
+        field ? Contrast(p.color(QPalette::Text), p.color(QPalette::Base))
+              : Contrast(p.color(w->foregroundRole()), p.color(w->backgroundRole()));
+    QVERIFY2(contrast >= 3.0, qPrintable(what + QString(" contrast %1").arg(contrast)));
+  }
+}
+
+}  // namespace
+
+class LookTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QApplication::setStyle("Fusion");
+    // Dotcaster's own drawings, whatever icon theme the machine has.
+    QIcon::setThemeName("none");
+  }
+
+  void TextReadsWholeAndInColour_data() {
+    QTest::addColumn<int>("points");
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("9 pt") << 9 << false;
+    QTest::newRow("11 pt, dark") << 11 << true;
+    QTest::newRow("13 pt") << 13 << false;
+    QTest::newRow("13 pt, dark") << 13 << true;
+  }
+  void TextReadsWholeAndInColour() {
+    QFETCH(int, points);
+    QFETCH(bool, dark);
+    QApplication::setFont(QFont("DejaVu Sans", points));
+    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    WindowEnv env;
+    auto w = env.Start({WriteJpeg(env.File("photo.jpg"), 64, 48)});
+    w->SetSourceCaption("Source image (4000 x 3000)");
+    w->SetResultCaption("Vantro image (320 x 240)");
+    CheckTexts(*w);
+    for (const char* view : {"Picture1_0", "Picture1_1"})
+      QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
+
+    AppState state;
+    ResetPictureState(state);
+    state.SizeMode = kSizeCustom;  // the fields take input
+    QDLChange size(state, {}, nullptr, w.get());
+    CheckTexts(size);
+    GlobalVersion about(kDotcasterAppNumber, w.get());
+    CheckTexts(about);
+    DeviceFileDialogRequest request;
+    request.save = true;
+    request.fileType = "qdl";
+    request.startFolder = "B:\\graphics\\";
+    request.proposedName = "Untitled";
+    request.list = [](const std::string&) {
+      return std::optional<std::vector<DeviceEntry>>(
+          std::vector<DeviceEntry>{{"album", true, 0, 0}, {"cat.qdl", false, 1028, 0}});
+    };
+    DeviceFileDialog device(request, w.get());
+    CheckTexts(device);
+    DisconnectionSetupDialog disconnection(false, w.get());
+    CheckTexts(disconnection);
+    HelpWindow help(w.get());
+    CheckTexts(help);
+    QMessageBox box(w.get());
+    ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
+                        MsgButtons::YesNoCancel);
+    CheckTexts(box);
+    QApplication::setFont(QFont());
+    QApplication::setPalette(QApplication::style()->standardPalette());
+  }
+
+  // Each icon is drawn at the pixel size of the screen's scale, not stretched from a small
+  // picture, and looks disabled where its command is.
+  void IconsAreDrawnForTheScale() {
+    WindowEnv env;
+    auto w = env.Start();
+    std::vector<QIcon> icons = {w->windowIcon()};
+    for (QAction* action : w->findChild<QToolBar*>("Toolbar1")->actions())
+      if (!action->isSeparator()) icons.push_back(action->icon());
+    QCOMPARE(icons.size(), std::size_t(6));
+    for (const QIcon& icon : icons) {
+      for (qreal scale : {1.0, 2.0, 3.0}) {
+        const QPixmap pm = icon.pixmap(QSize(20, 20), scale);
+        QCOMPARE(pm.size(), QSize(20, 20) * scale);
+        QCOMPARE(pm.devicePixelRatio(), scale);
+      }
+      QVERIFY(icon.pixmap(QSize(20, 20), 2.0, QIcon::Disabled).toImage() !=
+              icon.pixmap(QSize(20, 20), 2.0).toImage());
+    }
+  }
+};
+
+}  // namespace dotcaster::testing
+
+QTEST_MAIN(dotcaster::testing::LookTest)
+#include "look_test.moc"
