@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -28,16 +28,11 @@ void DrawArrow(QPainter& p, QPointF from, QPointF to, QColor color) {
   const QPointF d = to - from;
   const QPointF side(-d.y() * 0.4, d.x() * 0.4);
   const QPointF back = to - d * 0.45;
-  QPainterPath head;
-  head.moveTo(to);
-  head.lineTo(back + side);
-  head.lineTo(back - side);
-  head.closeSubpath();
   p.setPen(QPen(kOutline, 3.5, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(from, back);
   p.setPen(QPen(kOutline, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(color);
-  p.drawPath(head);
+  p.drawPolygon(QPolygonF({to, back + side, back - side}));
   p.setPen(QPen(color, 1.5, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(from, back);
 }
@@ -45,15 +40,8 @@ void DrawArrow(QPainter& p, QPointF from, QPointF to, QColor color) {
 void DrawFolder(QPainter& p) {
   p.setPen(Outline());
   p.setBrush(QColor(226, 178, 60));
-  QPainterPath back;
-  back.moveTo(1.5, 16.5);
-  back.lineTo(1.5, 3.5);
-  back.lineTo(7.5, 3.5);
-  back.lineTo(9.5, 5.5);
-  back.lineTo(16.5, 5.5);
-  back.lineTo(16.5, 16.5);
-  back.closeSubpath();
-  p.drawPath(back);
+  p.drawPolygon(
+      QPolygonF({{1.5, 16.5}, {1.5, 3.5}, {7.5, 3.5}, {9.5, 5.5}, {16.5, 5.5}, {16.5, 16.5}}));
   p.setBrush(QColor(248, 212, 110));
   p.drawRect(QRectF(1.5, 7.5, 15, 9));
 }
@@ -82,14 +70,7 @@ void OpenPc(QPainter& p) {
 void SavePc(QPainter& p) {
   p.setPen(Outline());
   p.setBrush(QColor(52, 96, 180));
-  QPainterPath disk;
-  disk.moveTo(2.5, 2.5);
-  disk.lineTo(15.5, 2.5);
-  disk.lineTo(17.5, 4.5);
-  disk.lineTo(17.5, 17.5);
-  disk.lineTo(2.5, 17.5);
-  disk.closeSubpath();
-  p.drawPath(disk);
+  p.drawPolygon(QPolygonF({{2.5, 2.5}, {15.5, 2.5}, {17.5, 4.5}, {17.5, 17.5}, {2.5, 17.5}}));
   p.setBrush(QColor(236, 238, 242));
   p.drawRect(QRectF(5.5, 2.5, 9, 5));
   p.setBrush(QColor(200, 204, 212));

@@ -16,6 +16,9 @@
 #include "state/prompter.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <sys/socket.h>

@@ -26,32 +26,29 @@ namespace {
 QPalette DarkPalette() {
   QPalette p;
   const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
-  p.setColor(QPalette::Window, window);
-  p.setColor(QPalette::WindowText, text);
-  p.setColor(QPalette::Base, base);
-  p.setColor(QPalette::AlternateBase, window);
-  p.setColor(QPalette::Text, text);
-  p.setColor(QPalette::Button, window);
-  p.setColor(QPalette::ButtonText, text);
-  p.setColor(QPalette::Highlight, QColor(42, 130, 218));
-  p.setColor(QPalette::HighlightedText, Qt::white);
-  p.setColor(QPalette::ToolTipBase, base);
-  p.setColor(QPalette::ToolTipText, text);
+  for (auto [role, colour] : {std::pair{QPalette::Window, window},
+                              {QPalette::Button, window},
+                              {QPalette::Base, base},
+                              {QPalette::WindowText, text},
+                              {QPalette::Text, text},
+                              {QPalette::ButtonText, text},
+                              {QPalette::Highlight, QColor(42, 130, 218)},
+                              {QPalette::HighlightedText, QColor(Qt::white)}})
+    p.setColor(role, colour);
   for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
     p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
   return p;
 }
 
-double Luminance(const QColor& c) {
-  auto channel = [](double v) {
-    v /= 255.0;
-    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
-}
-
+// The contrast ratio of two colours (1 to 21) by their relative luminance.
 double Contrast(const QColor& a, const QColor& b) {
-  const double x = Luminance(a), y = Luminance(b);
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double x = luminance(a), y = luminance(b);
   return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
@@ -135,16 +132,10 @@ class LookTest : public QObject {
     CheckTexts(size);
     GlobalVersion about(kDotcasterAppNumber, w.get());
     CheckTexts(about);
-    DeviceFileDialogRequest request;
-    request.save = true;
-    request.fileType = "qdl";
-    request.startFolder = "B:\\graphics\\";
-    request.proposedName = "Untitled";
-    request.list = [](const std::string&) {
-      return std::optional<std::vector<DeviceEntry>>(
-          std::vector<DeviceEntry>{{"album", true, 0, 0}, {"cat.qdl", false, 1028, 0}});
+    const auto list = [](const std::string&) {
+      return std::optional<std::vector<DeviceEntry>>({{"album", true}, {"cat.qdl", false, 1028}});
     };
-    DeviceFileDialog device(request, w.get());
+    DeviceFileDialog device({true, "qdl", "B:\\graphics\\", "Untitled", list}, w.get());
     CheckTexts(device);
     DisconnectionSetupDialog disconnection(false, w.get());
     CheckTexts(disconnection);

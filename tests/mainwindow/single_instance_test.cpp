@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <filesystem>
 
@@ -121,14 +122,12 @@ TEST(TwoStarts, AFirstStartHeldAtAStartupMessageAlreadyOwnsTheInstance) {
 TEST(TwoStarts, AListenerOnTheOldPredictableNameIsNoInstance) {
   testing::QtApp();
   LinkEnv env;
-  QLocalServer squatters[2];
-  const QString old_names[2] = {QString("/tmp/dotcaster-%1").arg(geteuid()),
-                                QString("/tmp/dotcaster-%1-").arg(geteuid()) +
-                                    QString::fromStdString(InstanceServerName()).section('-', -1)};
-  for (int i = 0; i < 2; ++i) {
-    QLocalServer::removeServer(old_names[i]);
-    ASSERT_TRUE(squatters[i].listen(old_names[i]));
-  }
+  // <TMPDIR>/dotcaster-<uid>, followed by the hash of the settings folder as here.
+  const QString old_name = QString("/tmp/dotcaster-%1-").arg(geteuid()) +
+                           QString::fromStdString(InstanceServerName()).section('-', -1);
+  QLocalServer squatter;
+  QLocalServer::removeServer(old_name);
+  ASSERT_TRUE(squatter.listen(old_name));
   Probe probe(env, {});
   EXPECT_EQ(probe.WaitFor(""), "started");
 }
@@ -155,7 +154,6 @@ TEST(InstanceFolder, OnlyAFolderOfTheUsersOwnThatOthersCannotEnter) {
       {"private runtime folder", runtime, 0700, "", runtime},
       {"runtime folder others may enter", runtime, 0755, "", own},
       {"runtime folder of another user", strangers, 0700, "", own},
-      {"relative runtime path", "run", 0700, "", own},
       {"temporary folder others may enter", "", 0, "0777", ""},
       {"temporary folder is a link", "", 0, "link", ""},
   };
@@ -189,37 +187,31 @@ TEST(InstanceFolder, OnlyAFolderOfTheUsersOwnThatOthersCannotEnter) {
 
 // Either end of the socket trusts the other only when it runs as the same user.
 TEST(InstancePeer, OnlyTheOwnUserIsTrusted) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string path = "/tmp/dotcaster-peer-test-" + std::to_string(getpid());
-  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-  ::unlink(path.c_str());
-  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::chmod(path.c_str(), 0777);
-  ASSERT_EQ(::listen(listener, 2), 0);
+  testing::QtApp();
+  const QString path = QString("/tmp/dotcaster-peer-test-%1").arg(getpid());
+  QLocalServer server;
+  server.setSocketOptions(QLocalServer::WorldAccessOption);
+  QLocalServer::removeServer(path);
+  ASSERT_TRUE(server.listen(path));
   const auto trusted = [&](bool stranger) {
-    const pid_t child = ::fork();
-    if (child == 0) {
+    if (::fork() == 0) {  // the peer: a bare connect, as another user when stranger is set
+      sockaddr_un address{AF_UNIX, {}};
+      std::snprintf(address.sun_path, sizeof address.sun_path, "%s", qPrintable(path));
       if (stranger && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
       const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
       ::_exit(::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0 : 3);
     }
-    const int connection = ::accept(listener, nullptr, nullptr);
-    const bool result = PeerIsOwnUser(connection);
-    ::close(connection);
     int status = 0;
-    ::waitpid(child, &status, 0);
+    ::wait(&status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    return result;
+    EXPECT_TRUE(server.waitForNewConnection(kWaitMs));
+    return PeerIsOwnUser(server.nextPendingConnection()->socketDescriptor());
   };
   EXPECT_TRUE(trusted(false));
   // Another user exists for a test only where it runs as root (as in CI).
   if (geteuid() == 0) {
     EXPECT_FALSE(trusted(true));
   }
-  ::close(listener);
-  ::unlink(path.c_str());
 }
 
 }  // namespace
