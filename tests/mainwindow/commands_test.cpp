@@ -1,6 +1,8 @@
 // The conversion-setting handlers, the conversion driver's window side and the PC file
 // commands, driven through the controller as the menus and controls drive them.
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -469,11 +471,7 @@ class CommandsTest : public QObject {
     auto w = env.Start({source});
     QVERIFY(TheState().ImageLoaded);
     TheState().Modified = true;
-    std::filesystem::permissions(locked,
-                                 std::filesystem::perms::owner_write |
-                                     std::filesystem::perms::group_write |
-                                     std::filesystem::perms::others_write,
-                                 std::filesystem::perm_options::remove);
+    ::chmod(locked.c_str(), 0555);
     const QString title = w->windowTitle();
     const QImage picture = w->findChild<QLabel*>("Image1_1")->pixmap().toImage();
     env.prompter.save_answers.push_back(JoinPath(locked, "new.qdl"));

@@ -52,13 +52,6 @@ double Contrast(const QColor& a, const QColor& b) {
   return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
-QString TextOf(QWidget* w) {
-  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
-  return {};
-}
-
 // Every shown text of top: whole (its widget as large as the text needs, nothing raised
 // over it) and, where it takes input or is enabled, in colours that read.
 void CheckTexts(QWidget& top) {
@@ -66,8 +59,9 @@ void CheckTexts(QWidget& top) {
   QVERIFY(QTest::qWaitForWindowExposed(&top));
   const QString where = top.objectName() + " " + QApplication::font().toString();
   for (QWidget* w : top.findChildren<QWidget*>()) {
-    if (!w->isVisible() || TextOf(w).isEmpty()) continue;
-    const QString what = where + ": " + TextOf(w);
+    const QString text = w->property("text").toString();  // labels, buttons and fields
+    if (!w->isVisible() || text.isEmpty()) continue;
+    const QString what = where + ": " + text;
     auto* label = qobject_cast<QLabel*>(w);
     if (label && label->wordWrap()) {
       QVERIFY2(w->height() >= w->heightForWidth(w->width()), qPrintable(what));
@@ -83,11 +77,9 @@ void CheckTexts(QWidget& top) {
                qPrintable(what + " lies under " + above->objectName()));
     }
     if (!w->isEnabled()) continue;
-    const bool field = qobject_cast<QLineEdit*>(w) != nullptr;
-    const QPalette& p = w->palette();
+    // A field's roles are its own (Text on Base), a label's those of the window it is on.
     const double contrast =
-        field ? Contrast(p.color(QPalette::Text), p.color(QPalette::Base))
-              : Contrast(p.color(w->foregroundRole()), p.color(w->backgroundRole()));
+        Contrast(w->palette().color(w->foregroundRole()), w->palette().color(w->backgroundRole()));
     QVERIFY2(contrast >= 3.0, qPrintable(what + QString(" contrast %1").arg(contrast)));
   }
 }
