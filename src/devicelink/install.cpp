@@ -42,7 +42,12 @@ std::unique_ptr<QSettings> OpenUserSettings(std::string_view organisation,
 #else
   const auto format = QSettings::IniFormat;  // ~/.config/<org>/<app>.ini
 #endif
-  return std::make_unique<QSettings>(format, QSettings::UserScope, Q(organisation), Q(application));
+  auto settings =
+      std::make_unique<QSettings>(format, QSettings::UserScope, Q(organisation), Q(application));
+  // Only the user's own values count: no organisation-wide or system-wide file or key stands
+  // in for a missing one (an installation recorded for another user is not this user's).
+  settings->setFallbacksEnabled(false);
+  return settings;
 }
 
 std::optional<std::string> GetInstallDir() {
@@ -90,9 +95,13 @@ void CheckUserDataDir(std::string_view install_dir, std::string& user_data_dir,
   }
 }
 
-void ClassifyCommandFile(std::string& path, std::string& folder, std::int16_t& file_on_pc) {
+void RemoveEnclosingQuotes(std::string& path) {
   if (path.ends_with('"')) path.pop_back();
   if (path.starts_with('"')) path.erase(0, 1);
+}
+
+void ClassifyCommandFile(std::string& path, std::string& folder, std::int16_t& file_on_pc) {
+  RemoveEnclosingQuotes(path);
   std::string own_folder = FolderPart(path);
   if (!own_folder.empty() && IsSeparator(own_folder.back())) own_folder.pop_back();
   file_on_pc = Dov_IsOnPcFile(path) != 0 ? 1 : 0;

@@ -24,7 +24,8 @@ namespace dotcaster {
 
 inline constexpr const char* kConfigDirVariable = "DOTCASTER_CONFIG_DIR";
 
-// The settings object for one organisation and application, honouring DOTCASTER_CONFIG_DIR.
+// The settings object for one organisation and application, honouring DOTCASTER_CONFIG_DIR:
+// the user's own file or key only, never a system-wide or organisation-wide one.
 std::unique_ptr<QSettings> OpenUserSettings(std::string_view organisation,
                                             std::string_view application);
 
@@ -43,6 +44,10 @@ inline constexpr const char* kMissingUserDataMessage =
 // one exists; else, when show_message is set, shows kMissingUserDataMessage once and clears
 // show_message. Never creates a folder.
 void CheckUserDataDir(std::string_view install_dir, std::string& user_data_dir, bool& show_message);
+
+// Removes a double quote at the end of path, then one at its start (a command line names
+// its file optionally in quotes).
+void RemoveEnclosingQuotes(std::string& path);
 
 // Cleans path of a double quote at either end (in place), sets file_on_pc from the link
 // (1: PC file, 0: device-cache file) and, for a device-cache file whose folder exists, sets

@@ -81,28 +81,29 @@ void DeleteFileIfExists(std::string_view path) {
   fs::remove(ToFsPath(path), ec);
 }
 
-void SaveResultFile(AppState& state, std::string_view target_view) {
-  if (!state.Modified) return;
+bool SaveResultFile(AppState& state, std::string_view target_view) {
+  if (!state.Modified) return true;
   const std::string target(target_view);
 
   if (EndsWithNoCase(target, ".BMP")) {
     auto bitmap = ReadResult(state.WorkDspFile);
     if (!bitmap || !ReplaceFileContent(target, *bitmap)) {
       ShowError(kWriteErrorMessage);
-      return;
+      return false;
     }
     state.SrcIsQdl = false;
     state.SrcExt = AsciiUpper(target.substr(target.size() - 4));
     state.SrcIsMono = true;
     state.CurFileName = target;
     state.Modified = false;
-    return;
+    return true;
   }
 
   std::string temp_file;
   auto fail = [&] {
     if (!temp_file.empty()) DeleteFileIfExists(temp_file);
     ShowError(kWriteErrorMessage);
+    return false;
   };
 
   const bool upload = state.UploadAfterSave;
@@ -123,8 +124,15 @@ void SaveResultFile(AppState& state, std::string_view target_view) {
     // copy in its place.
     if (!ReplaceFileContent(temp_file, *qdl)) return fail();
     if (!RemoveIfPresent(target)) return fail();
-    if (Dov_PutFile(state.DevicePath, temp_file, 0) != 0)
+    if (Dov_PutFile(state.DevicePath, temp_file, 0) != 0) {
       ThePrompter().Message(kUploadErrorMessage, kAppTitle, MsgIcon::None, MsgButtons::Ok);
+      // The device did not take the picture and the old cache copy is gone: the cache copy
+      // takes the picture, so that the file the title will name holds it, as after the save
+      // prompt's write for a device file (the link keeps a cache copy changed on the PC).
+      // Completing the save without it would clear Modified over a picture that exists
+      // nowhere but in the work file, and the next close would drop it without a question.
+      if (!ReplaceFileContent(target, *qdl)) return fail();
+    }
     DeleteFileIfExists(temp_file);
     state.UploadAfterSave = false;
   } else if (!ReplaceFileContent(target, *qdl)) {
@@ -135,6 +143,7 @@ void SaveResultFile(AppState& state, std::string_view target_view) {
   SaveLastFileSetting(kSettingsSection, target, state.FileOnPC);
   state.CurFileName = target;
   state.Modified = false;
+  return true;
 }
 
 }  // namespace dotcaster

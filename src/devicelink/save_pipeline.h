@@ -11,7 +11,12 @@
 // error!") leaves the old file and no stray file. On success: CurFileName is the target,
 // Modified is clear, SrcIsQdl/SrcExt/SrcIsMono describe the saved file, and a Quadrel save
 // records the last file ("File1"). A refused upload shows "File translate error when
-// upload to Vantro!" and the save still completes. With Modified clear nothing happens.
+// upload to Vantro!" and the save still completes, with the picture in the target (the
+// device file's cache copy). With Modified clear nothing happens.
+//
+// Returns false after "Write error!": the state is then as it was, and the caller keeps the
+// picture's name, title and unsaved state, so that nothing discards the picture silently.
+// True when the picture was saved or there was nothing to save.
 
 #include <cstdint>
 #include <span>
@@ -25,7 +30,7 @@ namespace dotcaster {
 inline constexpr const char* kWriteErrorMessage = "Write error!";
 inline constexpr const char* kUploadErrorMessage = "File translate error when upload to Vantro!";
 
-void SaveResultFile(AppState& state, std::string_view target);
+bool SaveResultFile(AppState& state, std::string_view target);
 
 // Deletes path when it exists as a file (hidden and system files too), after clearing a
 // read-only attribute. Errors are ignored.

@@ -210,18 +210,18 @@ int QDLChange::FieldValue(int i) const {
 
 void QDLChange::ApplySizeRule() {
   const bool custom = size_[2]->isChecked();
-  // The fields' background marks whether they take input: the caption-text colour while
-  // they do, the button face while they do not.
-  const QPalette app = QApplication::palette();
+  // The fields' background marks whether they take input: the theme's own field colours
+  // while they do, the button face while they do not (light and dark themes alike).
+  const QPalette theme = palette();
   for (int i = 0; i < 2; ++i) {
     custom_[i]->setEnabled(custom);
     up_down_[i]->setEnabled(custom);
-    QPalette palette = custom_[i]->palette();
-    const QColor background = custom ? app.color(QPalette::Active, QPalette::HighlightedText)
-                                     : app.color(QPalette::Active, QPalette::Button);
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-      palette.setColor(group, QPalette::Base, background);
-    custom_[i]->setPalette(palette);
+    QPalette field = theme;
+    if (!custom) {
+      for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        field.setColor(group, QPalette::Base, theme.color(QPalette::Active, QPalette::Button));
+    }
+    custom_[i]->setPalette(field);
   }
 }
 
@@ -280,6 +280,12 @@ void QDLChange::accept() {
 void QDLChange::reject() {
   state_.SizeDlgOK = false;
   QDialog::reject();
+}
+
+void QDLChange::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // The fields hold colours of their own, taken from the theme: a new theme renews them.
+  if (event->type() == QEvent::PaletteChange && custom_[0]) ApplySizeRule();
 }
 
 bool QDLChange::eventFilter(QObject* watched, QEvent* event) {

@@ -76,6 +76,7 @@ class QDLChange : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void ApplySizeRule();

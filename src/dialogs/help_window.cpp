@@ -10,6 +10,7 @@
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "dialogs/about_dialog.h"
 
@@ -47,11 +48,9 @@ HelpWindow::HelpWindow(QWidget* parent)
   splitter->addWidget(contents_);
   splitter->addWidget(browser_);
   splitter->setStretchFactor(1, 1);
-  splitter->setSizes({180, 520});
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter);
-  resize(720, 520);
 
   QFile manual(QStringLiteral(":/dotcaster/help/manual.html"));
   if (manual.open(QIODevice::ReadOnly)) {
@@ -62,6 +61,11 @@ HelpWindow::HelpWindow(QWidget* parent)
   }
   for (const HelpTopic& topic : topics_)
     contents_->addItem(topic.title);
+  // The contents list starts wide enough for its longest title in the window's font.
+  const int contents_width = contents_->sizeHintForColumn(0) + 2 * contents_->frameWidth() +
+                             contents_->verticalScrollBar()->sizeHint().width();
+  splitter->setSizes({std::max(180, contents_width), 520});
+  resize(std::max(720, contents_width + 540), 520);
 
   // Follows the selection rather than the current row: focusing the list makes its first
   // row current without selecting it, which must not scroll away from the contents.

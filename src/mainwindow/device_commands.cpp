@@ -36,17 +36,24 @@ std::string CachePathOf(const std::string& device_path) {
 }
 
 // Runs the save pipeline with the upload to state.DevicePath. Even an unchanged picture is
-// written and transferred again. Afterwards the picture is the device file's cache copy.
-void SaveWithUpload(AppState& state, const std::string& target) {
+// written and transferred again. Afterwards the picture is the device file's cache copy;
+// after "Write error!" (false) everything but DevicePath is as it was.
+bool SaveWithUpload(AppState& state, const std::string& target) {
+  const bool was_modified = state.Modified;
   state.Modified = true;
   state.UploadAfterSave = true;
-  SaveResultFile(state, target);
+  const bool saved = SaveResultFile(state, target);
   // A write that failed before the upload leaves the flag set; it must not outlive this
   // save, or the save prompt would upload.
   state.UploadAfterSave = false;
+  if (!saved) {
+    state.Modified = was_modified;
+    return false;
+  }
   state.CurFileName = target;
   state.FileOnPC = 0;
   state.HasName = true;
+  return true;
 }
 
 }  // namespace
@@ -83,9 +90,7 @@ void MainController::SaveToDevice() {
   const int n = Dov_ConvPathCacheToDovimar(buffer.data(), kLinkBufferSize, target);
   if (n == 0) return;
   state_.DevicePath = LinkBufferKept(buffer, n);
-  SaveWithUpload(state_, target);
-  state_.Modified = false;
-  UpdateWindowState();
+  if (SaveWithUpload(state_, target)) UpdateWindowState();
 }
 
 void MainController::SaveToDeviceAs() {
@@ -98,9 +103,7 @@ void MainController::SaveToDeviceAs() {
   state_.DevicePath = LinkBufferKept(buffer, n);
   const std::string target = CachePathOf(state_.DevicePath);
   if (target.empty()) return;
-  // Modified stays as the pipeline leaves it.
-  SaveWithUpload(state_, target);
-  UpdateWindowState();
+  if (SaveWithUpload(state_, target)) UpdateWindowState();
 }
 
 void MainController::SetupDisconnection() {

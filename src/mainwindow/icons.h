@@ -1,7 +1,9 @@
 #pragma once
 
-// Dotcaster's own pictures for the toolbar and the window, drawn in code so that they scale
-// and need no image files at run time.
+// Dotcaster's own pictures for the toolbar and the window, drawn in code at whatever size
+// a screen asks for (sharp at every scale, with no image files at run time). Where the
+// desktop's icon theme has a standard icon for the command ("document-open",
+// "document-save", and "dotcaster" for the window once installed), that one is used.
 
 #include <QIcon>
 

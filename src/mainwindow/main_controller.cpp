@@ -17,6 +17,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/picture_session.h"
 #include "mainwindow/placement.h"
+#include "mainwindow/window_activation.h"
 #include "state/paths.h"
 #include "state/prompter.h"
 
@@ -65,6 +66,20 @@ std::optional<std::string> AskSaveTarget(AppState& state) {
 }
 
 }  // namespace
+
+// Marks a command as running for as long as it lives (see InCommand).
+class CommandScope {
+ public:
+  explicit CommandScope(MainController& controller) : controller_(controller) {
+    ++controller_.command_depth_;
+  }
+  ~CommandScope() { --controller_.command_depth_; }
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+
+ private:
+  MainController& controller_;
+};
 
 std::string ProposedSaveName(std::string_view path) {
   std::string name = FileNamePart(path);
@@ -331,6 +346,7 @@ void MainController::RunSizeDialog() {
 }
 
 void MainController::ShowConvertSize() {
+  const CommandScope command(*this);
   RunSizeDialog();
   window_.update();
   if (!state_.SizeDlgOK) return;
@@ -363,6 +379,7 @@ void MainController::OpenOnPc() {
 
 void MainController::SaveToPc() {
   if (!state_.ImageLoaded) return;
+  const bool was_modified = state_.Modified;
   std::string target;
   if (state_.HasName && state_.FileOnPC == 1) {
     // In place; an unchanged picture is not written again.
@@ -374,8 +391,12 @@ void MainController::SaveToPc() {
     state_.Modified = true;
   }
   state_.UploadAfterSave = false;
-  SaveResultFile(state_, target);
-  // A failed write has shown "Write error!"; the picture is renamed all the same.
+  if (!SaveResultFile(state_, target)) {
+    // "Write error!" has been shown. The picture keeps its name, its title and its unsaved
+    // state, so that the next close or open still offers to save it.
+    state_.Modified = was_modified;
+    return;
+  }
   state_.CurFileName = target;
   state_.HasName = true;
   state_.Modified = false;
@@ -387,9 +408,13 @@ void MainController::SaveToPcAs() {
   if (!state_.ImageLoaded) return;
   const std::optional<std::string> target = AskSaveTarget(state_);
   if (!target) return;
+  const bool was_modified = state_.Modified;
   state_.Modified = true;
   state_.UploadAfterSave = false;
-  SaveResultFile(state_, *target);
+  if (!SaveResultFile(state_, *target)) {
+    state_.Modified = was_modified;  // as in SaveToPc
+    return;
+  }
   state_.CurFileName = *target;
   state_.HasName = true;
   state_.FileOnPC = 1;
@@ -409,9 +434,32 @@ bool MainController::ConfirmSaveChanges() {
     target = *chosen;
   }
   // UploadAfterSave is clear outside a device save, so this writes to the PC or to the
-  // cache copy of a device file.
-  SaveResultFile(state_, target);
+  // cache copy of a device file. A failed write counts as Cancel: the caller must not
+  // discard a picture that was not saved.
+  if (!SaveResultFile(state_, target)) return false;
   state_.HasName = true;
+  return true;
+}
+
+bool MainController::OpenHandedOverFile(const std::string& path) {
+  const CommandScope command(*this);
+  BringWindowForward(window_);
+  QCoreApplication::processEvents();
+  if (!ConfirmSaveChanges()) return false;
+  if (!IsImageFileName(path, kAppTitle)) return false;
+  ResetPicture();
+  state_.CurFileName = path;
+  std::string cleaned = path;
+  std::string cache_folder = state_.CacheDir;  // only the classification's own copy
+  ClassifyCommandFile(cleaned, cache_folder, state_.FileOnPC);
+  if (state_.FileOnPC == 1) {
+    state_.UserDataDir = FolderPart(cleaned);
+  } else {
+    state_.CacheDir = FolderPart(cleaned);
+  }
+  if (!LoadSourcePicture()) ResetPicture();
+  UpdateConvControls();
+  UpdateWindowState();
   return true;
 }
 

@@ -80,6 +80,18 @@ class MainController {
   void SaveToPcAs();
   bool ConfirmSaveChanges();  // true: the caller may discard the current picture
 
+  // Opens one file as a drop does (OpenDroppedFile takes the first file of a drop here): the
+  // window comes forward and lets pending events run once, the save prompt, the name check,
+  // the reset, the classification as a PC or device-cache file and the load. False when it
+  // stopped before opening (the prompt's Cancel, a name that is no picture's); a load that
+  // fails leaves the window empty and still counts as opened. A second start hands its
+  // file over here.
+  bool OpenHandedOverFile(const std::string& path);
+
+  // True while a command that lets window events run outside a modal dialog is running;
+  // a hand-over from another start waits until it has ended.
+  bool InCommand() const { return command_depth_ > 0; }
+
   // Device file commands, through the link calls. Cancel in a device dialog, and a current
   // cache file without a device counterpart, end them silently.
   void OpenOnDevice();
@@ -118,6 +130,8 @@ class MainController {
   SizeDialogRunner size_dialog_;
   int last_slider_value_ = 0;
   int conversions_ = 0;
+  int command_depth_ = 0;
+  friend class CommandScope;
 };
 
 // The save dialog's proposed name: the file name of `path` without its last four

@@ -4,12 +4,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QSlider>
 #include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "dialogs/help_window.h"
 #include "mainwindow/icons.h"
@@ -23,15 +26,16 @@ namespace {
 // pixels the toolbar takes; here the toolbar sits outside the central widget, so design
 // positions move up by that much.
 constexpr int kDesignTop = 24;
+constexpr int kDesignTextHeight = 17;
+constexpr int kSliderWidth = 240;
 
 QRect Design(int left, int top, int width, int height) {
   return QRect(left, top - kDesignTop, width, height);
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromUtf8(name));
-  label->setGeometry(geometry);
   return label;
 }
 
@@ -167,11 +171,8 @@ void QDLmain::BuildToolbar() {
 void QDLmain::BuildClient() {
   auto* client = new QWidget(this);
   client->setObjectName("Client");
-  client->setFixedSize(kClientWidth, kClientHeight);
   setCentralWidget(client);
 
-  const QRect boxes[2] = {Design(8, 32, 325, 245), Design(272, 140, 325, 245)};
-  const QRect captions[2] = {Design(48, 280, 193, 17), Design(288, 390, 245, 17)};
   const char* texts[2] = {"Source image", "Vantro image"};
   for (int i = 0; i < 2; ++i) {
     PictureView& v = views_[i];
@@ -180,12 +181,12 @@ void QDLmain::BuildClient() {
     v.box->setFrameStyle(QFrame::Box | QFrame::Plain);
     v.box->setLineWidth(1);
     v.box->setAutoFillBackground(true);
-    v.box->setGeometry(boxes[i]);
+    v.box->setFixedSize(kViewWidth, kViewHeight);
     v.image = new QLabel(v.box);
     v.image->setObjectName(QStringLiteral("Image1_%1").arg(i));
     v.image->move(1, 1);
     v.image->resize(0, 0);
-    v.caption = MakeLabel(client, "", texts[i], captions[i]);
+    v.caption = MakeLabel(client, "", texts[i]);
     v.caption->setObjectName(QStringLiteral("Label1_%1").arg(i));
   }
   rubber_ = new QFrame(views_[0].box);
@@ -193,22 +194,20 @@ void QDLmain::BuildClient() {
   rubber_->setFrameStyle(QFrame::Box | QFrame::Plain);
   rubber_->hide();
 
-  crop_label_ = MakeLabel(client, "切り出し座標", "Cut of cordenates", Design(16, 300, 210, 16));
+  crop_label_ = MakeLabel(client, "切り出し座標", "Cut of cordenates");
   crop_label_->hide();
-  pointer_label_ = MakeLabel(client, "座標", "Cordenates", Design(16, 320, 210, 16));
+  pointer_label_ = MakeLabel(client, "座標", "Cordenates");
   pointer_label_->hide();
 
   frame1_ = new QGroupBox(client);
   frame1_->setObjectName("Frame1");
-  frame1_->setGeometry(Design(342, 28, 256, 106));
-  label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :", QRect(10, 20, 124, 20));
+  label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :");
   photo_mode_ = new QComboBox(frame1_);
   photo_mode_->setObjectName("PhotoMode");
   photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)"});
-  photo_mode_->setGeometry(134, 18, 112, 24);
   label2_->setBuddy(photo_mode_);
-  label3_ = MakeLabel(frame1_, "Label3", "&Level :", QRect(10, 50, 60, 20));
-  level_label_ = MakeLabel(frame1_, "LabelSikii", "0", QRect(72, 50, 40, 20));
+  label3_ = MakeLabel(frame1_, "Label3", "&Level :");
+  level_label_ = MakeLabel(frame1_, "LabelSikii", "0");
   level_slider_ = new QSlider(Qt::Horizontal, frame1_);
   level_slider_->setObjectName("MONOSikii");
   level_slider_->setRange(0, 255);
@@ -219,11 +218,70 @@ void QDLmain::BuildClient() {
   // The design value is 0: the reset at start-up moves it to 128 and so raises the change
   // handler, which records 128 as the level of the (not yet existing) result.
   level_slider_->setValue(0);
-  level_slider_->setGeometry(8, 70, 240, 30);
+  level_slider_->setMinimumWidth(kSliderWidth);
   label3_->setBuddy(level_slider_);
 
+  // The frame's controls in the design's rows, sized by their font.
+  auto* method_row = new QHBoxLayout;
+  method_row->addWidget(label2_);
+  method_row->addWidget(photo_mode_, 1);
+  auto* level_row = new QHBoxLayout;
+  level_row->addWidget(label3_);
+  level_row->addWidget(level_label_, 1);
+  auto* rows = new QVBoxLayout(frame1_);
+  rows->setContentsMargins(8, 12, 8, 4);
+  rows->addLayout(method_row);
+  rows->addLayout(level_row);
+  rows->addWidget(level_slider_);
+
+  LayOutClient();
   // The result view overlaps the lower right corner of the source view and starts in front.
   views_[1].box->raise();
+}
+
+void QDLmain::LayOutClient() {
+  // The design's positions, with room made for text: the views keep their pixel size, every
+  // text takes the room its font needs (captions the room of their longest text), and what
+  // lies beside or below a text moves away from it. The window grows to fit.
+  const QFontMetrics metrics(views_[0].caption->font());
+  const int text_height = std::max(kDesignTextHeight, metrics.height() + 2);
+  const auto width_of = [&](const std::string& text, int design_width) {
+    return std::max(design_width, metrics.horizontalAdvance(QString::fromStdString(text)) + 4);
+  };
+  constexpr int kGap = 4;
+
+  const QRect source = Design(8, 32, kViewWidth, kViewHeight);
+  views_[0].box->move(source.topLeft());
+  const QRect source_caption(48, source.bottom() + kGap,
+                             width_of(SizeCaption("Source image", 32767, 32767), 193), text_height);
+  views_[0].caption->setGeometry(source_caption);
+  crop_label_->setGeometry(16, source_caption.bottom() + kGap,
+                           width_of(crop_label_->text().toStdString(), 210), text_height);
+  pointer_label_->setGeometry(16, crop_label_->geometry().bottom() + kGap,
+                              width_of(pointer_label_->text().toStdString(), 210), text_height);
+
+  const QRect design_frame = Design(342, 28, 256, 106);
+  const QRect frame(design_frame.topLeft(), frame1_->sizeHint().expandedTo(design_frame.size()));
+  frame1_->setGeometry(frame);
+
+  const QRect result(std::max(272, source_caption.right() + 1 + kGap),
+                     std::max(140 - kDesignTop, frame.bottom() + 1 + kGap), kViewWidth,
+                     kViewHeight);
+  views_[1].box->move(result.topLeft());
+  const QRect result_caption(
+      result.left() + 16, result.bottom() + 2 + kGap,
+      width_of(SizeCaption("Vantro image", kMaxOutWidth, kMaxOutHeight), 245), text_height);
+  views_[1].caption->setGeometry(result_caption);
+
+  const int right = std::max({frame.right(), result.right(), result_caption.right()}) + 1;
+  const int bottom = std::max({result_caption.bottom(), pointer_label_->geometry().bottom()}) + 1;
+  centralWidget()->setFixedSize(std::max(kClientWidth, right + 9),
+                                std::max(kClientHeight, bottom + 5));
+}
+
+void QDLmain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) LayOutClient();
 }
 
 void QDLmain::SetTitle(const std::string& title) {

@@ -76,9 +76,12 @@ class QDLmain : public QMainWindow {
 
   void SetBusy(bool busy);
 
-  // The pixel geometry of the design: the window's client area below the toolbar.
+  // The pixel geometry of the design: the window's client area below the toolbar (its
+  // smallest size: it grows when larger text needs room) and the two views.
   static constexpr int kClientWidth = 606;
   static constexpr int kClientHeight = 388;
+  static constexpr int kViewWidth = 325;
+  static constexpr int kViewHeight = 245;
 
   // The desktop session is ending: the shutdown sequence without a refusal (questions only
   // when may_ask), then the window goes.
@@ -86,6 +89,7 @@ class QDLmain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  signals:
   // The shutdown sequence has run to its end and the window closed: the process ends.
@@ -95,6 +99,7 @@ class QDLmain : public QMainWindow {
   void BuildMenus();
   void BuildToolbar();
   void BuildClient();
+  void LayOutClient();    // again whenever the font changes
   void FinishShutdown();  // emits shutDown once
 
   std::unique_ptr<HelpWindowProvider> help_;

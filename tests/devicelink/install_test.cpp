@@ -59,6 +59,26 @@ TEST(GetInstallDir, NoInstallationWithoutAUsableValue) {
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "only a NUL";
 }
 
+TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
+  LinkEnv env(false);
+  // The platform's own places, moved into the test folder.
+  qunsetenv(kConfigDirVariable);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                     QString::fromStdString(env.File("user")));
+  QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
+                     QString::fromStdString(env.File("system")));
+  const auto record = [&](const char* file) {
+    QSettings settings(QString::fromStdString(env.File(file)), QSettings::IniFormat);
+    settings.setValue("PC/InstallDir", "/opt/link");
+  };
+  record("system/Tresk/Dovimar-e.ini");
+  record("system/Tresk.ini");
+  record("user/Tresk.ini");
+  EXPECT_EQ(GetInstallDir(), std::nullopt) << "system-wide and organisation-wide values";
+  record("user/Tresk/Dovimar-e.ini");
+  EXPECT_EQ(GetInstallDir(), std::optional<std::string>("/opt/link"));
+}
+
 TEST(CheckUserDataDir, KeepsAnExistingFolderAndFallsBackToUserData) {
   LinkEnv env;
   ScriptedPrompter prompter;

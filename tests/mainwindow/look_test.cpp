@@ -1,0 +1,168 @@
+// The window and every dialog as a desktop may set them up: text reads whole at larger
+// fonts, in readable colours under a dark palette, and the icons are drawn for the screen's
+// scale.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QtTest>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/convert_size_dialog.h"
+#include "dialogs/device_dialogs.h"
+#include "dialogs/help_window.h"
+#include "dialogs/qt_prompter.h"
+#include "mainwindow/main_window.h"
+#include "test_env.h"
+
+namespace dotcaster::testing {
+namespace {
+
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
+  for (auto [role, colour] : {std::pair{QPalette::Window, window},
+                              {QPalette::Button, window},
+                              {QPalette::Base, base},
+                              {QPalette::WindowText, text},
+                              {QPalette::Text, text},
+                              {QPalette::ButtonText, text},
+                              {QPalette::Highlight, QColor(42, 130, 218)},
+                              {QPalette::HighlightedText, QColor(Qt::white)}})
+    p.setColor(role, colour);
+  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
+  return p;
+}
+
+// The contrast ratio of two colours (1 to 21) by their relative luminance.
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double x = luminance(a), y = luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Every shown text of top: whole (its widget as large as the text needs, nothing raised
+// over it) and, where it takes input or is enabled, in colours that read.
+void CheckTexts(QWidget& top) {
+  top.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&top));
+  const QString where = top.objectName() + " " + QApplication::font().toString();
+  for (QWidget* w : top.findChildren<QWidget*>()) {
+    const QString text = w->property("text").toString();  // labels, buttons and fields
+    if (!w->isVisible() || text.isEmpty()) continue;
+    const QString what = where + ": " + text;
+    auto* label = qobject_cast<QLabel*>(w);
+    if (label && label->wordWrap()) {
+      QVERIFY2(w->height() >= w->heightForWidth(w->width()), qPrintable(what));
+    } else if (!qobject_cast<QLineEdit*>(w)) {
+      const QSize needed = label ? w->sizeHint() : w->minimumSizeHint();
+      QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(), qPrintable(what));
+    }
+    const QObjectList& siblings = w->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+      auto* above = qobject_cast<QWidget*>(siblings[i]);
+      if (!above || !above->isVisible()) continue;
+      QVERIFY2(!above->geometry().intersects(w->geometry()),
+               qPrintable(what + " lies under " + above->objectName()));
+    }
+    if (!w->isEnabled()) continue;
+    // A field's roles are its own (Text on Base), a label's those of the window it is on.
+    const double contrast =
+        Contrast(w->palette().color(w->foregroundRole()), w->palette().color(w->backgroundRole()));
+    QVERIFY2(contrast >= 3.0, qPrintable(what + QString(" contrast %1").arg(contrast)));
+  }
+}
+
+}  // namespace
+
+class LookTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QApplication::setStyle("Fusion");
+    // Dotcaster's own drawings, whatever icon theme the machine has.
+    QIcon::setThemeName("none");
+  }
+
+  void TextReadsWholeAndInColour_data() {
+    QTest::addColumn<int>("points");
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("9 pt") << 9 << false;
+    QTest::newRow("11 pt, dark") << 11 << true;
+    QTest::newRow("13 pt") << 13 << false;
+    QTest::newRow("13 pt, dark") << 13 << true;
+  }
+  void TextReadsWholeAndInColour() {
+    QFETCH(int, points);
+    QFETCH(bool, dark);
+    QApplication::setFont(QFont("DejaVu Sans", points));
+    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    WindowEnv env;
+    auto w = env.Start({WriteJpeg(env.File("photo.jpg"), 64, 48)});
+    w->SetSourceCaption("Source image (4000 x 3000)");
+    w->SetResultCaption("Vantro image (320 x 240)");
+    CheckTexts(*w);
+    for (const char* view : {"Picture1_0", "Picture1_1"})
+      QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
+
+    AppState state;
+    ResetPictureState(state);
+    state.SizeMode = kSizeCustom;  // the fields take input
+    QDLChange size(state, {}, nullptr, w.get());
+    CheckTexts(size);
+    GlobalVersion about(kDotcasterAppNumber, w.get());
+    CheckTexts(about);
+    const auto list = [](const std::string&) {
+      return std::optional<std::vector<DeviceEntry>>({{"album", true}, {"cat.qdl", false, 1028}});
+    };
+    DeviceFileDialog device({true, "qdl", "B:\\graphics\\", "Untitled", list}, w.get());
+    CheckTexts(device);
+    DisconnectionSetupDialog disconnection(false, w.get());
+    CheckTexts(disconnection);
+    HelpWindow help(w.get());
+    CheckTexts(help);
+    QMessageBox box(w.get());
+    ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
+                        MsgButtons::YesNoCancel);
+    CheckTexts(box);
+    QApplication::setFont(QFont());
+    QApplication::setPalette(QApplication::style()->standardPalette());
+  }
+
+  // Each icon is drawn at the pixel size of the screen's scale, not stretched from a small
+  // picture, and looks disabled where its command is.
+  void IconsAreDrawnForTheScale() {
+    WindowEnv env;
+    auto w = env.Start();
+    std::vector<QIcon> icons = {w->windowIcon()};
+    for (QAction* action : w->findChild<QToolBar*>("Toolbar1")->actions())
+      if (!action->isSeparator()) icons.push_back(action->icon());
+    QCOMPARE(icons.size(), std::size_t(6));
+    for (const QIcon& icon : icons) {
+      for (qreal scale : {1.0, 2.0, 3.0}) {
+        const QPixmap pm = icon.pixmap(QSize(20, 20), scale);
+        QCOMPARE(pm.size(), QSize(20, 20) * scale);
+        QCOMPARE(pm.devicePixelRatio(), scale);
+      }
+      QVERIFY(icon.pixmap(QSize(20, 20), 2.0, QIcon::Disabled).toImage() !=
+              icon.pixmap(QSize(20, 20), 2.0).toImage());
+    }
+  }
+};
+
+}  // namespace dotcaster::testing
+
+QTEST_MAIN(dotcaster::testing::LookTest)
+#include "look_test.moc"
