@@ -11,9 +11,10 @@
 // converter makes of it.
 //
 // A SourcePicture keeps what it decoded: a change of level or method re-renders only the
-// small view window. A JPEG is decoded no larger than the placement needs (DCT scaling) and
-// decoded again, larger, when a crop needs more detail; width() and height() stay the file's
-// own size throughout. One instance is not safe to use from two threads at once; separate
+// small view window. A JPEG is decoded no larger than the placement needs (DCT scaling), and
+// a placement that needs more detail than what is kept decodes only the rows and columns its
+// view window shows, at the scale it needs; width() and height() stay the file's own size
+// throughout. One instance is not safe to use from two threads at once; separate
 // instances are independent.
 
 #include <cstdint>
@@ -85,21 +86,30 @@ class SourcePicture {
 
  private:
   SourcePicture() = default;
-  // The decoded image to render a placement of stretched size from, decoding (again) when
-  // what is kept has too little detail.
-  Expected<const RgbImage*, Error> ImageFor(convert::Size stretched);
+  // Decoded pixels: rectangle `region` of the picture decoded at scale_eighths / 8 (the
+  // whole picture for bitmaps, GIFs and Quadrel dots).
+  struct Cached {
+    int scale_eighths = 8;
+    PixelRect region;
+    RgbImage image;
+  };
+  // Decoded pixels that cover what rendering this window reads, decoding (again) when what
+  // is kept has too little detail or covers too little; `whole` is set to the size of the
+  // whole picture at the scale of the pixels returned.
+  Expected<const Cached*, Error> DecodedFor(convert::Size stretched, int off_left, int off_top,
+                                            int view_width, int view_height, convert::Size* whole);
+  convert::Size ScaledSize(int scale_eighths) const;
+  Expected<RgbImage, Error> Render(convert::Size stretched, int off_left, int off_top,
+                                   int view_width, int view_height);
 
   bool is_jpeg_ = false;
+  bool tail_checked_ = false;  // the whole JPEG file has been read once without error
   Limits limits_;
   int width_ = 0;
   int height_ = 0;
   int bits_per_pixel_ = 24;
   std::vector<std::uint8_t> file_;  // kept for JPEG only, to decode again at another scale
-  // Decoded images: the full picture for bitmaps and GIFs; for JPEG, up to two scales.
-  struct Cached {
-    int scale_eighths = 8;
-    RgbImage image;
-  };
+  // For JPEG the first decode (the display's) and the newest.
   std::vector<Cached> cache_;
   // The last view rendered: a change of level or method places the picture exactly as before
   // and converts from it without rendering again. The view depends only on the placement
