@@ -1,5 +1,6 @@
 #include "mainwindow/crop_selection.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -57,6 +58,27 @@ class RubberBand : public QWidget {
   std::vector<QRect> outlines_;
 };
 
+namespace {
+
+// Shows the text whole: the label grows to the right up to the result view and, where a
+// large font needs more room even so, the text gets a smaller font than the window's.
+void ShowWhole(QLabel* label, const QString& text, const QWidget* limit) {
+  QFont font = label->parentWidget()->font();
+  const int room = std::max(label->width(), limit->x() - label->x() - 2);
+  QFontMetrics metrics(font);
+  while (metrics.horizontalAdvance(text) > room && font.pointSizeF() > 6) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+    metrics = QFontMetrics(font);
+  }
+  label->setFont(font);
+  label->resize(std::clamp(metrics.horizontalAdvance(text) + 2, label->width(), room),
+                std::max(label->height(), metrics.height()));
+  label->setText(text);
+  label->show();
+}
+
+}  // namespace
+
 std::string SourceCoordinate(double v, double scale) {
   char text[16];
   std::snprintf(text, sizeof text, "%03d", static_cast<int>(std::floor(v * scale + 0.5)));
@@ -107,8 +129,7 @@ void CropSelection::DrawBand() {
 }
 
 void CropSelection::ShowPointerText(const std::string& text) {
-  c_.pointer_label->setText(QString::fromStdString(text));
-  c_.pointer_label->show();
+  ShowWhole(c_.pointer_label, QString::fromStdString(text), c_.result_box);
 }
 
 void CropSelection::ImageMouseDown(int index, Qt::MouseButton button, QPoint pos) {
@@ -226,9 +247,9 @@ void CropSelection::ApplyCropRect() {
   const QRect frame(left, top, right - left + 1, bottom - top + 1);
   c_.rubber->setGeometry(frame.translated(c_.source_image->pos()));
   c_.rubber->show();
-  c_.crop_label->setText(
-      QString::fromStdString(CropRangeText(frame, state_.ScaleX, state_.ScaleY)));
-  c_.crop_label->show();
+  ShowWhole(c_.crop_label,
+            QString::fromStdString(CropRangeText(frame, state_.ScaleX, state_.ScaleY)),
+            c_.result_box);
 }
 
 bool CropSelection::eventFilter(QObject* watched, QEvent* event) {
