@@ -26,22 +26,19 @@ Expected<SourcePicture, Error> SourcePicture::FromFile(std::string_view path, co
   return FromBytes(std::move(bytes).value(), limits, when);
 }
 
-namespace {
-
-// The smallest JPEG scale (in eighths) whose decoded size still covers `stretched` on both
-// axes. A placement at or above the file's own size on either axis gets the full decode, so
-// that a 1:1 placement sees exactly the decoded pixels.
-int ScaleFor(int width, int height, convert::Size stretched) {
+int JpegScaleFor(int width, int height, convert::Size stretched) {
   if (stretched.width >= width || stretched.height >= height) return 8;
   for (int m = 1; m < 8; ++m) {
-    const std::int64_t w = (std::int64_t{width} * m + 7) / 8;
-    const std::int64_t h = (std::int64_t{height} * m + 7) / 8;
-    if (w >= stretched.width && h >= stretched.height) return m;
+    const convert::Size decoded = JpegScaledSize(width, height, m);
+    if (decoded.width >= stretched.width && decoded.height >= stretched.height) return m;
   }
   return 8;
 }
 
-}  // namespace
+convert::Size JpegScaledSize(int width, int height, int scale_eighths) {
+  return {static_cast<int>((std::int64_t{width} * scale_eighths + 7) / 8),
+          static_cast<int>((std::int64_t{height} * scale_eighths + 7) / 8)};
+}
 
 Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
                                                         const Limits& limits, Decode when) {
@@ -60,7 +57,7 @@ Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
-          ScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
+          JpegScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
       auto decoded = DecodeJpeg(file, scale, limits);
       if (!decoded) return decoded.error();
       const RgbImage& image = decoded->image;
@@ -95,12 +92,6 @@ SourcePicture SourcePicture::FromDots(const DotImage& dots) {
   return pic;
 }
 
-convert::Size SourcePicture::ScaledSize(int scale_eighths) const {
-  // libjpeg's scaled size, rounded up.
-  return {static_cast<int>((std::int64_t{width_} * scale_eighths + 7) / 8),
-          static_cast<int>((std::int64_t{height_} * scale_eighths + 7) / 8)};
-}
-
 Expected<const SourcePicture::Cached*, Error> SourcePicture::DecodedFor(convert::Size stretched,
                                                                         int off_left, int off_top,
                                                                         int view_width,
@@ -115,8 +106,8 @@ Expected<const SourcePicture::Cached*, Error> SourcePicture::DecodedFor(convert:
   // crop, dotcast which decodes only once), or the two programs would disagree. Within one
   // scale a region has the very pixels of the whole decode, so any kept decode that covers
   // the window will do.
-  const int needed = ScaleFor(width_, height_, stretched);
-  *whole = ScaledSize(needed);
+  const int needed = JpegScaleFor(width_, height_, stretched);
+  *whole = JpegScaledSize(width_, height_, needed);
   const PixelRect region =
       SourceRectFor(*whole, stretched, off_left, off_top, view_width, view_height);
   if (region.width == 0 || region.height == 0) {

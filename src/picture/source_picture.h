@@ -34,6 +34,14 @@
 
 namespace dotcaster::picture {
 
+// The DCT scale (in eighths) a JPEG of width x height is decoded at for a placement of the
+// whole picture at `stretched`: the smallest whose decoded size still covers it on both axes,
+// and the full size for a placement at or above the file's own size on either axis, so that
+// a 1:1 placement sees exactly the decoded pixels.
+int JpegScaleFor(int width, int height, convert::Size stretched);
+// The size libjpeg decodes a width x height picture to at scale_eighths / 8 (rounded up).
+convert::Size JpegScaledSize(int width, int height, int scale_eighths);
+
 // A rendered part of the source view: view pixels (0, 0) .. (width - 1, height - 1).
 class ViewImage final : public convert::ViewSampler {
  public:
@@ -98,7 +106,6 @@ class SourcePicture {
   // whole picture at the scale of the pixels returned.
   Expected<const Cached*, Error> DecodedFor(convert::Size stretched, int off_left, int off_top,
                                             int view_width, int view_height, convert::Size* whole);
-  convert::Size ScaledSize(int scale_eighths) const;
   Expected<RgbImage, Error> Render(convert::Size stretched, int off_left, int off_top,
                                    int view_width, int view_height);
 
