@@ -12,8 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "devicelink/install.h"
-#include "devicelink/link.h"
+#include "bench_install.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
 #include "state/app_state.h"
@@ -26,12 +25,7 @@ std::filesystem::path g_dir;
 std::string g_photo;
 
 void Setup() {
-  g_dir = std::filesystem::temp_directory_path() /
-          ("dotcaster-bench-" + std::to_string(QCoreApplication::applicationPid()));
-  std::filesystem::create_directories(g_dir / "link" / "userdata" / "qdl");
-  qputenv(kConfigDirVariable, QByteArray::fromStdString((g_dir / "config").string()));
-  RecordInstallDir((g_dir / "link").string());
-  ForgetDefaultDeviceLink();
+  g_dir = bench::MakeBenchInstall("dotcaster-bench-");
 
   // A photo-like picture: smooth gradients with fine detail, so the JPEG is a real one.
   QImage photo(4000, 3000, QImage::Format_RGB32);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "dialogs/help_window.h"
+#include "mainwindow/crop_selection.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/main_controller.h"
 #include "state/prompter.h"
@@ -54,6 +55,10 @@ QDLmain::QDLmain(QWidget* parent)
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   help_ = std::make_unique<HelpWindowProvider>(this);
   controller_ = std::make_unique<MainController>(*this, TheState());
+  crop_ = std::make_unique<CropSelection>(
+      CropControls{views_[0].box, views_[0].image, views_[1].box, views_[1].image, centralWidget(),
+                   rubber_, crop_label_, pointer_label_, pop_menu_},
+      *controller_, TheState(), [this] { EditResultRequested(); });
 
   // Wired only now: the handlers need the controller, and building the list and the slider
   // must not raise them.
@@ -132,7 +137,14 @@ void QDLmain::BuildMenus() {
   separator(help, "kubunhelp");
   connect(add(help, "MenuVersion", "&About Dotcaster..."), &QAction::triggered, this,
           [this] { controller_->ShowAbout(); });
+
+  pop_menu_ = new QMenu("Menu of &Edit graphic image", this);
+  pop_menu_->setObjectName("PopMenu");
+  connect(add(pop_menu_, "EditPicture2", "&Edit graphic image"), &QAction::triggered, this,
+          [this] { EditResultRequested(); });
 }
+
+void QDLmain::EditResultRequested() {}
 
 void QDLmain::BuildToolbar() {
   toolbar_ = addToolBar("Toolbar1");
@@ -368,7 +380,7 @@ void QDLmain::SetRubberVisible(bool visible) {
 }
 
 QRect QDLmain::RubberGeometry() const {
-  return rubber_->geometry().translated(-1, -1);
+  return rubber_->geometry().translated(-views_[0].image->pos());
 }
 
 void QDLmain::HideCropLabel() {

@@ -16,12 +16,14 @@
 
 class QComboBox;
 class QGroupBox;
+class QMenu;
 class QSlider;
 class QToolBar;
 class QToolButton;
 
 namespace dotcaster {
 
+class CropSelection;
 class HelpProvider;
 class HelpWindowProvider;
 class MainController;
@@ -68,8 +70,8 @@ class QDLmain : public QMainWindow {
   void BringResultToFront();
   bool ResultInFront() const;
 
-  // The crop frame and its coordinates label. Nothing draws a selection yet: the frame
-  // stays hidden, and the conversion reads its geometry only while CropActive is set.
+  // The crop frame (in source-view pixels) and its coordinates label; the crop selection
+  // (crop_selection.h) places them, the conversion reads the frame while CropActive is set.
   void SetRubberVisible(bool visible);
   QRect RubberGeometry() const;
   void HideCropLabel();
@@ -101,9 +103,14 @@ class QDLmain : public QMainWindow {
   void BuildClient();
   void LayOutClient();    // again whenever the font changes
   void FinishShutdown();  // emits shutDown once
+  // The result view's requests to edit the result by hand: the pop-up entry "&Edit graphic
+  // image" and a double click on the result. The external editor round trip is not part of
+  // the window yet, so they do nothing.
+  void EditResultRequested();
 
   std::unique_ptr<HelpWindowProvider> help_;
   std::unique_ptr<MainController> controller_;
+  std::unique_ptr<CropSelection> crop_;
 
   PictureView views_[2];
   QFrame* rubber_ = nullptr;
@@ -121,6 +128,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_ = nullptr;         // menu entry "&Convert Size..."
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
+  QMenu* pop_menu_ = nullptr;             // PopMenu, the result view's pop-up menu
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 

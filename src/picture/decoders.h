@@ -41,6 +41,19 @@ struct Decoded {
   int bits_per_pixel = 24;
 };
 
+// A rectangle of pixels: columns left .. left + width - 1, rows top .. top + height - 1.
+struct PixelRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool Contains(const PixelRect& r) const {
+    return r.left >= left && r.top >= top && r.left + r.width <= left + width &&
+           r.top + r.height <= top + height;
+  }
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
 // Windows and OS/2 bitmaps: 1, 4, 8, 16, 24, 32 bits, RLE4, RLE8, bit fields, bottom-up and
 // top-down rows.
 Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> file, const Limits& limits);
@@ -62,5 +75,14 @@ Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const
 // apply to the file's full size, whatever the scale.
 Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
                                     const Limits& limits);
+
+// Only `region` of that decode (in the scaled picture's pixels, clipped to it), with exactly
+// the pixels the whole decode has there: the rows above the region are entropy-decoded and
+// skipped, the columns beside it and the rows below it are not decoded at all, and the
+// memory used follows the region. With check_tail the rest of the file is still read, so
+// that a file that ends early or breaks below the region fails as the whole decode would;
+// without it such damage goes unnoticed (for a caller that has decoded the whole file once).
+Expected<Decoded, Error> DecodeJpegRegion(std::span<const std::uint8_t> file, int scale_eighths,
+                                          PixelRect region, bool check_tail, const Limits& limits);
 
 }  // namespace dotcaster::picture

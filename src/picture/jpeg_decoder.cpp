@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "picture/decoders.h"
@@ -80,12 +81,40 @@ Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const
   return info;
 }
 
-Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
-                                    const Limits& limits) {
+namespace {
+
+void CmykRowToRgb(const std::uint8_t* cmyk, int width, bool inverted, std::uint8_t* rgb) {
+  // Adobe writes CMYK inverted (0 = full ink) and says so in its APP14 marker; other
+  // writers store ink amounts directly.
+  for (int x = 0; x < width; ++x) {
+    const std::uint8_t* s = cmyk + 4 * x;
+    unsigned c = s[0], m = s[1], y = s[2], k = s[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    rgb[3 * x] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    rgb[3 * x + 1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    rgb[3 * x + 2] = static_cast<std::uint8_t>((y * k + 127) / 255);
+  }
+}
+
+PixelRect Clip(const PixelRect& r, int width, int height) {
+  const int left = std::clamp(r.left, 0, width), top = std::clamp(r.top, 0, height);
+  const int right = std::clamp(r.left + std::max(r.width, 0), left, width);
+  const int bottom = std::clamp(r.top + std::max(r.height, 0), top, height);
+  return {left, top, right - left, bottom - top};
+}
+
+// The whole picture when `wanted` is null.
+Expected<Decoded, Error> Decode(std::span<const std::uint8_t> file, int scale_eighths,
+                                const PixelRect* wanted, bool check_tail, const Limits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
   Decoded out;
-  std::vector<std::uint8_t> cmyk_row;
+  std::vector<std::uint8_t> row;
   std::optional<ErrorCode> early;
   SetUp(cinfo, err);
   if (setjmp(err.jump)) {
@@ -106,40 +135,73 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
   cinfo.scale_num = static_cast<unsigned>(std::clamp(scale_eighths, 1, 8));
   cinfo.scale_denom = 8;
   jpeg_calc_output_dimensions(&cinfo);
+  const int full_w = static_cast<int>(cinfo.output_width);
+  const int full_h = static_cast<int>(cinfo.output_height);
+  const PixelRect r = wanted ? Clip(*wanted, full_w, full_h) : PixelRect{0, 0, full_w, full_h};
   out.bits_per_pixel = 8 * cinfo.num_components;
-  out.image.width = static_cast<int>(cinfo.output_width);
-  out.image.height = static_cast<int>(cinfo.output_height);
-  out.image.rgb.resize(static_cast<std::size_t>(out.image.width) *
-                       static_cast<std::size_t>(out.image.height) * 3);
-  if (cmyk) cmyk_row.resize(static_cast<std::size_t>(out.image.width) * 4);
+  out.image.width = r.width;
+  out.image.height = r.height;
+  out.image.rgb.resize(static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.height) * 3);
+  if (r.width == 0 || r.height == 0) {
+    jpeg_destroy_decompress(&cinfo);
+    return out;
+  }
+  // One pixel more on every side where the picture goes on: the smooth chroma upsampling
+  // treats the edges of a partial row as the picture's edges, which would change the
+  // outermost pixels.
+  const int x0 = std::max(0, r.left - 1), x1 = std::min(full_w, r.left + r.width + 1);
+  const int y0 = std::max(0, r.top - 1), y1 = std::min(full_h, r.top + r.height + 1);
   jpeg_start_decompress(&cinfo);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    std::uint8_t* dst = out.image.rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) *
-                                                   static_cast<std::size_t>(out.image.width) * 3;
-    JSAMPROW row = cmyk ? cmyk_row.data() : dst;
-    jpeg_read_scanlines(&cinfo, &row, 1);
+  // Moved left to the nearest iMCU boundary by libjpeg.
+  JDIMENSION first_column = static_cast<JDIMENSION>(x0);
+  JDIMENSION columns = static_cast<JDIMENSION>(x1 - x0);
+  if (x1 - x0 < full_w) jpeg_crop_scanline(&cinfo, &first_column, &columns);
+  const std::size_t components = cmyk ? 4 : 3;
+  const std::size_t skip = (static_cast<std::size_t>(r.left) - first_column) * components;
+  const bool direct = !cmyk && skip == 0 && static_cast<int>(cinfo.output_width) == r.width;
+  row.resize(static_cast<std::size_t>(cinfo.output_width) * components);
+  if (y0 > 0) jpeg_skip_scanlines(&cinfo, static_cast<JDIMENSION>(y0));
+  while (static_cast<int>(cinfo.output_scanline) < y1) {
+    const int y = static_cast<int>(cinfo.output_scanline);
+    const bool inside = y >= r.top && y < r.top + r.height;
+    std::uint8_t* dst = inside ? out.image.rgb.data() + static_cast<std::size_t>(y - r.top) *
+                                                            static_cast<std::size_t>(r.width) * 3
+                               : nullptr;
+    JSAMPROW target = direct && inside ? dst : row.data();
+    jpeg_read_scanlines(&cinfo, &target, 1);
+    if (!inside || target == dst) continue;
     if (cmyk) {
-      // Adobe writes CMYK inverted (0 = full ink) and says so in its APP14 marker; other
-      // writers store ink amounts directly.
-      const bool inverted = cinfo.saw_Adobe_marker;
-      for (int x = 0; x < out.image.width; ++x) {
-        const std::uint8_t* s = cmyk_row.data() + 4 * x;
-        unsigned c = s[0], m = s[1], y = s[2], k = s[3];
-        if (!inverted) {
-          c = 255 - c;
-          m = 255 - m;
-          y = 255 - y;
-          k = 255 - k;
-        }
-        dst[3 * x] = static_cast<std::uint8_t>((c * k + 127) / 255);
-        dst[3 * x + 1] = static_cast<std::uint8_t>((m * k + 127) / 255);
-        dst[3 * x + 2] = static_cast<std::uint8_t>((y * k + 127) / 255);
-      }
+      CmykRowToRgb(row.data() + skip, r.width, cinfo.saw_Adobe_marker, dst);
+    } else {
+      std::memcpy(dst, row.data() + skip, static_cast<std::size_t>(r.width) * 3);
     }
   }
-  jpeg_finish_decompress(&cinfo);
+  if (check_tail || !wanted) {
+    // Skipping to the very end reads nothing; skipping to the last row and reading it reads
+    // all the data.
+    if (cinfo.output_scanline + 1 < cinfo.output_height) {
+      jpeg_skip_scanlines(&cinfo, cinfo.output_height - 1 - cinfo.output_scanline);
+    }
+    if (cinfo.output_scanline < cinfo.output_height) {
+      JSAMPROW target = row.data();
+      jpeg_read_scanlines(&cinfo, &target, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+  }
   jpeg_destroy_decompress(&cinfo);
   return out;
+}
+
+}  // namespace
+
+Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
+                                    const Limits& limits) {
+  return Decode(file, scale_eighths, nullptr, true, limits);
+}
+
+Expected<Decoded, Error> DecodeJpegRegion(std::span<const std::uint8_t> file, int scale_eighths,
+                                          PixelRect region, bool check_tail, const Limits& limits) {
+  return Decode(file, scale_eighths, &region, check_tail, limits);
 }
 
 }  // namespace dotcaster::picture

@@ -16,6 +16,23 @@ struct Taps {
   std::uint64_t total = 1;
 };
 
+// The source pixels first .. last under stretched pixel i, along an axis of s source pixels
+// stretched to d.
+struct Cover {
+  std::int64_t first, last;
+};
+
+Cover Covered(std::int64_t s, std::int64_t d, std::int64_t i) {
+  if (d >= s) {
+    // Nearest: the source pixel under the centre of the stretched pixel.
+    const std::int64_t p = (2 * i + 1) * s / (2 * d);
+    return {p, p};
+  }
+  // Box: in units where a source pixel is d long and a stretched pixel s long, stretched
+  // pixel i covers [i s, (i + 1) s) and source pixel p covers [p d, (p + 1) d).
+  return {i * s / d, ((i + 1) * s - 1) / d};
+}
+
 // Taps of stretched pixels begin .. end - 1 of an axis of src_len source pixels stretched to
 // st_len.
 Taps MakeTaps(int src_len, int st_len, int begin, int end) {
@@ -25,27 +42,18 @@ Taps MakeTaps(int src_len, int st_len, int begin, int end) {
   t.count.reserve(n);
   t.offset.reserve(n);
   const std::int64_t s = src_len, d = st_len;
-  if (st_len >= src_len) {
-    // Nearest: the source pixel under the centre of the stretched pixel.
-    for (int i = begin; i < end; ++i) {
-      t.first.push_back(static_cast<int>((2 * i + 1) * s / (2 * d)));
-      t.count.push_back(1);
-      t.offset.push_back(static_cast<int>(t.weights.size()));
-      t.weights.push_back(1);
-    }
-    return t;
-  }
-  // Box: in units where a source pixel is d long and a stretched pixel s long, stretched
-  // pixel i covers [i s, (i + 1) s) and source pixel p covers [p d, (p + 1) d).
-  t.total = static_cast<std::uint64_t>(s);
+  if (d < s) t.total = static_cast<std::uint64_t>(s);
   for (int i = begin; i < end; ++i) {
-    const std::int64_t lo = i * s, hi = (i + 1) * s;
-    const int p0 = static_cast<int>(lo / d);
-    const int p1 = static_cast<int>((hi - 1) / d);
-    t.first.push_back(p0);
-    t.count.push_back(p1 - p0 + 1);
+    const Cover c = Covered(s, d, i);
+    t.first.push_back(static_cast<int>(c.first));
+    t.count.push_back(static_cast<int>(c.last - c.first + 1));
     t.offset.push_back(static_cast<int>(t.weights.size()));
-    for (int p = p0; p <= p1; ++p) {
+    if (d >= s) {
+      t.weights.push_back(1);
+      continue;
+    }
+    const std::int64_t lo = i * s, hi = (i + 1) * s;
+    for (std::int64_t p = c.first; p <= c.last; ++p) {
       const std::int64_t a = std::max(lo, p * d), b = std::min(hi, (p + 1) * d);
       t.weights.push_back(static_cast<std::uint32_t>(b - a));
     }
@@ -53,35 +61,74 @@ Taps MakeTaps(int src_len, int st_len, int begin, int end) {
   return t;
 }
 
+// The view columns [c0, c1) and rows [r0, r1) that show the placed picture; all others stay
+// white. 64-bit arithmetic: offsets of a strongly enlarged crop can be large.
+struct Shown {
+  std::int64_t c0, c1, r0, r1;
+  bool empty() const { return c0 >= c1 || r0 >= r1; }
+};
+
+Shown ShownPart(convert::Size stretched, int off_left, int off_top, int view_width,
+                int view_height) {
+  Shown v;
+  v.c0 = std::clamp<std::int64_t>(-std::int64_t{off_left}, 0, view_width);
+  v.c1 = std::clamp<std::int64_t>(std::int64_t{stretched.width} - off_left, v.c0, view_width);
+  v.r0 = std::clamp<std::int64_t>(-std::int64_t{off_top}, 0, view_height);
+  v.r1 = std::clamp<std::int64_t>(std::int64_t{stretched.height} - off_top, v.r0, view_height);
+  return v;
+}
+
+bool Degenerate(convert::Size whole, convert::Size stretched) {
+  return whole.width <= 0 || whole.height <= 0 || stretched.width <= 0 || stretched.height <= 0;
+}
+
 }  // namespace
+
+PixelRect SourceRectFor(convert::Size whole, convert::Size stretched, int off_left, int off_top,
+                        int view_width, int view_height) {
+  if (Degenerate(whole, stretched)) return {};
+  const Shown v =
+      ShownPart(stretched, off_left, off_top, std::max(0, view_width), std::max(0, view_height));
+  if (v.empty()) return {};
+  const Cover x0 = Covered(whole.width, stretched.width, v.c0 + off_left);
+  const Cover x1 = Covered(whole.width, stretched.width, v.c1 - 1 + off_left);
+  const Cover y0 = Covered(whole.height, stretched.height, v.r0 + off_top);
+  const Cover y1 = Covered(whole.height, stretched.height, v.r1 - 1 + off_top);
+  return {static_cast<int>(x0.first), static_cast<int>(y0.first),
+          static_cast<int>(x1.last - x0.first + 1), static_cast<int>(y1.last - y0.first + 1)};
+}
 
 RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_left, int off_top,
                          int view_width, int view_height) {
+  return RenderStretched(src, {src.width, src.height}, {0, 0, src.width, src.height}, stretched,
+                         off_left, off_top, view_width, view_height);
+}
+
+RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect where,
+                         convert::Size stretched, int off_left, int off_top, int view_width,
+                         int view_height) {
   RgbImage out;
   out.width = std::max(0, view_width);
   out.height = std::max(0, view_height);
   out.rgb.assign(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) * 3,
                  0xFF);
-  if (src.width <= 0 || src.height <= 0 || stretched.width <= 0 || stretched.height <= 0) {
-    return out;
-  }
-  // The view columns and rows that show the picture; all others stay white. 64-bit
-  // arithmetic: offsets of a strongly enlarged crop can be large.
-  const std::int64_t c0 = std::clamp<std::int64_t>(-std::int64_t{off_left}, 0, out.width);
-  const std::int64_t c1 =
-      std::clamp<std::int64_t>(std::int64_t{stretched.width} - off_left, c0, out.width);
-  const std::int64_t r0 = std::clamp<std::int64_t>(-std::int64_t{off_top}, 0, out.height);
-  const std::int64_t r1 =
-      std::clamp<std::int64_t>(std::int64_t{stretched.height} - off_top, r0, out.height);
-  if (c0 >= c1 || r0 >= r1) return out;
+  if (Degenerate(whole, stretched)) return out;
+  const Shown v = ShownPart(stretched, off_left, off_top, out.width, out.height);
+  if (v.empty()) return out;
+  const std::int64_t c0 = v.c0, c1 = v.c1, r0 = v.r0, r1 = v.r1;
 
-  const Taps tx = MakeTaps(src.width, stretched.width, static_cast<int>(c0 + off_left),
-                           static_cast<int>(c1 + off_left));
-  const Taps ty = MakeTaps(src.height, stretched.height, static_cast<int>(r0 + off_top),
-                           static_cast<int>(r1 + off_top));
+  Taps tx = MakeTaps(whole.width, stretched.width, static_cast<int>(c0 + off_left),
+                     static_cast<int>(c1 + off_left));
+  Taps ty = MakeTaps(whole.height, stretched.height, static_cast<int>(r0 + off_top),
+                     static_cast<int>(r1 + off_top));
+  // Taps count in the whole picture's pixels; `part` starts at (where.left, where.top).
+  for (int& f : tx.first)
+    f -= where.left;
+  for (int& f : ty.first)
+    f -= where.top;
   const std::size_t cols = static_cast<std::size_t>(c1 - c0);
   const std::uint64_t total = tx.total * ty.total;
-  const std::size_t src_stride = static_cast<std::size_t>(src.width) * 3;
+  const std::size_t src_stride = static_cast<std::size_t>(part.width) * 3;
   std::vector<std::uint64_t> acc(cols * 3);
 
   for (std::size_t r = 0; r < static_cast<std::size_t>(r1 - r0); ++r) {
@@ -90,7 +137,8 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
         (static_cast<std::size_t>(r0) + r) * static_cast<std::size_t>(out.width) * 3 +
         static_cast<std::size_t>(c0) * 3;
     if (total == 1) {
-      const std::uint8_t* row = src.rgb.data() + static_cast<std::size_t>(ty.first[r]) * src_stride;
+      const std::uint8_t* row =
+          part.rgb.data() + static_cast<std::size_t>(ty.first[r]) * src_stride;
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         dst[3 * c] = p[0];
@@ -103,7 +151,7 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
     for (int k = 0; k < ty.count[r]; ++k) {
       const std::uint64_t wy = ty.weights[static_cast<std::size_t>(ty.offset[r] + k)];
       const std::uint8_t* row =
-          src.rgb.data() + static_cast<std::size_t>(ty.first[r] + k) * src_stride;
+          part.rgb.data() + static_cast<std::size_t>(ty.first[r] + k) * src_stride;
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         const std::uint32_t* w = tx.weights.data() + tx.offset[c];

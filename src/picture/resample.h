@@ -20,4 +20,15 @@ namespace dotcaster::picture {
 RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_left, int off_top,
                          int view_width, int view_height);
 
+// The same from part of the picture: `part` holds the pixels of rectangle `where` of a
+// picture of size `whole`, and must cover SourceRectFor of this window.
+RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect where,
+                         convert::Size stretched, int off_left, int off_top, int view_width,
+                         int view_height);
+
+// The pixels of a picture of size `whole` that rendering this window reads; empty when the
+// window shows none of the picture.
+PixelRect SourceRectFor(convert::Size whole, convert::Size stretched, int off_left, int off_top,
+                        int view_width, int view_height);
+
 }  // namespace dotcaster::picture

@@ -26,22 +26,19 @@ Expected<SourcePicture, Error> SourcePicture::FromFile(std::string_view path, co
   return FromBytes(std::move(bytes).value(), limits, when);
 }
 
-namespace {
-
-// The smallest JPEG scale (in eighths) whose decoded size still covers `stretched` on both
-// axes. A placement at or above the file's own size on either axis gets the full decode, so
-// that a 1:1 placement sees exactly the decoded pixels.
-int ScaleFor(int width, int height, convert::Size stretched) {
+int JpegScaleFor(int width, int height, convert::Size stretched) {
   if (stretched.width >= width || stretched.height >= height) return 8;
   for (int m = 1; m < 8; ++m) {
-    const std::int64_t w = (std::int64_t{width} * m + 7) / 8;
-    const std::int64_t h = (std::int64_t{height} * m + 7) / 8;
-    if (w >= stretched.width && h >= stretched.height) return m;
+    const convert::Size decoded = JpegScaledSize(width, height, m);
+    if (decoded.width >= stretched.width && decoded.height >= stretched.height) return m;
   }
   return 8;
 }
 
-}  // namespace
+convert::Size JpegScaledSize(int width, int height, int scale_eighths) {
+  return {static_cast<int>((std::int64_t{width} * scale_eighths + 7) / 8),
+          static_cast<int>((std::int64_t{height} * scale_eighths + 7) / 8)};
+}
 
 Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
                                                         const Limits& limits, Decode when) {
@@ -60,10 +57,12 @@ Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
-          ScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
+          JpegScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
       auto decoded = DecodeJpeg(file, scale, limits);
       if (!decoded) return decoded.error();
-      pic.cache_.push_back({scale, std::move(decoded->image)});
+      const RgbImage& image = decoded->image;
+      pic.cache_.push_back({scale, {0, 0, image.width, image.height}, std::move(decoded->image)});
+      pic.tail_checked_ = true;
     }
     pic.file_ = std::move(file);
     return pic;
@@ -73,7 +72,8 @@ Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t
   pic.width_ = decoded->image.width;
   pic.height_ = decoded->image.height;
   pic.bits_per_pixel_ = decoded->bits_per_pixel;
-  pic.cache_.push_back({8, std::move(decoded->image)});
+  const RgbImage& image = decoded->image;
+  pic.cache_.push_back({8, {0, 0, image.width, image.height}, std::move(decoded->image)});
   return pic;
 }
 
@@ -88,41 +88,66 @@ SourcePicture SourcePicture::FromDots(const DotImage& dots) {
     for (int x = 0; x < dots.width(); ++x)
       image.rgb.insert(image.rgb.end(), 3, dots.dot(x, y) ? 0x00 : 0xFF);
   }
-  pic.cache_.push_back({8, std::move(image)});
+  pic.cache_.push_back({8, {0, 0, image.width, image.height}, std::move(image)});
   return pic;
 }
 
-Expected<const RgbImage*, Error> SourcePicture::ImageFor(convert::Size stretched) {
-  if (!is_jpeg_) return &cache_.front().image;
+Expected<const SourcePicture::Cached*, Error> SourcePicture::DecodedFor(convert::Size stretched,
+                                                                        int off_left, int off_top,
+                                                                        int view_width,
+                                                                        int view_height,
+                                                                        convert::Size* whole) {
+  if (!is_jpeg_) {
+    *whole = {width_, height_};
+    return &cache_.front();
+  }
   // Exactly the scale this placement needs, never a larger one that happens to be kept: the
   // dots of a placement must not depend on what was decoded before (the window after a
-  // crop, dotcast which decodes only once), or the two programs would disagree.
-  const int needed = ScaleFor(width_, height_, stretched);
+  // crop, dotcast which decodes only once), or the two programs would disagree. Within one
+  // scale a region has the very pixels of the whole decode, so any kept decode that covers
+  // the window will do.
+  const int needed = JpegScaleFor(width_, height_, stretched);
+  *whole = JpegScaledSize(width_, height_, needed);
+  const PixelRect region =
+      SourceRectFor(*whole, stretched, off_left, off_top, view_width, view_height);
+  if (region.width == 0 || region.height == 0) {
+    static const Cached kNothing;  // the window shows none of the picture
+    return &kNothing;
+  }
   for (const Cached& c : cache_) {
-    if (c.scale_eighths == needed) return &c.image;
+    if (c.scale_eighths == needed && c.region.Contains(region)) return &c;
   }
   // Keep the first decode (the display's) and the newest.
   if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
-  auto decoded = DecodeJpeg(file_, needed, limits_);
+  auto decoded = DecodeJpegRegion(file_, needed, region, !tail_checked_, limits_);
   if (!decoded) return decoded.error();
-  cache_.push_back({needed, std::move(decoded->image)});
-  return &cache_.back().image;
+  tail_checked_ = true;
+  cache_.push_back({needed, region, std::move(decoded->image)});
+  return &cache_.back();
 }
 
 Expected<RgbImage, Error> SourcePicture::DisplayImage() {
   const convert::Size disp = convert::DisplaySize(width_, height_);
-  auto image = ImageFor(disp);
-  if (!image) return image.error();
-  return RenderStretched(**image, disp, 0, 0, disp.width, disp.height);
+  return Render(disp, 0, 0, disp.width, disp.height);
+}
+
+Expected<RgbImage, Error> SourcePicture::Render(convert::Size stretched, int off_left, int off_top,
+                                                int view_width, int view_height) {
+  convert::Size whole;
+  auto decoded = DecodedFor(stretched, off_left, off_top, view_width, view_height, &whole);
+  if (!decoded) return decoded.error();
+  const Cached& c = **decoded;
+  return RenderStretched(c.image, whole, c.region, stretched, off_left, off_top, view_width,
+                         view_height);
 }
 
 Expected<ViewImage, Error> SourcePicture::RenderView(convert::Size stretched, int off_left,
                                                      int off_top, int view_width, int view_height) {
   const ViewKey key{stretched, off_left, off_top, view_width, view_height};
   if (last_view_ && last_key_ == key) return *last_view_;
-  auto image = ImageFor(stretched);
+  auto image = Render(stretched, off_left, off_top, view_width, view_height);
   if (!image) return image.error();
-  ViewImage view(RenderStretched(**image, stretched, off_left, off_top, view_width, view_height));
+  ViewImage view(std::move(image).value());
   last_key_ = key;
   last_view_ = view;
   return view;

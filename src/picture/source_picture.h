@@ -11,9 +11,10 @@
 // converter makes of it.
 //
 // A SourcePicture keeps what it decoded: a change of level or method re-renders only the
-// small view window. A JPEG is decoded no larger than the placement needs (DCT scaling) and
-// decoded again, larger, when a crop needs more detail; width() and height() stay the file's
-// own size throughout. One instance is not safe to use from two threads at once; separate
+// small view window. A JPEG is decoded no larger than the placement needs (DCT scaling), and
+// a placement that needs more detail than what is kept decodes only the rows and columns its
+// view window shows, at the scale it needs; width() and height() stay the file's own size
+// throughout. One instance is not safe to use from two threads at once; separate
 // instances are independent.
 
 #include <cstdint>
@@ -32,6 +33,14 @@
 #include "state/limits.h"
 
 namespace dotcaster::picture {
+
+// The DCT scale (in eighths) a JPEG of width x height is decoded at for a placement of the
+// whole picture at `stretched`: the smallest whose decoded size still covers it on both axes,
+// and the full size for a placement at or above the file's own size on either axis, so that
+// a 1:1 placement sees exactly the decoded pixels.
+int JpegScaleFor(int width, int height, convert::Size stretched);
+// The size libjpeg decodes a width x height picture to at scale_eighths / 8 (rounded up).
+convert::Size JpegScaledSize(int width, int height, int scale_eighths);
 
 // A rendered part of the source view: view pixels (0, 0) .. (width - 1, height - 1).
 class ViewImage final : public convert::ViewSampler {
@@ -85,21 +94,29 @@ class SourcePicture {
 
  private:
   SourcePicture() = default;
-  // The decoded image to render a placement of stretched size from, decoding (again) when
-  // what is kept has too little detail.
-  Expected<const RgbImage*, Error> ImageFor(convert::Size stretched);
+  // Decoded pixels: rectangle `region` of the picture decoded at scale_eighths / 8 (the
+  // whole picture for bitmaps, GIFs and Quadrel dots).
+  struct Cached {
+    int scale_eighths = 8;
+    PixelRect region;
+    RgbImage image;
+  };
+  // Decoded pixels that cover what rendering this window reads, decoding (again) when what
+  // is kept has too little detail or covers too little; `whole` is set to the size of the
+  // whole picture at the scale of the pixels returned.
+  Expected<const Cached*, Error> DecodedFor(convert::Size stretched, int off_left, int off_top,
+                                            int view_width, int view_height, convert::Size* whole);
+  Expected<RgbImage, Error> Render(convert::Size stretched, int off_left, int off_top,
+                                   int view_width, int view_height);
 
   bool is_jpeg_ = false;
+  bool tail_checked_ = false;  // the whole JPEG file has been read once without error
   Limits limits_;
   int width_ = 0;
   int height_ = 0;
   int bits_per_pixel_ = 24;
   std::vector<std::uint8_t> file_;  // kept for JPEG only, to decode again at another scale
-  // Decoded images: the full picture for bitmaps and GIFs; for JPEG, up to two scales.
-  struct Cached {
-    int scale_eighths = 8;
-    RgbImage image;
-  };
+  // For JPEG the first decode (the display's) and the newest.
   std::vector<Cached> cache_;
   // The last view rendered: a change of level or method places the picture exactly as before
   // and converts from it without rendering again. The view depends only on the placement

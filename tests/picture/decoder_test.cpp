@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "picture/decoders.h"
@@ -88,20 +89,54 @@ INSTANTIATE_TEST_SUITE_P(
                                "printf 'P6\\n67 45\\n255\\n'; gif2rgb -1", 64}),
     [](const auto& info) { return info.param.name; });
 
-// The DCT-scaled decode is libjpeg's own: the same pixels as djpeg -scale.
-TEST(DecodeJpeg, ScaledDecodeMatchesDjpeg) {
+// The DCT-scaled decode is libjpeg's own: the same pixels as djpeg -scale. A region of it has
+// exactly the pixels of the whole decode, whatever the chroma sampling, also at the edges
+// where smooth upsampling reads the neighbouring pixels.
+TEST(DecodeJpeg, ScaledDecodeMatchesDjpegAndRegionsMatchTheWhole) {
   TempDir dir;
-  for (int eighths : {1, 3, 4, 8}) {
-    const std::string scale = std::to_string(eighths) + "/8";
-    auto enc =
-        Encode(dir.path().string(), Pattern(203, 131), "cjpeg", "djpeg -ppm -scale " + scale);
-    ASSERT_TRUE(enc);
-    auto decoded = DecodeJpeg(enc->file, eighths, dotcaster::testing::kTestLimits);
-    ASSERT_TRUE(decoded);
-    auto delta = MaxDelta(decoded->image, enc->reference);
-    ASSERT_TRUE(delta) << scale << ": " << decoded->image.width << " x " << decoded->image.height;
-    EXPECT_EQ(*delta, 0) << scale;
+  for (const char* encoder : {"cjpeg", "cjpeg -sample 2x1", "cjpeg -progressive",
+                              "cjpeg -grayscale", "{convert} - -colorspace CMYK jpg:-"}) {
+    for (int eighths : {1, 3, 4, 8}) {
+      const std::string scale = std::to_string(eighths) + "/8";
+      auto enc =
+          Encode(dir.path().string(), Pattern(203, 131), encoder, "djpeg -ppm -scale " + scale);
+      ASSERT_TRUE(enc) << encoder;
+      auto whole = DecodeJpeg(enc->file, eighths, dotcaster::testing::kTestLimits);
+      ASSERT_TRUE(whole);
+      const RgbImage& w = whole->image;
+      if (std::string(encoder).starts_with("cjpeg")) {
+        auto delta = MaxDelta(w, enc->reference);
+        ASSERT_TRUE(delta) << scale << ": " << w.width << " x " << w.height;
+        EXPECT_EQ(*delta, 0) << encoder << " " << scale;
+      }
+      for (const PixelRect r :
+           {PixelRect{1, 1, w.width - 2, w.height - 2},
+            PixelRect{w.width / 3, w.height / 3 + 1, w.width / 4 + 1, 9},
+            PixelRect{w.width - 5, w.height - 3, 5, 3}, PixelRect{7, 0, 1, w.height}}) {
+        auto part = DecodeJpegRegion(enc->file, eighths, r, false, dotcaster::testing::kTestLimits);
+        ASSERT_TRUE(part);
+        ASSERT_EQ(part->image.width, r.width);
+        ASSERT_EQ(part->image.height, r.height);
+        for (int y = 0; y < r.height; ++y) {
+          ASSERT_TRUE(std::equal(part->image.Pixel(0, y), part->image.Pixel(0, y) + 3 * r.width,
+                                 w.Pixel(r.left, r.top + y)))
+              << encoder << " " << scale << " region " << r.left << "," << r.top << " row " << y;
+        }
+      }
+    }
   }
+}
+
+// The rest of a file below a region is read only when asked to be.
+TEST(DecodeJpeg, RegionChecksTheTailOnlyWhenAsked) {
+  TempDir dir;
+  auto enc = Encode(dir.path().string(), Pattern(160, 160), "cjpeg");
+  ASSERT_TRUE(enc);
+  const Bytes cut(enc->file.begin(), enc->file.begin() + enc->file.size() * 3 / 4);
+  const PixelRect top{10, 0, 40, 16};
+  EXPECT_TRUE(DecodeJpegRegion(cut, 8, top, false, dotcaster::testing::kTestLimits));
+  EXPECT_EQ(DecodeJpegRegion(cut, 8, top, true, dotcaster::testing::kTestLimits).error().code,
+            ErrorCode::kTruncatedJpeg);
 }
 
 TEST(DecodeGif, TransparentPixelsAreWhite) {

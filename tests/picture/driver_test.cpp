@@ -138,18 +138,24 @@ TEST_F(LargeJpeg, CropUsesFullDetail) {
 // The window converts after whatever it decoded before (the display, a detailed crop);
 // dotcast decodes once, and converts on several threads. The same placement must give the
 // same dots either way: a crop that needs a middle DCT scale may not borrow the full-size
-// decode of an earlier crop, and separate instances share nothing.
+// decode of an earlier crop, a crop decoded partially (the rows and columns it shows) gives
+// the dots of the same crop rendered from the whole decode at its scale, and separate
+// instances share nothing.
 TEST_F(LargeJpeg, DotsDoNotDependOnEarlierDecodesOrOtherInstances) {
-  const CropFrame middle{50, 40, 160, 120};  // about 800 x 600 source pixels
-  auto fresh =
-      SourcePicture::FromBytes(enc_->file, kTestLimits, SourcePicture::Decode::kOnFirstUse);
-  ASSERT_TRUE(fresh);
-  const DotImage expected = Convert(*fresh, 320, 240, middle)->dots;
-
-  SourcePicture used = Load(enc_->file);
-  ASSERT_TRUE(used.DisplayImage());
-  (void)Convert(used, 320, 240, CropFrame{10, 10, 30, 20});  // needs the full size
-  EXPECT_TRUE(Convert(used, 320, 240, middle)->dots == expected);
+  SourcePicture used = Load(enc_->file);  // the display's whole decode at 2/8 is kept
+  (void)Convert(used, 320, 240, CropFrame{10, 10, 30, 20});   // needs the full size
+  for (const CropFrame frame : {CropFrame{50, 40, 160, 120},  // about 800 x 600 at 4/8
+                                CropFrame{20, 15, 280, 210},  // at 2/8, as the display
+                                CropFrame{3, 101, 239, 137}, CropFrame{77, 0, 243, 240}}) {
+    for (int method : {convert::kDocument, convert::kPhotoSoft}) {
+      auto fresh =
+          SourcePicture::FromBytes(enc_->file, kTestLimits, SourcePicture::Decode::kOnFirstUse);
+      ASSERT_TRUE(fresh);
+      const DotImage expected = Convert(*fresh, 320, 240, frame, true, 128, method)->dots;
+      EXPECT_TRUE(Convert(used, 320, 240, frame, true, 128, method)->dots == expected)
+          << frame.left << "," << frame.top << " method " << method;
+    }
+  }
 
   auto convert_once = [&](DotImage* out) {
     SourcePicture pic = Load(enc_->file);
