@@ -90,6 +90,8 @@ class QDLmain : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  signals:
   // The shutdown sequence has run to its end and the window closed: the process ends.
@@ -121,6 +123,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_ = nullptr;         // menu entry "&Convert Size..."
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
+  QAction* copy_ = nullptr;               // menu entry "&Copy"
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 
