@@ -46,7 +46,8 @@ class QDLmain : public QMainWindow {
 
   // Window side of the commands; MainController is the only caller.
   void SetTitle(const std::string& title);
-  void SetPictureCommandsEnabled(bool enabled);  // UpdateBMP (menu and button), EditPicture
+  // UpdateBMP (menu and button), EditPicture, CopyResult
+  void SetPictureCommandsEnabled(bool enabled);
   void SetConvControlsEnabled(bool enabled);
   bool ConvControlsEnabled() const;
 
