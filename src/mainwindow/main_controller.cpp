@@ -24,7 +24,6 @@
 namespace dotcaster {
 namespace {
 
-constexpr const char* kReadError = "Read error!";
 constexpr const char* kConvertError = "Error!";
 constexpr const char* kSaveChangesQuestion = "Do you want to save change?";
 constexpr const char* kEditedQuestion =
@@ -441,11 +440,12 @@ bool MainController::ConfirmSaveChanges() {
   return true;
 }
 
-bool MainController::OpenHandedOverFile(const std::string& path) {
+bool MainController::OpenDroppedFile(const std::vector<std::string>& files) {
   const CommandScope command(*this);
   BringWindowForward(window_);
   QCoreApplication::processEvents();
-  if (!ConfirmSaveChanges()) return false;
+  if (!ConfirmSaveChanges() || files.empty()) return false;
+  const std::string& path = files.front();
   if (!IsImageFileName(path, kAppTitle)) return false;
   ResetPicture();
   state_.CurFileName = path;

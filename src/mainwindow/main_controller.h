@@ -2,7 +2,8 @@
 
 // The main window's commands as plain functions: start-up and shutdown, the window
 // refresh routines, loading and converting, the conversion-setting handlers, the PC file
-// commands and the device file commands (device_commands.cpp). QDLmain forwards every user action
+// commands, the device file commands (device_commands.cpp) and the clipboard and drop
+// commands (clipboard_drop.cpp). QDLmain forwards every user action
 // here; tests call these functions directly and read the outcome from AppState and from the
 // window's controls.
 //
@@ -15,10 +16,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "state/app_state.h"
 
 namespace dotcaster {
+
+inline constexpr const char* kReadError = "Read error!";
 
 class QDLmain;
 class PictureSession;
@@ -80,13 +84,19 @@ class MainController {
   void SaveToPcAs();
   bool ConfirmSaveChanges();  // true: the caller may discard the current picture
 
-  // Opens one file as a drop does (OpenDroppedFile takes the first file of a drop here): the
-  // window comes forward and lets pending events run once, the save prompt, the name check,
-  // the reset, the classification as a PC or device-cache file and the load. False when it
-  // stopped before opening (the prompt's Cancel, a name that is no picture's); a load that
-  // fails leaves the window empty and still counts as opened. A second start hands its
-  // file over here.
-  bool OpenHandedOverFile(const std::string& path);
+  // Opens the first of the files that a drop or a second start hands over. The
+  // window comes forward and lets pending events run once, then the save prompt, the name
+  // check, the reset, the classification as a PC or device-cache file and the load. False
+  // (no effect) when it stopped before opening: the prompt's Cancel, no file, a name that is
+  // no picture's; a load that fails leaves the window empty and still counts as opened.
+  bool OpenDroppedFile(const std::vector<std::string>& files);
+
+  // Clipboard commands (clipboard_drop.cpp). Paste does nothing unless the clipboard offers
+  // a picture; a picture that cannot be read or written as the clipboard working file shows
+  // "Read error!" and leaves the window empty. Copy puts the result's dots on the clipboard
+  // as a black and white image and changes nothing else.
+  void PasteClipboard();
+  void CopyResult();
 
   // True while a command that lets window events run outside a modal dialog is running;
   // a hand-over from another start waits until it has ended.

@@ -1,6 +1,7 @@
 #include "mainwindow/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "dialogs/help_window.h"
+#include "mainwindow/clipboard_drop.h"
 #include "mainwindow/crop_selection.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/main_controller.h"
@@ -53,6 +55,9 @@ QDLmain::QDLmain(QWidget* parent)
   BuildToolbar();
   BuildClient();
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // The views, their captions and the position labels take no drops themselves: their drags
+  // reach the window, which answers them all alike.
+  setAcceptDrops(true);
   help_ = std::make_unique<HelpWindowProvider>(this);
   controller_ = std::make_unique<MainController>(*this, TheState());
   crop_ = std::make_unique<CropSelection>(
@@ -126,7 +131,13 @@ void QDLmain::BuildMenus() {
   update_bmp_ = add(edit, "UpdateBMP", "&Convert Size...");
   connect(update_bmp_, &QAction::triggered, this, [this] { controller_->ShowConvertSize(); });
   separator(edit, "kubun3");
-  add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
+  copy_ = add(edit, "CopyResult", "&Copy", QKeySequence("Ctrl+C"));
+  connect(copy_, &QAction::triggered, this, [this] { controller_->CopyResult(); });
+  QAction* paste = add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
+  connect(paste, &QAction::triggered, this, [this] { controller_->PasteClipboard(); });
+  // Only when the menu opens: until then Ctrl+V runs "&Paste", which looks for itself.
+  connect(edit, &QMenu::aboutToShow, this,
+          [paste] { paste->setEnabled(OffersImage(QGuiApplication::clipboard()->mimeData())); });
   separator(edit, "kubun4");
   edit_picture_ = add(edit, "EditPicture", "&Edit image");
 
@@ -296,6 +307,14 @@ void QDLmain::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) LayOutClient();
 }
 
+void QDLmain::dragEnterEvent(QDragEnterEvent* event) {
+  AnswerDragEnter(event);
+}
+
+void QDLmain::dropEvent(QDropEvent* event) {
+  AnswerDrop(event, *controller_);
+}
+
 void QDLmain::SetTitle(const std::string& title) {
   setWindowTitle(QString::fromStdString(title));
 }
@@ -304,6 +323,7 @@ void QDLmain::SetPictureCommandsEnabled(bool enabled) {
   update_bmp_->setEnabled(enabled);
   update_bmp_button_->setEnabled(enabled);
   edit_picture_->setEnabled(enabled);
+  copy_->setEnabled(enabled);
 }
 
 void QDLmain::SetConvControlsEnabled(bool enabled) {

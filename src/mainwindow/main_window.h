@@ -48,7 +48,8 @@ class QDLmain : public QMainWindow {
 
   // Window side of the commands; MainController is the only caller.
   void SetTitle(const std::string& title);
-  void SetPictureCommandsEnabled(bool enabled);  // UpdateBMP (menu and button), EditPicture
+  // UpdateBMP (menu and button), EditPicture, CopyResult
+  void SetPictureCommandsEnabled(bool enabled);
   void SetConvControlsEnabled(bool enabled);
   bool ConvControlsEnabled() const;
 
@@ -92,6 +93,8 @@ class QDLmain : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  signals:
   // The shutdown sequence has run to its end and the window closed: the process ends.
@@ -129,6 +132,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
   QMenu* pop_menu_ = nullptr;             // PopMenu, the result view's pop-up menu
+  QAction* copy_ = nullptr;               // menu entry "&Copy"
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 

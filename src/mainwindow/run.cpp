@@ -31,7 +31,7 @@ class WindowHandOverTarget : public HandOverTarget {
     if (request.file.empty()) {
       BringWindowForward(window_);
     } else {
-      window_.controller().OpenHandedOverFile(request.file);
+      window_.controller().OpenDroppedFile({request.file});
     }
   }
 
