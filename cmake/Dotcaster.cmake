@@ -30,8 +30,9 @@ function(dotcaster_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
                                         dotcaster_options)
   set(tmp "${CMAKE_CURRENT_BINARY_DIR}/tmp")
-  if(CMAKE_CROSSCOMPILING AND WIN32)
-    # Under wine the build tree is drive Z:; the tests see a Windows path with a drive.
+  if(DEFINED DOTCASTER_WINE_ENV)
+    # Under wine (cmake/mingw-w64.cmake) the build tree is on drive Z:; the tests see a
+    # Windows path with a drive letter.
     string(REPLACE "/" "\\" tmp "Z:${tmp}")
     dotcaster_wine_prefix()
     add_dependencies(${name} dotcaster_wine_prefix)

@@ -1,6 +1,7 @@
 #include "state/paths.h"
 
 #include <algorithm>
+#include <utility>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
