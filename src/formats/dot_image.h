@@ -61,7 +61,7 @@ Bytes EncodeQdl(const DotImage& image);
 Bytes EncodePbm(const DotImage& image);
 
 // PNG, 1-bit greyscale (black 0), compressed as tightly as zlib can. Fails only when libpng
-// does (kEncodeFailed, kOutOfMemory).
+// does (kEncodeFailed, kOutOfMemory). Only in builds with libpng (DOTCASTER_PNG).
 Expected<Bytes, Error> EncodePng(const DotImage& image);
 
 }  // namespace dotcaster

@@ -10,6 +10,13 @@
 
 #include "state/paths.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace dotcaster {
 namespace fs = std::filesystem;
 namespace {
@@ -109,6 +116,12 @@ std::optional<Error> WriteBesideAndRename(const fs::path& target,
   // The new file takes the old one's permissions (not its owner: only root could).
   const auto perms = fs::status(target, ec).permissions();
   if (!ec) fs::permissions(temp, perms, ec);
+#ifdef _WIN32
+  // A rename over a file drops its attributes with it: a hidden or system file would come
+  // back visible. The read-only one is the permission above.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(temp.c_str(), attributes);
+#endif
   fs::rename(temp, target, ec);
   if (ec) {
     const Error error(ErrorCode::kWriteTarget, ec);
@@ -123,9 +136,16 @@ std::optional<Error> WriteBesideAndRename(const fs::path& target,
 Expected<Bytes, Error> ReadFileBytes(std::string_view path, const Limits& limits) {
   const fs::path fs_path = ToFsPath(path);
   File in(fs_path, "rb");
-  if (!in) return Error::FromErrno(ErrorCode::kOpenSource, errno);
-  // Some systems open a folder for reading; its size is then refused as "is a directory".
   std::error_code ec;
+  if (!in) {
+    const int reason = errno;
+    // Windows refuses to open a folder as "permission denied"; it is no file at all.
+    if (fs::is_directory(fs_path, ec)) {
+      return Error(ErrorCode::kReadSource, std::make_error_code(std::errc::is_a_directory));
+    }
+    return Error::FromErrno(ErrorCode::kOpenSource, reason);
+  }
+  // Other systems open a folder for reading; its size is then refused as "is a directory".
   const std::uintmax_t size = fs::file_size(fs_path, ec);
   if (ec) return Error(ErrorCode::kReadSource, ec);
   if (size > limits.max_file_bytes) return ErrorCode::kPictureTooLarge;

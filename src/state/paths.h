@@ -20,7 +20,8 @@ bool IsSeparator(char c);
 // folder + separator + name; a folder that already ends in a separator gets no second one.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// The UTF-8 text as a filesystem path, and back.
+// The UTF-8 text as a filesystem path, and back. Neither throws: on Windows, bytes that are
+// not UTF-8 (and names that are not valid UTF-16) become U+FFFD.
 std::filesystem::path ToFsPath(std::string_view utf8);
 std::string FromFsPath(const std::filesystem::path& path);
 

@@ -5,14 +5,18 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "formats/file_io.h"
 #include "formats/quadrel.h"
+#include "state/paths.h"
 #include "temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -33,7 +37,7 @@ const ByteVec kOldContent = {'o', 'l', 'd', ' ', 'c', 'o', 'n', 't', 'e', 'n', '
 std::vector<std::string> Strays(const TempDir& dir, std::initializer_list<std::string> known) {
   std::vector<std::string> out;
   for (const auto& entry : fs::directory_iterator(dir.path())) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = FromFsPath(entry.path().filename());
     if (std::find(known.begin(), known.end(), name) == known.end()) out.push_back(name);
   }
   return out;
@@ -41,8 +45,9 @@ std::vector<std::string> Strays(const TempDir& dir, std::initializer_list<std::s
 
 TEST(ConvertFile, BothDirectionsThroughFiles) {
   TempDir dir;
+  const char* again_name = "caf\xC3\xA9 \xE5\x86\x99.qdl";  // not in any one ANSI code page
   const std::string qdl = dir.File("in.qdl"), bmp = dir.File("out.bmp"),
-                    again = dir.File("again.qdl");
+                    again = dir.File(again_name);
   WriteAll(qdl, kQdl2x10);
   WriteAll(bmp, ByteVec(5000, 0x77));  // longer content is replaced completely
   ASSERT_TRUE(ConvertQdlBmpFile(qdl, bmp));
@@ -55,7 +60,7 @@ TEST(ConvertFile, BothDirectionsThroughFiles) {
   // The source may be the target.
   ASSERT_TRUE(ConvertQdlBmpFile(again, again));
   EXPECT_EQ(ReadAll(again), bitmap);
-  EXPECT_TRUE(Strays(dir, {"in.qdl", "out.bmp", "again.qdl"}).empty());
+  EXPECT_TRUE(Strays(dir, {"in.qdl", "out.bmp", again_name}).empty());
 }
 
 TEST(ConvertFile, FailuresKeepTheTarget) {
@@ -110,18 +115,19 @@ TEST(ConvertFile, UnwritableTargets) {
   EXPECT_TRUE(Strays(dir, {"in.qdl", "taken"}).empty());
 }
 
-#ifndef _WIN32
 TEST(ConvertFile, ReadOnlyTargetStaysAsItWas) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write a read-only file";
   TempDir dir;
   const std::string src = dir.File("in.qdl"), target = dir.File("locked.bmp");
   WriteAll(src, kQdl2x10);
   WriteAll(target, kOldContent);
-  fs::permissions(target, fs::perms::owner_read);
+  fs::permissions(target, fs::perms::owner_read);  // on Windows: the read-only attribute
+  if (std::ofstream(ToFsPath(target), std::ios::app)) GTEST_SKIP() << "root (or wine as root)";
   EXPECT_FALSE(ConvertQdlBmpFile(src, target));
   EXPECT_EQ(ReadAll(target), kOldContent);
   EXPECT_TRUE(Strays(dir, {"in.qdl", "locked.bmp"}).empty());
 }
+
+#ifndef _WIN32
 
 // Limits the size of files this process may write, the way a full disk stops a write
 // half-way, and makes the write fail instead of ending the process.
@@ -186,6 +192,24 @@ TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) {
   EXPECT_FALSE(WriteFileReplacing(target, fresh).has_value());
   EXPECT_EQ(ReadAll(target), fresh);
 }
+#else
+// clang-format off
+TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) { GTEST_SKIP() << "needs a POSIX file-size limit"; }
+TEST(WriteFileReplacing, KeepsPermissionsAndLinks) { GTEST_SKIP() << "needs Unix permissions and links"; }
+TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) { GTEST_SKIP() << "needs Unix permissions"; }
+// clang-format on
+
+TEST(WriteFileReplacing, KeepsAttributes) {
+  TempDir dir;
+  const std::string target = dir.File("hidden.bmp");
+  WriteAll(target, kOldContent);
+  const DWORD hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+  ASSERT_TRUE(SetFileAttributesW(ToFsPath(target).c_str(), hidden));
+  ASSERT_FALSE(WriteFileReplacing(target, ByteVec{1, 2, 3}).has_value());
+  EXPECT_EQ(ReadAll(target), (ByteVec{1, 2, 3}));
+  EXPECT_EQ(GetFileAttributesW(ToFsPath(target).c_str()), hidden);
+  EXPECT_TRUE(Strays(dir, {"hidden.bmp"}).empty());
+}
 #endif
 
 // A failed read names the system's reason from the call that failed.
@@ -198,10 +222,12 @@ TEST(ReadFileBytes, WholeFileWithinTheLimitOrTheReason) {
   EXPECT_EQ(ReadFileBytes(path, limits).value().size(), 100000u);
   limits.max_file_bytes = 99999;
   EXPECT_EQ(ReadFileBytes(path, limits).error().code, ErrorCode::kPictureTooLarge);
-  const Error absent = ReadFileBytes(dir.File("absent"), limits).error();
+  const Error absent = ReadFileBytes(dir.File("absent \xFF"), limits).error();  // not UTF-8
   EXPECT_EQ(absent.code, ErrorCode::kOpenSource);
   EXPECT_EQ(absent.system, std::errc::no_such_file_or_directory);
-  EXPECT_TRUE(ReadFileBytes(dir.path().string(), limits).error().system);
+  const Error folder = ReadFileBytes(FromFsPath(dir.path()), limits).error();
+  EXPECT_EQ(folder.code, ErrorCode::kReadSource);
+  EXPECT_EQ(folder.system, std::errc::is_a_directory);
 }
 
 }  // namespace

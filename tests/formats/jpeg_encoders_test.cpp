@@ -64,6 +64,9 @@ struct EncoderRow {
 class JpegEncoderTest : public ::testing::TestWithParam<EncoderRow> {};
 
 TEST_P(JpegEncoderTest, MeasuresWhatTheEncoderWrote) {
+#ifdef _WIN32
+  GTEST_SKIP() << "runs Debian's encoders through a POSIX shell";
+#endif
   const EncoderRow& row = GetParam();
   std::string tool = row.tool;
   if (tool == "magick") tool = ImageMagick();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "scripted_prompter.h"
 #include "state/app_state.h"
 #include "state/paths.h"
@@ -41,16 +43,29 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
 }
 
 TEST(AppState, WorkFilesLiveInTheUserDataFolder) {
-  AppState state;
-  state.UserDataDir = JoinPath("data", "qdl");
-  BuildWorkFilePaths(state);
-  EXPECT_EQ(state.WorkBmpFile, JoinPath(state.UserDataDir, "$$QDLBMP.$$$"));
-  EXPECT_EQ(state.WorkDspFile, JoinPath(state.UserDataDir, "$$QDLDSP.$$$"));
-  EXPECT_EQ(state.WorkClpFile, JoinPath(state.UserDataDir, "$$QDLCLP.BMP"));
-  // A folder that already ends in a separator gets no second one.
-  state.UserDataDir += kSeparator;
-  BuildWorkFilePaths(state);
-  EXPECT_EQ(state.WorkBmpFile, JoinPath("data", "qdl") + kSeparator + "$$QDLBMP.$$$");
+  const std::pair<const char*, const char*> folder_and_work_bmp[] = {
+#ifdef _WIN32
+      {"C:\\Dovimar\\userdata\\qdl", "C:\\Dovimar\\userdata\\qdl\\$$QDLBMP.$$$"},
+      {"C:\\", "C:\\$$QDLBMP.$$$"},
+      {"D:/pics/", "D:/pics/$$QDLBMP.$$$"},  // either separator ends a folder
+      {"\\\\server\\share", "\\\\server\\share\\$$QDLBMP.$$$"},
+#else
+      {"/home/me/qdl", "/home/me/qdl/$$QDLBMP.$$$"},
+      {"odd\\", "odd\\/$$QDLBMP.$$$"},  // "\\" is a character of a name here
+#endif
+  };
+  for (const auto& [folder, work_bmp] : folder_and_work_bmp) {
+    AppState state;
+    state.UserDataDir = folder;
+    BuildWorkFilePaths(state);
+    EXPECT_EQ(state.WorkBmpFile, work_bmp);
+  }
+}
+
+TEST(Paths, TextToFileNamesAndBack) {
+  const std::string name = "caf\xC3\xA9 \xE2\x80\x93 \xE5\x86\x99 \xF0\x9F\x93\xB7.qdl";
+  EXPECT_EQ(ToFsPath(name), std::filesystem::path(u8"caf\u00e9 \u2013 \u5199 \U0001F4F7.qdl"));
+  EXPECT_EQ(FromFsPath(ToFsPath(name)), name);
 }
 
 TEST(Prompter, ScriptedAnswersAreUsedInOrderAndRestored) {

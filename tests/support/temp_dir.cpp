@@ -9,7 +9,10 @@
 
 #include "state/paths.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
 #endif
 
@@ -20,11 +23,7 @@ TempDir::TempDir() {
   static std::atomic<int> counter{0};
   const char* base = std::getenv("DOTCASTER_TEST_TMP");
   fs::path root = base && *base ? fs::path(base) : fs::temp_directory_path();
-#ifndef _WIN32
   const long pid = static_cast<long>(getpid());
-#else
-  const long pid = 0;
-#endif
   path_ = root / ("dotcaster-test-" + std::to_string(pid) + "-" + std::to_string(counter++));
   fs::remove_all(path_);
   fs::create_directories(path_);
