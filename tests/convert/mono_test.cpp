@@ -165,6 +165,37 @@ TEST(ConvertToMono, PlacementMarginsAreLightAndDrawNothing) {
   }
 }
 
+// The dots of the first three methods for a colourful picture with margins, as they were
+// before the dithering methods came: a change to any of them breaks old results.
+TEST(ConvertToMono, FirstMethodsKeepTheirDots) {
+  struct Row {
+    const char* name;
+    int method, level;
+    std::uint64_t hash;
+  };
+  auto colours = [](int x, int y) {
+    return static_cast<std::uint32_t>(((x * 5 + y * 3) & 0xFF) | (((x * x + y * 7) & 0xFF) << 8) |
+                                      (((x * y) & 0xFF) << 16));
+  };
+  for (const Row& r : {Row{"document 128", kDocument, 128, 0x5bb7a2ab8f539227ULL},
+                       Row{"document 37", kDocument, 37, 0x145ebdcd5d9eb0c2ULL},
+                       Row{"sharp 128", kPhotoSharp, 128, 0x5f402999af4ac6faULL},
+                       Row{"sharp 200", kPhotoSharp, 200, 0xa3276fc69df3bd1fULL},
+                       Row{"soft 128", kPhotoSoft, 128, 0xad45e0f51de4d9fcULL},
+                       Row{"soft 37", kPhotoSoft, 37, 0xb25a1a54f093104aULL}}) {
+    DotRandom random(7);
+    auto dots = ConvertToMono({102, 64, 90, 50, true, true, r.level, r.method},
+                              FunctionView(colours), random);
+    ASSERT_TRUE(dots);
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a over the packed rows
+    for (int y = 0; y < 64; ++y) {
+      for (std::uint8_t b : dots->row(y))
+        hash = (hash ^ b) * 0x100000001b3ULL;
+    }
+    EXPECT_EQ(hash, r.hash) << r.name;
+  }
+}
+
 TEST(ConvertToMono, RefusesOutputBeyondTheTable) {
   DotRandom random;
   for (auto [w, h] : {std::pair{321, 10}, std::pair{10, 241}, std::pair{0, 10}}) {
