@@ -9,7 +9,8 @@
 //    working file (EncodeBmp) and shows them; on any error it unloads the picture and shows
 //    "Error!".
 //  - dotcast: one SourcePicture and DotRandom per file and thread; the same call.
-// Both give the same dots for the same picture, request and generator state.
+// Both give the same dots for the same picture, request and generator state, and the same
+// automatic level (AutoLevel) for the same picture and request.
 
 #include "convert/random.h"
 #include "convert/request.h"
@@ -25,5 +26,10 @@ namespace dotcaster::picture {
 Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture,
                                                           const convert::ConvertRequest& request,
                                                           convert::DotRandom& random);
+
+// The automatic level: Otsu's threshold (convert::OtsuLevel) of the view this request would
+// convert, the picture placed as the conversion places it and the margins left out. The
+// request's level and method do not matter. Fails as ConvertSourcePicture does.
+Expected<int, Error> AutoLevel(SourcePicture& picture, const convert::ConvertRequest& request);
 
 }  // namespace dotcaster::picture
