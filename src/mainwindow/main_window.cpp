@@ -116,6 +116,8 @@ void QDLmain::BuildMenus() {
   edit->setObjectName("EditCTRL");
   update_bmp_ = add(edit, "UpdateBMP", "&Convert Size...");
   connect(update_bmp_, &QAction::triggered, this, [this] { controller_->ShowConvertSize(); });
+  auto_level_ = add(edit, "AutoLevel", "Auto &Level", QKeySequence("Ctrl+L"));
+  connect(auto_level_, &QAction::triggered, this, [this] { controller_->AutoLevel(); });
   separator(edit, "kubun3");
   add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
   separator(edit, "kubun4");
@@ -201,14 +203,17 @@ void QDLmain::BuildClient() {
   frame1_ = new QGroupBox(client);
   frame1_->setObjectName("Frame1");
   frame1_->setGeometry(Design(342, 28, 256, 106));
-  label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :", QRect(10, 20, 124, 20));
+  // The list sits under its label, as wide as the frame: the names of the dithering methods
+  // do not fit beside the label.
+  label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :", QRect(10, 4, 236, 18));
   photo_mode_ = new QComboBox(frame1_);
   photo_mode_->setObjectName("PhotoMode");
-  photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)"});
-  photo_mode_->setGeometry(134, 18, 112, 24);
+  photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)", "Photo(Diffusion)",
+                         "Photo(Atkinson)", "Photo(Ordered)"});
+  photo_mode_->setGeometry(10, 22, 236, 24);
   label2_->setBuddy(photo_mode_);
-  label3_ = MakeLabel(frame1_, "Label3", "&Level :", QRect(10, 50, 60, 20));
-  level_label_ = MakeLabel(frame1_, "LabelSikii", "0", QRect(72, 50, 40, 20));
+  label3_ = MakeLabel(frame1_, "Label3", "&Level :", QRect(10, 52, 60, 18));
+  level_label_ = MakeLabel(frame1_, "LabelSikii", "0", QRect(72, 52, 40, 18));
   level_slider_ = new QSlider(Qt::Horizontal, frame1_);
   level_slider_->setObjectName("MONOSikii");
   level_slider_->setRange(0, 255);
@@ -241,6 +246,7 @@ void QDLmain::SetConvControlsEnabled(bool enabled) {
                                                     photo_mode_, label2_}) {
     w->setEnabled(enabled);
   }
+  auto_level_->setEnabled(enabled);
 }
 
 bool QDLmain::ConvControlsEnabled() const {

@@ -47,7 +47,7 @@ class QDLmain : public QMainWindow {
   // Window side of the commands; MainController is the only caller.
   void SetTitle(const std::string& title);
   void SetPictureCommandsEnabled(bool enabled);  // UpdateBMP (menu and button), EditPicture
-  void SetConvControlsEnabled(bool enabled);
+  void SetConvControlsEnabled(bool enabled);     // also the menu entry "Auto &Level"
   bool ConvControlsEnabled() const;
 
   int SliderValue() const;
@@ -116,6 +116,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_ = nullptr;         // menu entry "&Convert Size..."
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
+  QAction* auto_level_ = nullptr;         // menu entry "Auto &Level", with the level controls
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 
