@@ -1,6 +1,7 @@
 #include "convert/dither.h"
 
 #include <algorithm>
+#include <span>
 
 namespace dotcaster::convert {
 namespace {
@@ -35,6 +36,39 @@ class ErrorRows {
   std::vector<int> data_;
 };
 
+// One row of error diffusion, the dark dots ORed into the packed row at column ox + x.
+// Branch-free on the dot's colour, which in a photo is as good as random.
+template <Kernel kKernel>
+void DiffuseRow(const std::int16_t* values, int width, bool backwards, int* here, int* below,
+                int* below2, std::span<std::uint8_t> row, int ox) {
+  const int step = backwards ? -1 : 1;
+  for (int i = 0, x = backwards ? width - 1 : 0; i < width; ++i, x += step) {
+    const int value = values[x] + here[x];
+    const int dark = LightValue(value) ? 0 : 1;
+    const int e = value - kWhite16 + dark * kWhite16;
+    const int column = ox + x;
+    row[static_cast<std::size_t>(column >> 3)] |=
+        static_cast<std::uint8_t>(dark << (7 - (column & 7)));
+    if constexpr (kKernel == Kernel::kFloydSteinberg) {
+      // 7, 3, 5 and 1 sixteenths; the last share takes what the divisions left over, so the
+      // whole error moves on.
+      const int right = e * 7 / 16, down_back = e * 3 / 16, down = e * 5 / 16;
+      here[x + step] += right;
+      below[x - step] += down_back;
+      below[x] += down;
+      below[x + step] += e - right - down_back - down;
+    } else {
+      const int eighth = e / 8;
+      here[x + step] += eighth;
+      here[x + 2 * step] += eighth;
+      below[x - step] += eighth;
+      below[x] += eighth;
+      below[x + step] += eighth;
+      below2[x] += eighth;
+    }
+  }
+}
+
 }  // namespace
 
 std::array<std::int16_t, 256> ToneCurve(int level) {
@@ -50,14 +84,17 @@ std::array<std::int16_t, 256> ToneCurve(int level) {
 }
 
 int AtkinsonTone(int value) {
-  // The input whose flat area comes out at grey 0, 16, 32, ..., 240, 255 (sixteenths),
-  // measured over outputs of 102 x 64 and 320 x 240; 0 stays 0 (solid black either way).
-  static constexpr std::int16_t kKnots[17] = {510,  641,  815,  1049, 1226, 1411, 1634, 1840, 2054,
-                                              2259, 2458, 2682, 2867, 3045, 3275, 3448, 3570};
+  // The input whose flat area comes out at grey 0, 8, 16, ..., 248, 255 (in sixteenths),
+  // measured over outputs of 102 x 64 and 320 x 240 (dither_quality --atkinson-tones); the
+  // first is the last input that still comes out solid black, so 0 stays 0.
+  static constexpr std::int16_t kKnots[33] = {515,  554,  628,  717,  811,  909,  1047, 1138, 1229,
+                                              1319, 1411, 1547, 1634, 1721, 1841, 1953, 2074, 2136,
+                                              2231, 2369, 2458, 2543, 2679, 2773, 2865, 2954, 3051,
+                                              3185, 3278, 3372, 3458, 3534, 3565};
   if (value <= 0) return 0;
-  const int k = std::min(value / 256, 15);
-  const int from = 256 * k, to = std::min(256 * (k + 1), kWhite16);
   const int v = std::min(value, kWhite16);
+  const int k = std::min(v / 128, 31);
+  const int from = 128 * k, to = std::min(128 * (k + 1), kWhite16);
   return kKnots[k] + ((kKnots[k + 1] - kKnots[k]) * (v - from) + (to - from) / 2) / (to - from);
 }
 
@@ -68,33 +105,14 @@ void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& do
   const std::int16_t* values = plane.values.data();
   for (int y = 0; y < plane.height; ++y, values += w) {
     const bool backwards = scan == Scan::kSerpentine && y % 2 == 1;
-    const int step = backwards ? -1 : 1;
+    const std::span<std::uint8_t> row = dots.row(oy + y);
     int* here = errors.Row(0);
-    int* below = errors.Row(1);
-    int* below2 = errors.Row(2);
-    for (int i = 0; i < w; ++i) {
-      const int x = backwards ? w - 1 - i : i;
-      const int value = values[x] + here[x];
-      const bool light = LightValue(value);
-      if (!light) dots.SetBlack(ox + x, oy + y);
-      const int e = value - (light ? kWhite16 : 0);
-      if (kernel == Kernel::kFloydSteinberg) {
-        // 7, 3, 5 and 1 sixteenths; the last share takes what the divisions left over, so
-        // the whole error moves on.
-        const int right = e * 7 / 16, down_back = e * 3 / 16, down = e * 5 / 16;
-        here[x + step] += right;
-        below[x - step] += down_back;
-        below[x] += down;
-        below[x + step] += e - right - down_back - down;
-      } else {
-        const int eighth = e / 8;
-        here[x + step] += eighth;
-        here[x + 2 * step] += eighth;
-        below[x - step] += eighth;
-        below[x] += eighth;
-        below[x + step] += eighth;
-        below2[x] += eighth;
-      }
+    if (kernel == Kernel::kFloydSteinberg) {
+      DiffuseRow<Kernel::kFloydSteinberg>(values, w, backwards, here, errors.Row(1), nullptr, row,
+                                          ox);
+    } else {
+      DiffuseRow<Kernel::kAtkinson>(values, w, backwards, here, errors.Row(1), errors.Row(2), row,
+                                    ox);
     }
     errors.Advance();
   }

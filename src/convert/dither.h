@@ -39,7 +39,7 @@ enum class Kernel { kFloydSteinberg, kAtkinson };
 enum class Scan { kRaster, kSerpentine };
 
 // The scan the diffusion methods use: the one the quality benchmark scores higher.
-inline constexpr Scan kDiffusionScan = Scan::kSerpentine;
+inline constexpr Scan kDiffusionScan = Scan::kRaster;
 
 // Atkinson's kernel drops a quarter of every error, which steepens the tones by about 4/3
 // around mid-grey: on its own it turns the darkest and lightest eighth of the greys into

@@ -1,16 +1,9 @@
 #include "picture/convert_picture.h"
 
 namespace dotcaster::picture {
-namespace {
 
-// The request's picture placed in its output: what ConvertToMono is given.
-struct Placed {
-  convert::Geometry geometry;
-  convert::MonoInput mono;
-  ViewImage view;
-};
-
-Expected<Placed, Error> Place(SourcePicture& picture, const convert::ConvertRequest& request) {
+Expected<PlacedView, Error> PlaceView(SourcePicture& picture,
+                                      const convert::ConvertRequest& request) {
   if (request.out_width > convert::kMaxDotsWide || request.out_height > convert::kMaxDotsHigh) {
     return ErrorCode::kBadSize;
   }
@@ -28,15 +21,13 @@ Expected<Placed, Error> Place(SourcePicture& picture, const convert::ConvertRequ
                              mono.zoom_mode, mono.just_zoom);
   auto view = picture.RenderView(g.stretched, g.off_left, g.off_top, p.view_width, p.view_height);
   if (!view) return view.error();
-  return Placed{g, mono, std::move(view).value()};
+  return PlacedView{g, mono, p, std::move(view).value()};
 }
-
-}  // namespace
 
 Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture,
                                                           const convert::ConvertRequest& request,
                                                           convert::DotRandom& random) {
-  auto placed = Place(picture, request);
+  auto placed = PlaceView(picture, request);
   if (!placed) return placed.error();
   auto dots = convert::ConvertToMono(placed->mono, placed->view, random);
   if (!dots) return dots.error();
@@ -44,7 +35,7 @@ Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture
 }
 
 Expected<int, Error> AutoLevel(SourcePicture& picture, const convert::ConvertRequest& request) {
-  auto placed = Place(picture, request);
+  auto placed = PlaceView(picture, request);
   if (!placed) return placed.error();
   return convert::OtsuLevel(convert::ViewHistogram(placed->mono, placed->view));
 }

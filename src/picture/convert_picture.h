@@ -27,6 +27,18 @@ Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture
                                                           const convert::ConvertRequest& request,
                                                           convert::DotRandom& random);
 
+// What a conversion of this request reads: the view of the placed picture, where it lands
+// in the output, and the ConvertToMono input. For tools that compare the dots with what
+// they stand for (the quality benchmark). Fails as ConvertSourcePicture does.
+struct PlacedView {
+  convert::Geometry geometry;
+  convert::MonoInput mono;
+  convert::MonoPlacement placement;
+  ViewImage view;
+};
+Expected<PlacedView, Error> PlaceView(SourcePicture& picture,
+                                      const convert::ConvertRequest& request);
+
 // The automatic level: Otsu's threshold (convert::OtsuLevel) of the view this request would
 // convert, the picture placed as the conversion places it and the margins left out. The
 // request's level and method do not matter. Fails as ConvertSourcePicture does.

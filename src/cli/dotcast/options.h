@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/mono.h"
 #include "state/expected.h"
 
 namespace dotcaster::cli {
@@ -17,14 +18,7 @@ namespace dotcaster::cli {
 enum class Command { kConvert, kShow, kInfo, kHelp, kVersion };
 
 // The conversion method, as the window's method list numbers it.
-enum class Method : int {
-  kDocument = 0,
-  kPhotoSharp = 1,
-  kPhotoSoft = 2,
-  kPhotoDiffusion = 3,
-  kPhotoAtkinson = 4,
-  kPhotoOrdered = 5,
-};
+using Method = convert::Method;
 
 // How the picture is scaled into the output: stretched with its ratio kept (the window
 // after a reset), stretched to fill, or one source pixel per dot ("No Stretch").
