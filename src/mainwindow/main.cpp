@@ -3,11 +3,11 @@
 
 #include <QApplication>
 
+#include "mainwindow/single_instance.h"
 #include "dialogs/qt_prompter.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
-#include "mainwindow/single_instance.h"
 #include "state/app_state.h"
 #include "state/prompter.h"
 
