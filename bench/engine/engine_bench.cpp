@@ -16,6 +16,7 @@
 #include "photo.h"
 #include "picture/convert_picture.h"
 #include "picture/source_picture.h"
+#include "scenes.h"
 
 extern "C" {
 #include <jpeglib.h>
@@ -48,18 +49,18 @@ Expected<picture::SourcePicture, Error> Picture(const std::vector<std::uint8_t>&
   return picture::SourcePicture::FromBytes(bytes, kDefaultLimits);
 }
 
+// A full 320 x 240 output, one view pixel per dot, no margin.
+convert::MonoInput Full320x240(int method) {
+  return {320, 240, 320.0f, 240.0f, true, true, 128, method};
+}
+
 // Threshold, pack and write of a full 320 x 240 view.
 void BM_ThresholdPackWrite320x240(benchmark::State& state) {
   picture::RgbImage img{320, 240, std::vector<std::uint8_t>(320 * 240 * 3)};
   for (std::size_t i = 0; i < img.rgb.size(); ++i)
     img.rgb[i] = static_cast<std::uint8_t>(i * 7);
   const picture::ViewImage view(img);
-  convert::MonoInput in;
-  in.out_width = 320;
-  in.out_height = 240;
-  in.place_width = 320;
-  in.place_height = 240;
-  in.method = static_cast<int>(state.range(0));
+  const convert::MonoInput in = Full320x240(static_cast<int>(state.range(0)));
   convert::DotRandom random;
   const std::string path =
       (std::filesystem::temp_directory_path() / "dotcaster_bench_dsp.bmp").string();
@@ -78,6 +79,23 @@ BENCHMARK(BM_ThresholdPackWrite320x240)
     ->Args({convert::kPhotoSoft, 1})
     ->Args({convert::kDocument, 0})
     ->Args({convert::kPhotoSoft, 0})
+    ->Unit(benchmark::kMicrosecond);
+
+// ConvertToMono alone on a photo-like 320 x 240 view, every method; medians of 9 runs. The
+// dithering methods must stay under 1 ms, so that a slider move repaints within a frame.
+void BM_Method320x240(benchmark::State& state) {
+  const picture::ViewImage view(DrawScene(320, 240));
+  const convert::MonoInput in = Full320x240(static_cast<int>(state.range(0)));
+  convert::DotRandom random;
+  for (auto _ : state) {
+    auto dots = convert::ConvertToMono(in, view, random);
+    benchmark::DoNotOptimize(dots);
+  }
+}
+BENCHMARK(BM_Method320x240)
+    ->DenseRange(convert::kDocument, convert::kPhotoOrdered)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
 // A level change on an already decoded 4000 x 3000 photo, converted to 320 x 240: the
@@ -100,35 +118,8 @@ BENCHMARK(BM_LevelChange4000x3000)->Unit(benchmark::kMillisecond);
 // always kept at full size.
 const std::vector<std::uint8_t>& PhotoBmpBytes() {
   static const std::vector<std::uint8_t> bytes = [] {
-    std::vector<std::uint8_t> out;
     auto decoded = picture::DecodeJpeg(PhotoBytes(), 8, kDefaultLimits);
-    if (!decoded) return out;
-    const picture::RgbImage& img = decoded->image;
-    const std::size_t stride = (static_cast<std::size_t>(img.width) * 3 + 3) / 4 * 4;
-    out.assign(54 + stride * static_cast<std::size_t>(img.height), 0);
-    auto put32 = [&out](std::size_t at, std::uint32_t v) {
-      for (int k = 0; k < 4; ++k)
-        out[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
-    out[0] = 'B';
-    out[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(out.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(img.width));
-    put32(22, static_cast<std::uint32_t>(img.height));
-    out[26] = 1;
-    out[28] = 24;
-    for (int y = 0; y < img.height; ++y) {
-      std::uint8_t* row = out.data() + 54 + stride * static_cast<std::size_t>(img.height - 1 - y);
-      for (int x = 0; x < img.width; ++x) {
-        const std::uint8_t* p = img.Pixel(x, y);
-        row[3 * x] = p[2];
-        row[3 * x + 1] = p[1];
-        row[3 * x + 2] = p[0];
-      }
-    }
-    return out;
+    return decoded ? EncodeBmp24(decoded->image) : std::vector<std::uint8_t>();
   }();
   return bytes;
 }
@@ -139,11 +130,7 @@ const std::vector<std::uint8_t>& PhotoBmpBytes() {
 void BM_RerenderAndConvert4000x3000(benchmark::State& state) {
   auto pic = Picture(state.range(0) ? PhotoBmpBytes() : PhotoBytes());
   if (!pic) return state.SkipWithError("no test photo (cjpeg missing?)");
-  convert::MonoInput in;
-  in.out_width = 320;
-  in.out_height = 240;
-  in.place_width = 320;
-  in.place_height = 240;
+  const convert::MonoInput in = Full320x240(convert::kDocument);
   convert::DotRandom random;
   int shift = 0;
   for (auto _ : state) {

@@ -12,7 +12,13 @@
 // 2 "Photo(Soft)" (+-64); any other number behaves as 0. A dot is light when its grey value
 // is greater than its threshold. Every dot inside the picture draws exactly one random number
 // before its colour is read in the photo methods; margin dots draw none and are light.
+//
+// Methods 3 "Photo(Diffusion)" (Floyd-Steinberg error diffusion), 4 "Photo(Atkinson)" and
+// 5 "Photo(Ordered)" (an 8 x 8 Bayer matrix) dither the picture's grey values instead
+// (convert/dither.h): the level moves the grey that comes out half dark, 128 changing
+// nothing. They draw no random numbers; margin dots are light and take no error.
 
+#include <array>
 #include <cstdint>
 
 #include "convert/random.h"
@@ -25,7 +31,14 @@ namespace dotcaster::convert {
 inline constexpr int kMaxDotsWide = 320;
 inline constexpr int kMaxDotsHigh = 240;
 
-enum Method : int { kDocument = 0, kPhotoSharp = 1, kPhotoSoft = 2 };
+enum Method : int {
+  kDocument = 0,
+  kPhotoSharp = 1,
+  kPhotoSoft = 2,
+  kPhotoDiffusion = 3,
+  kPhotoAtkinson = 4,
+  kPhotoOrdered = 5,
+};
 
 // Colour of a source-view pixel as 0x00BBGGRR (red in the low byte).
 inline constexpr std::uint32_t kWhite = 0x00FFFFFFu;
@@ -63,9 +76,20 @@ struct MonoInput {
   int method = kDocument;
 };
 
-// Thresholds the view into a dot image. Draws from `random` as described above. An output
-// beyond 1..320 x 1..240 fails with kBadSize.
+// Thresholds or dithers the view into a dot image. Draws from `random` as described above.
+// An output beyond 1..320 x 1..240 fails with kBadSize.
 Expected<DotImage, Error> ConvertToMono(const MonoInput& in, const ViewSampler& view,
                                         DotRandom& random);
+
+// How many of the view pixels ConvertToMono reads for `in` (margins excluded) have each
+// grey value.
+using GreyHistogram = std::array<std::uint32_t, 256>;
+GreyHistogram ViewHistogram(const MonoInput& in, const ViewSampler& view);
+
+// Otsu's threshold as a level: the level at which "Document" splits the histogram into a
+// dark and a light class with the largest variance between them. Where several levels tie
+// (between two greys a < b no value lies, so every level from a to b - 1 splits alike), the
+// middle one. 128 when there is nothing to split: no values, or a single grey.
+int OtsuLevel(const GreyHistogram& histogram);
 
 }  // namespace dotcaster::convert

@@ -274,11 +274,7 @@ void MainController::ConvertPicture(std::string_view title) {
   if (state_.CropActive) window_.SetRubberVisible(false);
   window_.BringSourceToFront();
 
-  std::optional<convert::CropFrame> crop;
-  if (state_.CropActive) {
-    const QRect r = window_.RubberGeometry();
-    crop = convert::CropFrame{r.left(), r.top(), r.width(), r.height()};
-  }
+  const std::optional<convert::CropFrame> crop = ActiveCropFrame();
   window_.SetBusy(true);
   std::optional<QImage> result =
       picture_->Convert(state_, crop, window_.SliderValue(), window_.MethodIndex());
@@ -294,6 +290,19 @@ void MainController::ConvertPicture(std::string_view title) {
   window_.BringResultToFront();
   window_.ShowResultPicture(*result);
   window_.SetResultCaption(SizeCaption("Vantro image", state_.OutWidth, state_.OutHeight));
+}
+
+std::optional<convert::CropFrame> MainController::ActiveCropFrame() const {
+  if (!state_.CropActive) return std::nullopt;
+  const QRect r = window_.RubberGeometry();
+  return convert::CropFrame{r.left(), r.top(), r.width(), r.height()};
+}
+
+void MainController::AutoLevel() {
+  if (!state_.ImageLoaded) return;
+  if (const std::optional<int> level = picture_->AutoLevel(state_, ActiveCropFrame())) {
+    window_.SetSliderValue(*level);
+  }
 }
 
 void MainController::OnMethodSelected(int index) {

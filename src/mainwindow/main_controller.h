@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +29,8 @@ class QDLmain;
 class PictureSession;
 namespace convert {
 class DotRandom;
-}
+struct CropFrame;
+}  // namespace convert
 
 class MainController {
  public:
@@ -74,6 +76,10 @@ class MainController {
   void OnSliderScroll(int value);    // MONOSikii thumb moving
   void OnSliderChange(int value);    // MONOSikii value settled
   void ShowConvertSize();            // UpdateBMP menu entry and toolbar button
+  // Edit > Auto Level: moves the slider to Otsu's level of the picture as the conversion
+  // places it, which raises the slider's change handler as a user's move does (the edit
+  // confirmation, then the conversion). Nothing without a picture.
+  void AutoLevel();
 
   // Asks before a reconversion would discard hand edits; true: go on, false: keep.
   bool ConfirmDiscardEdits();
@@ -128,6 +134,8 @@ class MainController {
 
  private:
   bool SaveChangesTarget(std::string* target);
+  // The crop frame in source-view pixels while CropActive is set.
+  std::optional<convert::CropFrame> ActiveCropFrame() const;
   void RunSizeDialog();
   void DeleteWorkFile(const std::string& path);
   // The link's permission to close. When the link refuses (it has said why), the user may

@@ -130,6 +130,8 @@ void QDLmain::BuildMenus() {
   edit->setObjectName("EditCTRL");
   update_bmp_ = add(edit, "UpdateBMP", "&Convert Size...");
   connect(update_bmp_, &QAction::triggered, this, [this] { controller_->ShowConvertSize(); });
+  auto_level_ = add(edit, "AutoLevel", "Auto &Level", QKeySequence("Ctrl+L"));
+  connect(auto_level_, &QAction::triggered, this, [this] { controller_->AutoLevel(); });
   separator(edit, "kubun3");
   copy_ = add(edit, "CopyResult", "&Copy", QKeySequence("Ctrl+C"));
   connect(copy_, &QAction::triggered, this, [this] { controller_->CopyResult(); });
@@ -227,7 +229,8 @@ void QDLmain::BuildClient() {
   label2_ = MakeLabel(frame1_, "Label2", "Conversion &Method :");
   photo_mode_ = new QComboBox(frame1_);
   photo_mode_->setObjectName("PhotoMode");
-  photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)"});
+  photo_mode_->addItems({"Document", "Photo(Sharp)", "Photo(Soft)", "Photo(Diffusion)",
+                         "Photo(Atkinson)", "Photo(Ordered)"});
   label2_->setBuddy(photo_mode_);
   label3_ = MakeLabel(frame1_, "Label3", "&Level :");
   level_label_ = MakeLabel(frame1_, "LabelSikii", "0");
@@ -244,16 +247,15 @@ void QDLmain::BuildClient() {
   level_slider_->setMinimumWidth(kSliderWidth);
   label3_->setBuddy(level_slider_);
 
-  // The frame's controls in the design's rows, sized by their font.
-  auto* method_row = new QHBoxLayout;
-  method_row->addWidget(label2_);
-  method_row->addWidget(photo_mode_, 1);
+  // The frame's controls in rows sized by their font. The list sits under its label, as wide
+  // as the frame: the names of the dithering methods do not fit beside the label.
   auto* level_row = new QHBoxLayout;
   level_row->addWidget(label3_);
   level_row->addWidget(level_label_, 1);
   auto* rows = new QVBoxLayout(frame1_);
   rows->setContentsMargins(8, 12, 8, 4);
-  rows->addLayout(method_row);
+  rows->addWidget(label2_);
+  rows->addWidget(photo_mode_);
   rows->addLayout(level_row);
   rows->addWidget(level_slider_);
 
@@ -331,6 +333,7 @@ void QDLmain::SetConvControlsEnabled(bool enabled) {
                                                     photo_mode_, label2_}) {
     w->setEnabled(enabled);
   }
+  auto_level_->setEnabled(enabled);
 }
 
 bool QDLmain::ConvControlsEnabled() const {

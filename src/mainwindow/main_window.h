@@ -50,7 +50,7 @@ class QDLmain : public QMainWindow {
   void SetTitle(const std::string& title);
   // UpdateBMP (menu and button), EditPicture, CopyResult
   void SetPictureCommandsEnabled(bool enabled);
-  void SetConvControlsEnabled(bool enabled);
+  void SetConvControlsEnabled(bool enabled);  // also the menu entry "Auto &Level"
   bool ConvControlsEnabled() const;
 
   int SliderValue() const;
@@ -133,6 +133,7 @@ class QDLmain : public QMainWindow {
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
   QMenu* pop_menu_ = nullptr;             // PopMenu, the result view's pop-up menu
   QAction* copy_ = nullptr;               // menu entry "&Copy"
+  QAction* auto_level_ = nullptr;         // menu entry "Auto &Level", with the level controls
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
 

@@ -39,13 +39,21 @@ QImage PictureSession::DisplayImage() {
   return image;
 }
 
+namespace {
+
+convert::ConvertRequest Request(const AppState& state, std::optional<convert::CropFrame> crop,
+                                int level, int method) {
+  return {state.OutWidth, state.OutHeight, state.ZoomMode, state.JustZoom, crop, method, level};
+}
+
+}  // namespace
+
 std::optional<QImage> PictureSession::Convert(AppState& state,
                                               std::optional<convert::CropFrame> crop, int level,
                                               int method) {
   if (!picture_) return std::nullopt;
-  const convert::ConvertRequest request{
-      state.OutWidth, state.OutHeight, state.ZoomMode, state.JustZoom, crop, method, level};
-  auto result = picture::ConvertSourcePicture(*picture_, request, *random_);
+  auto result =
+      picture::ConvertSourcePicture(*picture_, Request(state, crop, level, method), *random_);
   if (!result) return std::nullopt;
   const convert::Geometry& placed = result->placement;
   state.ScaleX = placed.scale_x;
@@ -54,6 +62,14 @@ std::optional<QImage> PictureSession::Convert(AppState& state,
   state.PlaceHeight = placed.place_height;
   if (WriteFileReplacing(state.WorkDspFile, EncodeBmp(result->dots))) return std::nullopt;
   return DotsToImage(result->dots);
+}
+
+std::optional<int> PictureSession::AutoLevel(const AppState& state,
+                                             std::optional<convert::CropFrame> crop) {
+  if (!picture_) return std::nullopt;
+  auto level = picture::AutoLevel(*picture_, Request(state, crop, 128, convert::kDocument));
+  if (!level) return std::nullopt;
+  return *level;
 }
 
 void PictureSession::SetRandom(convert::DotRandom* random) {

@@ -43,6 +43,10 @@ class PictureSession {
   std::optional<QImage> Convert(AppState& state, std::optional<convert::CropFrame> crop, int level,
                                 int method);
 
+  // Otsu's level of the held picture placed at the state's output settings
+  // (picture::AutoLevel); nothing without a picture or when it cannot be placed.
+  std::optional<int> AutoLevel(const AppState& state, std::optional<convert::CropFrame> crop);
+
   // The generator of the photo methods: the process's own unless one is given (not owned).
   void SetRandom(convert::DotRandom* random);
 

@@ -2,9 +2,8 @@
 
 namespace dotcaster::picture {
 
-Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture,
-                                                          const convert::ConvertRequest& request,
-                                                          convert::DotRandom& random) {
+Expected<PlacedView, Error> PlaceView(SourcePicture& picture,
+                                      const convert::ConvertRequest& request) {
   if (request.out_width > convert::kMaxDotsWide || request.out_height > convert::kMaxDotsHigh) {
     return ErrorCode::kBadSize;
   }
@@ -22,9 +21,23 @@ Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture
                              mono.zoom_mode, mono.just_zoom);
   auto view = picture.RenderView(g.stretched, g.off_left, g.off_top, p.view_width, p.view_height);
   if (!view) return view.error();
-  auto dots = convert::ConvertToMono(mono, *view, random);
+  return PlacedView{g, mono, p, std::move(view).value()};
+}
+
+Expected<convert::Conversion, Error> ConvertSourcePicture(SourcePicture& picture,
+                                                          const convert::ConvertRequest& request,
+                                                          convert::DotRandom& random) {
+  auto placed = PlaceView(picture, request);
+  if (!placed) return placed.error();
+  auto dots = convert::ConvertToMono(placed->mono, placed->view, random);
   if (!dots) return dots.error();
-  return convert::Conversion{std::move(dots).value(), g};
+  return convert::Conversion{std::move(dots).value(), placed->geometry};
+}
+
+Expected<int, Error> AutoLevel(SourcePicture& picture, const convert::ConvertRequest& request) {
+  auto placed = PlaceView(picture, request);
+  if (!placed) return placed.error();
+  return convert::OtsuLevel(convert::ViewHistogram(placed->mono, placed->view));
 }
 
 }  // namespace dotcaster::picture

@@ -558,6 +558,19 @@ TEST_F(DotcastTest, LevelAndMethod) {
   EXPECT_LT(soft_100, all * 2 / 5);
   // Far beyond the dither's reach, both methods agree with a plain threshold.
   EXPECT_EQ(BlackDots(convert({"--method", "photo-soft", "--level", "0"})), 0);
+  // The dithers draw no random numbers: grey 128 comes out half dark, whatever the seed.
+  for (const char* method : {"diffusion", "atkinson", "ordered"}) {
+    const auto dithered = convert({"--method", method});
+    EXPECT_NEAR(BlackDots(dithered), all / 2, all / 64) << method;
+    EXPECT_EQ(convert({"--method", method, "--seed", "7"}), dithered) << method;
+  }
+
+  // Greys 150 and 200 are both light at level 128; the automatic level splits them.
+  WriteBmp24(dir.File("two.bmp"), 40, 24, [](int x, int) {
+    return x < 10 ? Rgb{150, 150, 150} : Rgb{200, 200, 200};
+  });
+  EXPECT_EQ(BlackDots(ConvertToBmp("two.bmp", {})), 0);
+  EXPECT_EQ(BlackDots(ConvertToBmp("two.bmp", {"--level", "auto"})), all / 4);
 }
 
 TEST_F(DotcastTest, FitAndCrop) {

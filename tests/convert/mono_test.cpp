@@ -75,7 +75,7 @@ TEST(ConvertToMono, DocumentThresholdIsStrict) {
 
 TEST(ConvertToMono, Level255EqualsLevel254InEveryMethod) {
   auto ramp = [](int x, int y) { return Grey((x * 7 + y * 13) % 256); };
-  for (int method : {0, 1, 2, 7}) {
+  for (int method : {0, 1, 2, 3, 4, 5, 7}) {
     DotRandom a(42), b(42);
     auto d255 = Convert(Full(100, 60, 255, method), ramp, a);
     auto d254 = Convert(Full(100, 60, 254, method), ramp, b);
@@ -130,8 +130,63 @@ TEST(ConvertToMono, SoftAt254DarkensSomeWhiteDots) {
   EXPECT_NEAR(dark / 76800.0, 63.0 / 128, 0.02);
 }
 
-// A black picture placed in the output: the dots it covers are dark (every threshold these
-// levels give is above 0), margins are light, and only covered dots are read and drawn for.
+int DarkDots(const DotImage& d) {
+  int dark = 0;
+  for (int y = 0; y < d.height(); ++y) {
+    for (int x = 0; x < d.width(); ++x)
+      dark += d.dot(x, y);
+  }
+  return dark;
+}
+
+// A flat grey comes out with its own share of dark dots, (255 - g') / 255 to within 1/64,
+// where g' is the grey after the level's tone curve: g itself at level 128, mid-grey when g
+// is the level.
+TEST(ConvertToMono, DitheredFlatGreyKeepsItsShare) {
+  struct Row {
+    const char* name;
+    int level, first_grey, last_grey;
+    double (*share)(int grey);
+  };
+  for (const Row& r : {Row{"neutral level", 128, 0, 255, [](int g) { return (255 - g) / 255.0; }},
+                       Row{"grey 64 at level 64", 64, 64, 64, [](int) { return 127 / 255.0; }},
+                       Row{"grey 220 at level 220", 220, 220, 220, [](int) { return 127 / 255.0; }},
+                       Row{"grey 100 at level 200", 200, 100, 100, [](int) { return 191 / 255.0; }},
+                       Row{"level 0 keeps black", 0, 0, 0, [](int) { return 1.0; }}}) {
+    for (int method : {kPhotoDiffusion, kPhotoAtkinson, kPhotoOrdered}) {
+      for (auto [w, h] : {std::pair{102, 64}, std::pair{320, 240}}) {
+        for (int g = r.first_grey; g <= r.last_grey; g += 3) {
+          FunctionView flat([g](int, int) { return Grey(g); });
+          DotRandom random;
+          auto dots = ConvertToMono(Full(w, h, r.level, method), flat, random);
+          ASSERT_TRUE(dots);
+          ASSERT_NEAR(DarkDots(*dots) / double(w * h), r.share(g), 1.0 / 64)
+              << r.name << ", method " << method << ", " << w << " x " << h << ", grey " << g;
+          EXPECT_EQ(random.draws(), 0u);
+        }
+      }
+    }
+  }
+}
+
+TEST(ConvertToMono, OrderedFlatGreyRepeatsEvery8Dots) {
+  for (int g : {1, 77, 128, 201, 254}) {
+    FunctionView flat([g](int, int) { return Grey(g); });
+    DotRandom random;
+    // Placed with margins, at (5, 4): the tile starts at the picture's corner.
+    auto dots = ConvertToMono({102, 64, 92, 56, false, true, 128, kPhotoOrdered}, flat, random);
+    ASSERT_TRUE(dots);
+    for (int y = 4; y < 60; ++y) {
+      for (int x = 5; x < 97; ++x)
+        ASSERT_EQ(dots->dot(x, y), dots->dot(5 + (x - 5) % 8, 4 + (y - 4) % 8))
+            << "grey " << g << " at " << x << "," << y;
+    }
+  }
+}
+
+// A picture placed in the output: margins are light in every method and take no error, and
+// only covered dots are read and drawn for. A black picture's dots are all dark (every
+// threshold these levels give is above 0).
 TEST(ConvertToMono, PlacementMarginsAreLightAndDrawNothing) {
   struct Row {
     const char* name;
@@ -145,23 +200,74 @@ TEST(ConvertToMono, PlacementMarginsAreLightAndDrawNothing) {
                        Row{"centred", 20, 12, 17, 9, false, true, 2, 2, 19, 11},
                        Row{"larger is cut", 102, 64, 400, 300, false, true, 0, 0, 102, 64},
                        Row{"stretched, free ratio", 20, 10, 18, 8, true, false, 0, 0, 18, 8}}) {
-    for (int method : {kDocument, kPhotoSharp, kPhotoSoft}) {
-      const MonoInput in{r.out_w, r.out_h, r.place_w, r.place_h, r.zoom, r.just, 128, method};
-      FunctionView black([](int, int) { return 0u; });
-      DotRandom random;
-      auto dots = ConvertToMono(in, black, random);
-      ASSERT_TRUE(dots);
-      for (int y = 0; y < r.out_h; ++y) {
-        for (int x = 0; x < r.out_w; ++x) {
-          const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-          ASSERT_EQ(Light(*dots, x, y), !inside) << r.name << " " << x << "," << y;
+    for (int method = kDocument; method <= kPhotoOrdered; ++method) {
+      for (int grey : {0, 100}) {
+        const MonoInput in{r.out_w, r.out_h, r.place_w, r.place_h, r.zoom, r.just, 128, method};
+        FunctionView view([grey](int, int) { return Grey(grey); });
+        DotRandom random;
+        auto dots = ConvertToMono(in, view, random);
+        ASSERT_TRUE(dots);
+        for (int y = 0; y < r.out_h; ++y) {
+          for (int x = 0; x < r.out_w; ++x) {
+            const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+            if (!inside || grey == 0) {
+              ASSERT_EQ(Light(*dots, x, y), !inside) << r.name << " " << x << "," << y;
+            }
+          }
         }
+        const long covered = (r.right - r.left) * (r.bottom - r.top);
+        const bool draws = method == kPhotoSharp || method == kPhotoSoft;
+        EXPECT_EQ(random.draws(), draws ? static_cast<std::uint64_t>(covered) : 0u) << r.name;
+        EXPECT_EQ(view.reads_, covered) << r.name;
       }
-      const long covered = (r.right - r.left) * (r.bottom - r.top);
-      EXPECT_EQ(random.draws(), method == kDocument ? 0u : static_cast<std::uint64_t>(covered))
-          << r.name;
-      EXPECT_EQ(black.reads_, covered) << r.name;
     }
+  }
+}
+
+// The dots of the first three methods for a colourful picture with margins, as they were
+// before the dithering methods came: a change to any of them breaks old results.
+TEST(ConvertToMono, FirstMethodsKeepTheirDots) {
+  struct Row {
+    const char* name;
+    int method, level;
+    std::uint64_t hash;
+  };
+  auto colours = [](int x, int y) {
+    return static_cast<std::uint32_t>(((x * 5 + y * 3) & 0xFF) | (((x * x + y * 7) & 0xFF) << 8) |
+                                      (((x * y) & 0xFF) << 16));
+  };
+  for (const Row& r : {Row{"document 128", kDocument, 128, 0x5bb7a2ab8f539227ULL},
+                       Row{"document 37", kDocument, 37, 0x145ebdcd5d9eb0c2ULL},
+                       Row{"sharp 128", kPhotoSharp, 128, 0x5f402999af4ac6faULL},
+                       Row{"sharp 200", kPhotoSharp, 200, 0xa3276fc69df3bd1fULL},
+                       Row{"soft 128", kPhotoSoft, 128, 0xad45e0f51de4d9fcULL},
+                       Row{"soft 37", kPhotoSoft, 37, 0xb25a1a54f093104aULL}}) {
+    DotRandom random(7);
+    auto dots = ConvertToMono({102, 64, 90, 50, true, true, r.level, r.method},
+                              FunctionView(colours), random);
+    ASSERT_TRUE(dots);
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a over the packed rows
+    for (int y = 0; y < 64; ++y) {
+      for (std::uint8_t b : dots->row(y))
+        hash = (hash ^ b) * 0x100000001b3ULL;
+    }
+    EXPECT_EQ(hash, r.hash) << r.name;
+  }
+}
+
+// Otsu's level of the placed picture (white margins left out) splits two greys, from the
+// middle of the levels that split them alike.
+TEST(OtsuLevel, LandsBetweenTwoGreysOfThePlacedPicture) {
+  struct Row {
+    const char* name;
+    int a, b, level;
+  };
+  for (const Row& r : {Row{"40 and 200", 40, 200, 119}, Row{"black and white", 0, 255, 127},
+                       Row{"neighbours", 100, 101, 100}, Row{"dark on light", 220, 30, 124},
+                       Row{"one grey", 90, 90, 128}}) {
+    FunctionView view([&](int x, int y) { return Grey((x / 3 + y) % 4 == 0 ? r.a : r.b); });
+    const int level = OtsuLevel(ViewHistogram({102, 64, 60, 40, true, true, 0, 0}, view));
+    EXPECT_EQ(level, r.level) << r.name;
   }
 }
 

@@ -148,13 +148,40 @@ class CommandsTest : public QObject {
   void MethodConvertsOnlyWhenItChanges() {
     Loaded t;
     QComboBox* m = Method(*t.w);
+    QCOMPARE(m->count(), 6);
+    QCOMPARE(m->itemText(3), QString("Photo(Diffusion)"));
     m->setCurrentIndex(0);
     QCOMPARE(t.conversions(), 1);
-    m->setCurrentIndex(2);
+    m->setCurrentIndex(5);
     QCOMPARE(t.conversions(), 2);
-    QCOMPARE(TheState().PrevPhotoMode, 2);
-    t.c().OnMethodSelected(2);
+    QCOMPARE(TheState().PrevPhotoMode, 5);
+    t.c().OnMethodSelected(5);
     QCOMPARE(t.conversions(), 2);
+  }
+
+  // Edit > Auto Level moves the slider to Otsu's level through the slider's own handler:
+  // grey 60 and grey 180 split at 119, and a second time there is nothing to do.
+  void AutoLevelMovesTheSliderAsTheUserWould() {
+    WindowEnv env;
+    QImage two(80, 40, QImage::Format_RGB32);
+    two.fill(qRgb(180, 180, 180));
+    for (int y = 0; y < 10; ++y) {
+      for (int x = 0; x < 80; ++x)
+        two.setPixel(x, y, qRgb(60, 60, 60));
+    }
+    QVERIFY(two.save(QString::fromStdString(env.File("two.bmp"))));
+    auto w = env.Start({env.File("two.bmp")});
+    QAction* auto_level = w->findChild<QAction*>("AutoLevel");
+    QCOMPARE(auto_level->shortcut(), QKeySequence("Ctrl+L"));
+    for (int round = 0; round < 2; ++round) {
+      auto_level->trigger();
+      QCOMPARE(Slider(*w)->value(), 119);
+      QCOMPARE(LevelText(*w), QString("119"));
+      QCOMPARE(TheState().PrevLevel, 119);
+      QCOMPARE(w->controller().ConversionCount(), 2);
+    }
+    w = env.Start({WriteQdl(env.File("cat.qdl"), 102, 64)});
+    QVERIFY(!w->findChild<QAction*>("AutoLevel")->isEnabled());
   }
 
   // With hand edits in the result every reconversion asks first; Cancel puts the control
@@ -168,7 +195,7 @@ class CommandsTest : public QObject {
     QFETCH(int, answer);
     const bool go_on = answer == int(MsgAnswer::Ok);
     Loaded t;
-    for (int control = 0; control < 2; ++control) {
+    for (int control = 0; control < 3; ++control) {
       TheState().ResultEdited = true;
       t.env.prompter.messages.clear();
       t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
@@ -177,8 +204,10 @@ class CommandsTest : public QObject {
       const int method_before = Method(*t.w)->currentIndex();
       if (control == 0) {
         Drag(Slider(*t.w), {level_before + 20});
-      } else {
+      } else if (control == 1) {
         Method(*t.w)->setCurrentIndex((method_before + 1) % 3);
+      } else {
+        t.w->findChild<QAction*>("AutoLevel")->trigger();
       }
       QCOMPARE(t.env.prompter.messages.size(), std::size_t(1));
       QCOMPARE(t.env.prompter.messages[0].text,

@@ -134,6 +134,11 @@ Expected<Converted, std::string> ConvertOne(const std::string& path,
     if (!frame) return frame.error();
     request.crop = *frame;
   }
+  if (settings.auto_level) {
+    auto level = picture::AutoLevel(*picture, request);
+    if (!level) return Reason(level.error());
+    request.level = *level;
+  }
   convert::DotRandom random =
       settings.seed ? convert::DotRandom(*settings.seed) : convert::DotRandom();
   auto conversion = picture::ConvertSourcePicture(*picture, request, random);

@@ -302,17 +302,27 @@ class CommandLine {
         "full = 320x240 (default: the picture's own size, limited\n"
         "to 320x240 with its ratio kept; a Quadrel file's own size)");
     Value(
-        app, "--method", "M", "document, photo-sharp or photo-soft",
+        app, "--method", "M", "document, photo-sharp, photo-soft, diffusion, atkinson or ordered",
         [&s](const std::string& v) {
           return Store(s.method, Pick<Method>(v, {{"document", Method::kDocument},
                                                   {"photo-sharp", Method::kPhotoSharp},
-                                                  {"photo-soft", Method::kPhotoSoft}}));
+                                                  {"photo-soft", Method::kPhotoSoft},
+                                                  {"diffusion", Method::kPhotoDiffusion},
+                                                  {"atkinson", Method::kPhotoAtkinson},
+                                                  {"ordered", Method::kPhotoOrdered}}));
         },
-        "document (default), photo-sharp or photo-soft");
+        "document (default), photo-sharp, photo-soft (random\n"
+        "dither), diffusion (Floyd-Steinberg), atkinson, or\n"
+        "ordered (8x8 Bayer)");
     Value(
-        app, "--level", "N", "a number 0..255",
-        [&s](const std::string& v) { return Store(s.level, ParseNumber(v, 0, 255)); },
-        "threshold level 0..255 (default 128)");
+        app, "--level", "N|auto", "a number 0..255 or auto",
+        [&s](const std::string& v) {
+          s.auto_level = v == "auto";
+          return s.auto_level || Store(s.level, ParseNumber(v, 0, 255));
+        },
+        "threshold level 0..255 (default 128; the grey that comes\n"
+        "out half dark in the dithers), or auto: Otsu's threshold\n"
+        "of the picture as placed");
     Value(
         app, "--fit", "F", "keep-ratio, stretch or none",
         [&s](const std::string& v) {

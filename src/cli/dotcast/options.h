@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/mono.h"
 #include "state/expected.h"
 
 namespace dotcaster::cli {
@@ -17,7 +18,7 @@ namespace dotcaster::cli {
 enum class Command { kConvert, kShow, kInfo, kHelp, kVersion };
 
 // The conversion method, as the window's method list numbers it.
-enum class Method : int { kDocument = 0, kPhotoSharp = 1, kPhotoSoft = 2 };
+using Method = convert::Method;
 
 // How the picture is scaled into the output: stretched with its ratio kept (the window
 // after a reset), stretched to fill, or one source pixel per dot ("No Stretch").
@@ -46,6 +47,7 @@ struct ConvertSettings {
   OutputSize size{};
   Method method = Method::kDocument;
   int level = 128;
+  bool auto_level = false;  // --level auto: the picture's own level instead of `level`
   Fit fit = Fit::kKeepRatio;
   std::optional<CropRect> crop{};
   std::optional<std::uint64_t> seed{};  // none: the generator's fixed start

@@ -1,0 +1,140 @@
+#include "convert/dither.h"
+
+#include <algorithm>
+#include <span>
+
+namespace dotcaster::convert {
+namespace {
+
+// A dot is light when its value, error included, is above mid-grey (127.5).
+constexpr bool LightValue(int value) {
+  return 2 * value > kWhite16;
+}
+
+// Error rows with two values of slack on either side, so that the kernel may write past the
+// plane's edges without a test; the slack is never read, which drops what lands there.
+class ErrorRows {
+ public:
+  ErrorRows(int width, int rows) : width_(width + 2 * kSlack), rows_(rows) {
+    data_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(rows), 0);
+  }
+  // Row r below the current one (0 = current); x may lie up to 2 outside the plane.
+  int* Row(int r) {
+    return data_.data() + static_cast<std::size_t>((first_ + r) % rows_) * width_ + kSlack;
+  }
+  // The next row becomes the current one; the row leaving is cleared for reuse at the bottom.
+  void Advance() {
+    std::fill_n(Row(0) - kSlack, width_, 0);
+    first_ = (first_ + 1) % rows_;
+  }
+
+ private:
+  static constexpr int kSlack = 2;
+  int width_;
+  int rows_;
+  int first_ = 0;
+  std::vector<int> data_;
+};
+
+// One row of error diffusion, the dark dots ORed into the packed row at column ox + x.
+// Branch-free on the dot's colour, which in a photo is as good as random.
+template <Kernel kKernel>
+void DiffuseRow(const std::int16_t* values, int width, bool backwards, int* here, int* below,
+                int* below2, std::span<std::uint8_t> row, int ox) {
+  const int step = backwards ? -1 : 1;
+  for (int i = 0, x = backwards ? width - 1 : 0; i < width; ++i, x += step) {
+    const int value = values[x] + here[x];
+    const int dark = LightValue(value) ? 0 : 1;
+    const int e = value - kWhite16 + dark * kWhite16;
+    const int column = ox + x;
+    row[static_cast<std::size_t>(column >> 3)] |=
+        static_cast<std::uint8_t>(dark << (7 - (column & 7)));
+    if constexpr (kKernel == Kernel::kFloydSteinberg) {
+      // 7, 3, 5 and 1 sixteenths; the last share takes what the divisions left over, so the
+      // whole error moves on.
+      const int right = e * 7 / 16, down_back = e * 3 / 16, down = e * 5 / 16;
+      here[x + step] += right;
+      below[x - step] += down_back;
+      below[x] += down;
+      below[x + step] += e - right - down_back - down;
+    } else {
+      const int eighth = e / 8;
+      here[x + step] += eighth;
+      here[x + 2 * step] += eighth;
+      below[x - step] += eighth;
+      below[x] += eighth;
+      below[x + step] += eighth;
+      below2[x] += eighth;
+    }
+  }
+}
+
+}  // namespace
+
+std::array<std::int16_t, 256> ToneCurve(int level) {
+  const int mid = std::clamp(level, 0, 254);
+  std::array<std::int16_t, 256> curve{};
+  for (int g = 0; g < 256; ++g) {
+    // Rounded to the nearest sixteenth; g <= mid with mid 0 is g == 0, which stays 0.
+    const int v = g <= mid ? (g == 0 ? 0 : (2048 * g + mid / 2) / mid)
+                           : 2048 + ((kWhite16 - 2048) * (g - mid) + (255 - mid) / 2) / (255 - mid);
+    curve[static_cast<std::size_t>(g)] = static_cast<std::int16_t>(v);
+  }
+  return curve;
+}
+
+int AtkinsonTone(int value) {
+  // The input whose flat area comes out at grey 0, 8, 16, ..., 248, 255 (in sixteenths),
+  // measured over outputs of 102 x 64 and 320 x 240 (dither_quality --atkinson-tones); the
+  // first is the last input that still comes out solid black, so 0 stays 0.
+  static constexpr std::int16_t kKnots[33] = {515,  554,  628,  717,  811,  909,  1047, 1138, 1229,
+                                              1319, 1411, 1547, 1634, 1721, 1841, 1953, 2074, 2136,
+                                              2231, 2369, 2458, 2543, 2679, 2773, 2865, 2954, 3051,
+                                              3185, 3278, 3372, 3458, 3534, 3565};
+  if (value <= 0) return 0;
+  const int v = std::min(value, kWhite16);
+  const int k = std::min(v / 128, 31);
+  const int from = 128 * k, to = std::min(128 * (k + 1), kWhite16);
+  return kKnots[k] + ((kKnots[k + 1] - kKnots[k]) * (v - from) + (to - from) / 2) / (to - from);
+}
+
+void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& dots, int ox,
+                  int oy) {
+  const int w = plane.width;
+  ErrorRows errors(w, 3);
+  const std::int16_t* values = plane.values.data();
+  for (int y = 0; y < plane.height; ++y, values += w) {
+    const bool backwards = scan == Scan::kSerpentine && y % 2 == 1;
+    const std::span<std::uint8_t> row = dots.row(oy + y);
+    int* here = errors.Row(0);
+    if (kernel == Kernel::kFloydSteinberg) {
+      DiffuseRow<Kernel::kFloydSteinberg>(values, w, backwards, here, errors.Row(1), nullptr, row,
+                                          ox);
+    } else {
+      DiffuseRow<Kernel::kAtkinson>(values, w, backwards, here, errors.Row(1), errors.Row(2), row,
+                                    ox);
+    }
+    errors.Advance();
+  }
+}
+
+void OrderedDither(const GreyPlane& plane, DotImage& dots, int ox, int oy) {
+  static constexpr std::uint8_t kBayer[8][8] = {
+      {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+      {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+      {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+  const std::int16_t* values = plane.values.data();
+  for (int y = 0; y < plane.height; ++y) {
+    // Entry b stands for the threshold (b + 1/2) / 64 of white: a value v in sixteenths is
+    // light when v / 4080 > (2b + 1) / 128, that is 8v > 255 (2b + 1).
+    int threshold[8];
+    for (int k = 0; k < 8; ++k)
+      threshold[k] = 255 * (2 * kBayer[y % 8][k] + 1);
+    for (int x = 0; x < plane.width; ++x, ++values) {
+      if (8 * *values <= threshold[x % 8]) dots.SetBlack(ox + x, oy + y);
+    }
+  }
+}
+
+}  // namespace dotcaster::convert
