@@ -129,6 +129,7 @@ void QDLmain::BuildMenus() {
   add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
   separator(edit, "kubun4");
   edit_picture_ = add(edit, "EditPicture", "&Edit image");
+  connect(edit_picture_, &QAction::triggered, this, [this] { EditResultRequested(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MenuHelp");
@@ -144,7 +145,9 @@ void QDLmain::BuildMenus() {
           [this] { EditResultRequested(); });
 }
 
-void QDLmain::EditResultRequested() {}
+void QDLmain::EditResultRequested() {
+  controller_->EditResultImage();
+}
 
 void QDLmain::BuildToolbar() {
   toolbar_ = addToolBar("Toolbar1");
@@ -396,7 +399,8 @@ void QDLmain::SetBusy(bool busy) {
 }
 
 void QDLmain::closeEvent(QCloseEvent* event) {
-  if (!shut_down_ && !controller_->Shutdown()) {
+  // Disabled, the window waits for the bitmap editor, whose copy of the result is pending.
+  if (!shut_down_ && (!isEnabled() || !controller_->Shutdown())) {
     event->ignore();
     return;
   }
