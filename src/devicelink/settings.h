@@ -13,6 +13,8 @@ inline constexpr const char* kSettingsApp = "Dovimar";
 inline constexpr const char* kSettingsSection = "Mkqdl";
 inline constexpr const char* kPlacementKey = "WindwInformation";  // spelled so
 inline constexpr const char* kLastFileKey = "File1";
+// The program that retouches the result, where the system has no bitmap editor of its own.
+inline constexpr const char* kBitmapEditorKey = "BitmapEditor";
 
 // Text values by section and key; a missing key gives the default.
 std::string GetSetting(std::string_view section, std::string_view key,

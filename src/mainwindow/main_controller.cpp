@@ -14,6 +14,7 @@
 #include "formats/file_io.h"
 #include "formats/probe.h"
 #include "formats/quadrel.h"
+#include "mainwindow/editor_round_trip.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/picture_session.h"
 #include "mainwindow/placement.h"
@@ -360,6 +361,11 @@ void MainController::ShowConvertSize() {
   if (!state_.SizeDlgOK) return;
   ConvertPicture(kAppTitle);
   state_.Modified = true;
+}
+
+void MainController::EditResultImage() {
+  const CommandScope command(*this);
+  dotcaster::EditResultImage(window_, state_);
 }
 
 bool MainController::ConfirmDiscardEdits() {

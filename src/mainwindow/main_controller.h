@@ -83,6 +83,9 @@ class MainController {
 
   // Asks before a reconversion would discard hand edits; true: go on, false: keep.
   bool ConfirmDiscardEdits();
+  // The result retouched in an outside bitmap editor (editor_round_trip.h); window events
+  // run while the editor does.
+  void EditResultImage();
 
   // PC file commands.
   void OpenOnPc();

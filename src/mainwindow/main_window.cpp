@@ -142,6 +142,7 @@ void QDLmain::BuildMenus() {
           [paste] { paste->setEnabled(OffersImage(QGuiApplication::clipboard()->mimeData())); });
   separator(edit, "kubun4");
   edit_picture_ = add(edit, "EditPicture", "&Edit image");
+  connect(edit_picture_, &QAction::triggered, this, [this] { EditResultRequested(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("MenuHelp");
@@ -157,7 +158,9 @@ void QDLmain::BuildMenus() {
           [this] { EditResultRequested(); });
 }
 
-void QDLmain::EditResultRequested() {}
+void QDLmain::EditResultRequested() {
+  controller_->EditResultImage();
+}
 
 void QDLmain::BuildToolbar() {
   toolbar_ = addToolBar("Toolbar1");
@@ -419,7 +422,8 @@ void QDLmain::SetBusy(bool busy) {
 }
 
 void QDLmain::closeEvent(QCloseEvent* event) {
-  if (!shut_down_ && !controller_->Shutdown()) {
+  // Disabled, the window waits for the bitmap editor, whose copy of the result is pending.
+  if (!shut_down_ && (!isEnabled() || !controller_->Shutdown())) {
     event->ignore();
     return;
   }

@@ -106,9 +106,8 @@ class QDLmain : public QMainWindow {
   void BuildClient();
   void LayOutClient();    // again whenever the font changes
   void FinishShutdown();  // emits shutDown once
-  // The result view's requests to edit the result by hand: the pop-up entry "&Edit graphic
-  // image" and a double click on the result. The external editor round trip is not part of
-  // the window yet, so they do nothing.
+  // The requests to edit the result by hand: "&Edit image", the result view's pop-up entry
+  // "&Edit graphic image" and a double click on the result.
   void EditResultRequested();
 
   std::unique_ptr<HelpWindowProvider> help_;

@@ -3,14 +3,10 @@
 
 #include <sys/stat.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QProcess>
-#include <QRadioButton>
 #include <QSlider>
-#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
@@ -19,7 +15,6 @@
 #include "convert/geometry.h"
 #include "convert/random.h"
 #include "devicelink/settings.h"
-#include "dialogs/convert_size_dialog.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
@@ -182,68 +177,6 @@ class CommandsTest : public QObject {
     }
     w = env.Start({WriteQdl(env.File("cat.qdl"), 102, 64)});
     QVERIFY(!w->findChild<QAction*>("AutoLevel")->isEnabled());
-  }
-
-  // With hand edits in the result every reconversion asks first; Cancel puts the control
-  // back and keeps the edits.
-  void HandEditsAreProtected_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("ok") << int(MsgAnswer::Ok);
-    QTest::newRow("cancel") << int(MsgAnswer::Cancel);
-  }
-  void HandEditsAreProtected() {
-    QFETCH(int, answer);
-    const bool go_on = answer == int(MsgAnswer::Ok);
-    Loaded t;
-    for (int control = 0; control < 3; ++control) {
-      TheState().ResultEdited = true;
-      t.env.prompter.messages.clear();
-      t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
-      const int before = t.conversions();
-      const int level_before = Slider(*t.w)->value();
-      const int method_before = Method(*t.w)->currentIndex();
-      if (control == 0) {
-        Drag(Slider(*t.w), {level_before + 20});
-      } else if (control == 1) {
-        Method(*t.w)->setCurrentIndex((method_before + 1) % 3);
-      } else {
-        t.w->findChild<QAction*>("AutoLevel")->trigger();
-      }
-      QCOMPARE(t.env.prompter.messages.size(), std::size_t(1));
-      QCOMPARE(t.env.prompter.messages[0].text,
-               std::string("Converted image is being edited.\r\n"
-                           "Do you want to update graphical image after edited?"));
-      QCOMPARE(t.env.prompter.messages[0].buttons, MsgButtons::OkCancel);
-      QCOMPARE(t.conversions(), before + (go_on ? 1 : 0));
-      QCOMPARE(TheState().ResultEdited, !go_on);
-      if (!go_on) {
-        QCOMPARE(Slider(*t.w)->value(), level_before);
-        QCOMPARE(LevelText(*t.w), QString::number(level_before));
-        QCOMPARE(Method(*t.w)->currentIndex(), method_before);
-      }
-    }
-  }
-
-  // The menu runs the real dialog; only OK converts.
-  void ConvertSizeConvertsOnlyAfterOk() {
-    Loaded t;
-    TheState().Modified = false;
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    t.w->findChild<QAction*>("UpdateBMP")->trigger();
-    QCOMPARE(t.conversions(), 1);
-    QVERIFY(!TheState().Modified);
-    QTimer::singleShot(0, [] {
-      auto* dialog = qobject_cast<QDLChange*>(QApplication::activeModalWidget());
-      if (!dialog) qFatal("the Convert Size dialog did not open");
-      dialog->findChild<QRadioButton*>("QDLSize_1")->click();
-      dialog->accept();
-    });
-    t.w->findChild<QAction*>("UpdateBMP")->trigger();
-    QCOMPARE(t.conversions(), 2);
-    QCOMPARE(TheState().OutWidth, 320);
-    QCOMPARE(TheState().OutHeight, 240);
-    QVERIFY(TheState().Modified);
-    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
   }
 
   void ThinPictureFailsWithError() {

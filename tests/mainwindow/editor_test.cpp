@@ -1,0 +1,249 @@
+// The round trip through an outside bitmap editor, with a stand-in editor (editor_stub)
+// found the ways a user names one, and the edit confirmation of every control that
+// converts again after a take-back.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "devicelink/settings.h"
+#include "dialogs/convert_size_dialog.h"
+#include "formats/quadrel.h"
+#include "link_env.h"
+#include "mainwindow/editor_round_trip.h"
+#include "mainwindow/main_controller.h"
+#include "mainwindow/main_window.h"
+#include "test_env.h"
+
+namespace dotcaster::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A window with an 80 x 60 photo, the stand-in editor in `mode` named as `editor` says
+// (the variable, the setting, installed as pinta beside a gimp that edits nothing, or
+// missing), only the test's folder in the path, and the system's temporary folder in it
+// (a name that needs quoting in a shell).
+struct Editing {
+  WindowEnv env;
+  const std::string tmp_dir = env.File("t m \"p\""),
+                    stub = qEnvironmentVariable("EDITOR_STUB").toStdString();
+  ScopedEnv tmp{"TMPDIR", tmp_dir};
+  ScopedEnv path{"PATH", FromFsPath(env.dir.path())};
+  ScopedEnv variable, mode;
+  ScopedEnv log{"EDITOR_STUB_LOG", env.File("editor.log")};
+  ScopedEnv go{"EDITOR_STUB_GO", env.File("go")};
+  std::unique_ptr<QDLmain> w;
+
+  explicit Editing(const std::string& stub_mode, const std::string& editor = "variable")
+      : variable(kBitmapEditorVariable, editor == "variable"  ? stub
+                                        : editor == "missing" ? env.File("no editor")
+                                                              : ""),
+        mode("EDITOR_STUB_MODE", stub_mode) {
+    if (editor == "setting") SaveSetting(kSettingsSection, kBitmapEditorKey, stub);
+    if (editor == "installed") {
+      fs::create_symlink(stub, env.File("pinta"));
+      fs::create_symlink("/bin/true", env.File("gimp"));
+    }
+    fs::create_directories(tmp_dir);
+    w = env.Start({WriteJpeg(env.File("photo.jpg"), 80, 60)});
+    if (!w || !TheState().ImageLoaded) qFatal("the test photo did not load");
+  }
+};
+
+struct Outcome {
+  const char* name;
+  const char* mode;
+  const char* from;    // the menu, the pop-up menu or a double click on the result
+  const char* editor;  // named by the variable, the setting, or installed as pinta
+  const char* message;
+  bool taken_back;
+};
+const Outcome kOutcomes[] = {
+    {"dot flipped in place", "flip", "menu", "variable", nullptr, true},
+    {"124-byte header, white first", "v5", "double click", "setting", nullptr, true},
+    {"24 bits", "rgb24", "pop-up", "installed", kEditedCopyRefusedMessage, false},
+    {"a row shorter", "shorter", "menu", "variable", kEditedCopyRefusedMessage, false},
+    {"not saved", "none", "pop-up", "variable", nullptr, false},
+    {"not saved, after a while", "slow", "menu", "variable", nullptr, false},
+    {"handed to another process", "handoff", "menu", "variable", nullptr, false},
+    {"cannot be started", "none", "menu", "missing", kCannotRunEditorMessage, false},
+};
+
+}  // namespace
+
+class EditorTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void Outcomes_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kOutcomes)); ++i)
+      QTest::newRow(kOutcomes[i].name) << i;
+  }
+  void Outcomes() {
+    QFETCH(int, row);
+    const Outcome& o = kOutcomes[row];
+    const std::string mode = o.mode, from = o.from, editor = o.editor;
+    Editing t(mode, editor);
+    TheState().Modified = false;
+    const std::vector<std::uint8_t> before = ReadAll(TheState().WorkDspFile);
+    // While a slow editor runs the window is disabled, paints, refuses to close and leaves
+    // the processor to others.
+    struct PaintCounter : QObject {
+      int paints = 0;
+      bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+      }
+    } counter;
+    QWidget* client = t.w->findChild<QWidget*>("Client");
+    client->installEventFilter(&counter);
+    int paints_before = -1;
+    bool refused = false;
+    if (mode == "slow") {
+      QTimer::singleShot(300, [&] {
+        paints_before = counter.paints;
+        client->update();
+      });
+      QTimer::singleShot(1000, [&] {
+        refused = !t.w->isEnabled() && !t.w->close();
+        std::ofstream(t.env.File("go"));
+      });
+    }
+    const std::clock_t cpu = std::clock();
+    const auto wall = std::chrono::steady_clock::now();
+    if (from == "menu") t.w->findChild<QAction*>("EditPicture")->trigger();
+    if (from == "pop-up") t.w->findChild<QAction*>("EditPicture2")->trigger();
+    if (from == "double click") {
+      QTest::mouseDClick(t.w->findChild<QLabel*>("Image1_1"), Qt::LeftButton, {}, {5, 5});
+    }
+    const double cpu_s = double(std::clock() - cpu) / CLOCKS_PER_SEC;
+    const std::chrono::duration<double> wall_s = std::chrono::steady_clock::now() - wall;
+    std::ofstream(t.env.File("go"));  // a process the editor handed the copy to goes on
+    if (mode == "slow") {
+      QVERIFY(paints_before >= 0 && counter.paints > paints_before);
+      QVERIFY(refused);
+      QVERIFY2(cpu_s < 0.1 * wall_s.count(), qPrintable(QString("%1 s busy").arg(cpu_s)));
+    }
+
+    QCOMPARE(t.env.prompter.MessageTexts(),
+             o.message ? std::vector<std::string>{o.message} : std::vector<std::string>{});
+    QVERIFY(t.w->isEnabled() && t.w->isVisible());
+    QVERIFY(fs::is_empty(t.tmp_dir));
+    // The editor started once, on $$hhnnss.bmp in the temporary folder, named at the start.
+    std::ifstream log(t.env.File("editor.log"));
+    std::string copy, again;
+    std::getline(log, copy);
+    QVERIFY(!std::getline(log, again));
+    QCOMPARE(copy.empty(), editor == "missing");
+    if (!copy.empty()) {
+      QCOMPARE(FolderPart(copy), JoinPath(t.tmp_dir, ""));
+      const QString name = QString::fromStdString(FileNamePart(copy));
+      QVERIFY2(QRegularExpression(R"(^\$\$\d{6}\.bmp$)").match(name).hasMatch(), qPrintable(name));
+      const int age = QTime::fromString(name.mid(2, 6), "HHmmss").secsTo(QTime::currentTime());
+      QVERIFY((age + 86400) % 86400 < 10);
+    }
+
+    const std::vector<std::uint8_t> after = ReadAll(TheState().WorkDspFile);
+    QCOMPARE(TheState().Modified, o.taken_back);
+    QCOMPARE(TheState().ResultEdited, o.taken_back);
+    QCOMPARE(after == before, !o.taken_back);
+    if (!o.taken_back) return;
+    // The program's own bitmap again, with exactly the top-left dot changed, in the view too.
+    QVERIFY(after.size() == before.size() &&
+            std::equal(before.begin(), before.begin() + kBmpHeaderSize, after.begin()));
+    const DotImage old_dots = QuadrelDots(ConvertQdlBmp(before).value()).value();
+    const DotImage new_dots = QuadrelDots(ConvertQdlBmp(after).value()).value();
+    for (int y = 0; y < 60; ++y) {
+      for (int x = 0; x < 80; ++x)
+        QCOMPARE(new_dots.dot(x, y), old_dots.dot(x, y) != (x == 0 && y == 0));
+    }
+    const QImage shown = t.w->findChild<QLabel*>("Image1_1")->pixmap().toImage();
+    QCOMPARE(shown.pixel(0, 0) == qRgb(0, 0, 0), new_dots.dot(0, 0));
+    t.env.prompter.save_answers.push_back(t.env.File("edited.qdl"));
+    t.w->controller().SaveToPcAs();
+    QCOMPARE(QuadrelDots(ReadAll(t.env.File("edited.qdl"))).value(), new_dots);
+  }
+
+  // After a take-back every control that converts again asks first; Cancel keeps the edits
+  // and puts the control back, OK converts. Without hand edits they convert at once.
+  void ControlsAskAfterATakeBack_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("answer");
+    for (const char* control : {"slider", "method", "crop", "size"}) {
+      for (const char* answer : {"ok", "cancel", "unedited"})
+        QTest::addRow("%s %s", control, answer) << control << answer;
+    }
+  }
+  void ControlsAskAfterATakeBack() {
+    QFETCH(QString, control);
+    QFETCH(QString, answer);
+    const bool edited = answer != "unedited", go_on = answer != "cancel";
+    Editing t("flip");
+    if (edited) t.w->controller().EditResultImage();
+    const std::vector<std::uint8_t> result = ReadAll(TheState().WorkDspFile);
+    const int conversions = t.w->controller().ConversionCount();
+    auto* slider = t.w->findChild<QSlider*>("MONOSikii");
+    auto* method = t.w->findChild<QComboBox*>("PhotoMode");
+    const int level = slider->value();
+    TheState().Modified = false;
+    if (edited) t.env.prompter.message_answers.push_back(go_on ? MsgAnswer::Ok : MsgAnswer::Cancel);
+
+    if (control == "slider") slider->setValue(level + 20);
+    if (control == "method") {
+      method->setCurrentIndex(0);  // the method in effect: nothing to ask or do
+      method->setCurrentIndex(1);
+    }
+    if (control == "crop") {
+      QWidget* image = t.w->findChild<QLabel*>("Image1_0");
+      QTest::mousePress(image, Qt::LeftButton, {}, {10, 20});
+      QTest::mouseMove(image, {40, 30});
+      QTest::mouseRelease(image, Qt::LeftButton, {}, {40, 30});
+    }
+    if (control == "size") {
+      QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDLChange*>(QApplication::activeModalWidget());
+        if (!dialog) qFatal("the Convert Size dialog did not open");
+        dialog->findChild<QRadioButton*>("QDLSize_1")->click();
+        dialog->findChild<QPushButton*>("Command1")->click();
+      });
+      t.w->findChild<QAction*>("UpdateBMP")->trigger();
+    }
+
+    const std::vector<std::string> question{
+        "Converted image is being edited.\r\n"
+        "Do you want to update graphical image after edited?"};
+    QCOMPARE(t.env.prompter.MessageTexts(), edited ? question : std::vector<std::string>{});
+    if (edited) QCOMPARE(t.env.prompter.messages[0].buttons, MsgButtons::OkCancel);
+    QCOMPARE(TheState().ResultEdited, edited && !go_on);
+    QCOMPARE(TheState().Modified, go_on);
+    QCOMPARE(t.w->controller().ConversionCount(), conversions + (go_on ? 1 : 0));
+    QCOMPARE(ReadAll(TheState().WorkDspFile) == result, !go_on);
+    QCOMPARE(slider->value(), control == "slider" && go_on ? level + 20 : level);
+    QCOMPARE(t.w->findChild<QLabel*>("LabelSikii")->text().toInt(), slider->value());
+    QCOMPARE(method->currentIndex(), control == "method" && go_on ? 1 : 0);
+    QCOMPARE(TheState().PrevPhotoMode, method->currentIndex());
+    QCOMPARE(TheState().CropActive, control == "crop" && go_on);
+    const bool resized = control == "size" && go_on;
+    QCOMPARE(TheState().SizeMode, resized ? kSizeFull : kSizeCustom);
+    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(),
+             resized ? QString("Vantro image (320 x 240)") : QString("Vantro image (80 x 60)"));
+  }
+};
+
+}  // namespace dotcaster::testing
+
+QTEST_MAIN(dotcaster::testing::EditorTest)
+#include "editor_test.moc"
