@@ -5,4 +5,7 @@
 
 #include "state/limits.h"
 
-inline constexpr dotcaster::Limits kFuzzLimits{std::uint64_t{1} << 20, 2048, 1'000'000};
+inline constexpr dotcaster::Limits kFuzzLimits{.max_file_bytes = std::uint64_t{1} << 20,
+                                               .max_side = 2048,
+                                               .max_pixels = 1'000'000,
+                                               .max_decode_bytes = std::uint64_t{16} << 20};

@@ -3,15 +3,17 @@
 
 #include <QApplication>
 
-#include "mainwindow/single_instance.h"
 #include "dialogs/qt_prompter.h"
+#include "formats/file_io.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/single_instance.h"
 #include "state/app_state.h"
 #include "state/prompter.h"
 
 int main(int argc, char** argv) {
+  dotcaster::ReportFileSizeLimitAsError();
   QApplication app(argc, argv);
   QApplication::setApplicationName(dotcaster::kAppTitle);
   QApplication::setWindowIcon(dotcaster::MakeAppIcon());

@@ -36,16 +36,33 @@ struct RgbImage {
   }
 };
 
+// Where a decoded image lies on its picture's page: the page is width x height, the image
+// covers page pixels (left, top) .. (left + image width - 1, top + image height - 1), and
+// the rest of the page is white. Bitmaps and JPEGs fill their page; a GIF frame may cover
+// a small part of a large logical screen, which is never stored whole.
+struct PagePlace {
+  int width = 0;
+  int height = 0;
+  int left = 0;
+  int top = 0;
+  friend bool operator==(const PagePlace&, const PagePlace&) = default;
+};
+
 struct Decoded {
   RgbImage image;
+  PagePlace page;
   int bits_per_pixel = 24;
+  // JPEG: the bytes up to the end of the picture's data, which a later decode needs; what
+  // follows them is never read again.
+  std::size_t bytes_used = 0;
 };
 
 // Windows and OS/2 bitmaps: 1, 4, 8, 16, 24, 32 bits, RLE4, RLE8, bit fields, bottom-up and
 // top-down rows.
 Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> file, const Limits& limits);
 
-// The first frame of a GIF on its logical screen; transparent and uncovered pixels white.
+// The first frame of a GIF on its logical screen, as the frame's part of the screen:
+// transparent pixels white, the uncovered screen white through the page.
 Expected<Decoded, Error> DecodeGif(std::span<const std::uint8_t> file, const Limits& limits);
 
 struct JpegInfo {
@@ -57,9 +74,18 @@ struct JpegInfo {
 // The header's size, checked against the limits.
 Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits);
 
+// The memory DecodeJpeg takes for this file at scale_eighths / 8, from its header: the
+// decoded pixels, libjpeg's rows and, for a progressive file, the coefficients of the whole
+// frame. Fails as DecodeJpeg would on a header beyond the limits (kDecodeTooLarge among
+// them) or one that cannot be read.
+Expected<std::uint64_t, Error> JpegDecodeMemory(std::span<const std::uint8_t> file,
+                                                int scale_eighths, const Limits& limits);
+
 // Decodes at scale_eighths / 8 of the file's size (1..8; libjpeg's DCT scaling, which skips
 // most of the work at small scales). The result is ceil(width x scale / 8) wide. The limits
-// apply to the file's full size, whatever the scale.
+// apply to the file's full size, whatever the scale; the decode stops past limits.max_scans
+// scans (kTooManyScans), and one whose memory the limits do not allow is refused before
+// it starts (kDecodeTooLarge).
 Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scale_eighths,
                                     const Limits& limits);
 

@@ -21,6 +21,17 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   bool truncated = false;
+  std::optional<ErrorCode> refused;  // a limit the decode ran into
+};
+
+// Counts the scans as libjpeg reaches them. A progressive file can hold thousands of empty
+// scans, each a pass over the whole frame: past the limits the decode stops.
+struct ScanCounter {
+  jpeg_progress_mgr pub;
+  int max_scans = 0;
+  std::int64_t max_blocks = 0;  // blocks all scans together may visit
+  int counted = 0;
+  std::int64_t blocks = 0;
 };
 
 [[noreturn]] void OnError(j_common_ptr cinfo) {
@@ -37,16 +48,42 @@ void OnMessage(j_common_ptr cinfo, int level) {
   }
 }
 
+// Called before each piece of input is taken in, so a new scan is seen before its work.
+void OnProgress(j_common_ptr common) {
+  if (!common->is_decompressor) return;
+  auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+  auto* counter = reinterpret_cast<ScanCounter*>(common->progress);
+  if (cinfo->input_scan_number == counter->counted) return;
+  counter->counted = cinfo->input_scan_number;
+  for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+    const jpeg_component_info* c = cinfo->cur_comp_info[i];
+    counter->blocks += std::int64_t{c->width_in_blocks} * c->height_in_blocks;
+  }
+  if (counter->counted > counter->max_scans || counter->blocks > counter->max_blocks) {
+    auto* err = reinterpret_cast<ErrorManager*>(common->err);
+    err->refused = ErrorCode::kTooManyScans;
+    std::longjmp(err->jump, 1);
+  }
+}
+
 ErrorCode ErrorOf(const ErrorManager& err) {
+  if (err.refused) return *err.refused;
   if (err.truncated) return ErrorCode::kTruncatedJpeg;
+  // Beyond max_memory_to_use libjpeg would want a temporary file, which it has not.
+  if (err.pub.msg_code == JERR_NO_BACKING_STORE) return ErrorCode::kDecodeTooLarge;
   if (err.pub.msg_code == JERR_OUT_OF_MEMORY) return ErrorCode::kOutOfMemory;
   return ErrorCode::kCorruptJpeg;
 }
 
-void SetUp(jpeg_decompress_struct& cinfo, ErrorManager& err) {
+void SetUp(jpeg_decompress_struct& cinfo, ErrorManager& err, ScanCounter& counter,
+           const Limits& limits) {
   cinfo.err = jpeg_std_error(&err.pub);
   err.pub.error_exit = OnError;
   err.pub.emit_message = OnMessage;
+  counter.pub.progress_monitor = OnProgress;
+  counter.max_scans = limits.max_scans;
+  // Thirty-two passes over the blocks of the largest picture: real files make about ten.
+  counter.max_blocks = limits.max_pixels / 2;
 }
 
 // Checks the header's numbers before anything large is allocated.
@@ -58,12 +95,46 @@ std::optional<ErrorCode> CheckHeader(const jpeg_decompress_struct& cinfo, const 
   return std::nullopt;
 }
 
+// What libjpeg itself will allocate for a decode set up to the output size: a progressive
+// or multi-scan file keeps the coefficients of the whole frame (64 of 2 bytes per block,
+// whatever the output scale), and every file some rows of samples.
+std::uint64_t LibraryBytes(jpeg_decompress_struct& cinfo) {
+  std::uint64_t bytes = std::uint64_t{cinfo.image_width} * cinfo.num_components * 64;
+  if (jpeg_has_multiple_scans(&cinfo)) {
+    for (int i = 0; i < cinfo.num_components; ++i) {
+      const jpeg_component_info& c = cinfo.comp_info[i];
+      const auto round_up = [](std::uint64_t n, int m) { return (n + m - 1) / m * m; };
+      bytes += round_up(c.width_in_blocks, c.h_samp_factor) *
+               round_up(c.height_in_blocks, c.v_samp_factor) * sizeof(JBLOCK);
+    }
+  }
+  return bytes;
+}
+
+// Sets the output scale and colours, and checks that the decode fits the memory limit: our
+// RGB rows and what libjpeg allocates, which max_memory_to_use then also caps. Returns the
+// bytes the decode needs.
+Expected<std::uint64_t, Error> PrepareOutput(jpeg_decompress_struct& cinfo, int scale_eighths,
+                                             const Limits& limits) {
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  cinfo.scale_num = static_cast<unsigned>(std::clamp(scale_eighths, 1, 8));
+  cinfo.scale_denom = 8;
+  jpeg_calc_output_dimensions(&cinfo);
+  const std::uint64_t rgb = std::uint64_t{cinfo.output_width} * cinfo.output_height * 3;
+  const std::uint64_t library = LibraryBytes(cinfo);
+  if (rgb + library > limits.max_decode_bytes) return ErrorCode::kDecodeTooLarge;
+  cinfo.mem->max_memory_to_use = static_cast<long>(limits.max_decode_bytes - rgb);
+  return rgb + library;
+}
+
 }  // namespace
 
 Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
-  SetUp(cinfo, err);
+  ScanCounter counter;
+  SetUp(cinfo, err, counter, limits);
   if (setjmp(err.jump)) {
     const ErrorCode e = ErrorOf(err);
     jpeg_destroy_decompress(&cinfo);
@@ -84,10 +155,11 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
                                     const Limits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
+  ScanCounter counter;
   Decoded out;
   std::vector<std::uint8_t> cmyk_row;
-  std::optional<ErrorCode> early;
-  SetUp(cinfo, err);
+  std::optional<Error> early;
+  SetUp(cinfo, err, counter, limits);
   if (setjmp(err.jump)) {
     const ErrorCode e = ErrorOf(err);
     jpeg_destroy_decompress(&cinfo);
@@ -96,16 +168,16 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_read_header(&cinfo, TRUE);
-  early = CheckHeader(cinfo, limits);
+  if (auto bad = CheckHeader(cinfo, limits)) early = *bad;
+  if (!early) {
+    if (auto need = PrepareOutput(cinfo, scale_eighths, limits); !need) early = need.error();
+  }
   if (early) {
     jpeg_destroy_decompress(&cinfo);
     return *early;
   }
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  cinfo.scale_num = static_cast<unsigned>(std::clamp(scale_eighths, 1, 8));
-  cinfo.scale_denom = 8;
-  jpeg_calc_output_dimensions(&cinfo);
+  const bool cmyk = cinfo.out_color_space == JCS_CMYK;
+  cinfo.progress = &counter.pub;
   out.bits_per_pixel = 8 * cinfo.num_components;
   out.image.width = static_cast<int>(cinfo.output_width);
   out.image.height = static_cast<int>(cinfo.output_height);
@@ -138,8 +210,34 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
     }
   }
   jpeg_finish_decompress(&cinfo);
+  out.bytes_used = file.size() - cinfo.src->bytes_in_buffer;
   jpeg_destroy_decompress(&cinfo);
+  out.page = {out.image.width, out.image.height, 0, 0};
   return out;
+}
+
+Expected<std::uint64_t, Error> JpegDecodeMemory(std::span<const std::uint8_t> file,
+                                                int scale_eighths, const Limits& limits) {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err;
+  ScanCounter counter;
+  Expected<std::uint64_t, Error> need = ErrorCode::kEmptyPicture;
+  SetUp(cinfo, err, counter, limits);
+  if (setjmp(err.jump)) {
+    const ErrorCode e = ErrorOf(err);
+    jpeg_destroy_decompress(&cinfo);
+    return e;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  if (auto bad = CheckHeader(cinfo, limits)) {
+    need = *bad;
+  } else {
+    need = PrepareOutput(cinfo, scale_eighths, limits);
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return need;
 }
 
 }  // namespace dotcaster::picture

@@ -53,16 +53,53 @@ Taps MakeTaps(int src_len, int st_len, int begin, int end) {
   return t;
 }
 
+// Whole rows of the page: the image's own rows where it fills the page, otherwise rows put
+// together from white and the image's part, one at a time.
+class PageRows {
+ public:
+  PageRows(const RgbImage& src, const PagePlace& page) : src_(src), page_(page) {
+    whole_ =
+        page.left == 0 && page.top == 0 && page.width == src.width && page.height == src.height;
+    if (!whole_) white_.assign(static_cast<std::size_t>(page.width) * 3, 0xFF);
+  }
+
+  const std::uint8_t* Row(int y) {
+    if (whole_) return src_.rgb.data() + static_cast<std::size_t>(y) * src_.width * 3;
+    if (y < page_.top || y >= page_.top + src_.height || src_.width == 0) return white_.data();
+    if (y != built_) {
+      if (built_ < 0) built_row_ = white_;
+      const std::size_t row_bytes = static_cast<std::size_t>(src_.width) * 3;
+      std::copy_n(src_.rgb.data() + static_cast<std::size_t>(y - page_.top) * row_bytes, row_bytes,
+                  built_row_.data() + static_cast<std::size_t>(page_.left) * 3);
+      built_ = y;
+    }
+    return built_row_.data();
+  }
+
+ private:
+  const RgbImage& src_;
+  PagePlace page_;
+  bool whole_ = true;
+  std::vector<std::uint8_t> white_, built_row_;
+  int built_ = -1;
+};
+
 }  // namespace
 
 RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_left, int off_top,
                          int view_width, int view_height) {
+  return RenderStretched(src, {src.width, src.height, 0, 0}, stretched, off_left, off_top,
+                         view_width, view_height);
+}
+
+RgbImage RenderStretched(const RgbImage& src, const PagePlace& page, convert::Size stretched,
+                         int off_left, int off_top, int view_width, int view_height) {
   RgbImage out;
   out.width = std::max(0, view_width);
   out.height = std::max(0, view_height);
   out.rgb.assign(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) * 3,
                  0xFF);
-  if (src.width <= 0 || src.height <= 0 || stretched.width <= 0 || stretched.height <= 0) {
+  if (page.width <= 0 || page.height <= 0 || stretched.width <= 0 || stretched.height <= 0) {
     return out;
   }
   // The view columns and rows that show the picture; all others stay white. 64-bit
@@ -75,13 +112,13 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
       std::clamp<std::int64_t>(std::int64_t{stretched.height} - off_top, r0, out.height);
   if (c0 >= c1 || r0 >= r1) return out;
 
-  const Taps tx = MakeTaps(src.width, stretched.width, static_cast<int>(c0 + off_left),
+  const Taps tx = MakeTaps(page.width, stretched.width, static_cast<int>(c0 + off_left),
                            static_cast<int>(c1 + off_left));
-  const Taps ty = MakeTaps(src.height, stretched.height, static_cast<int>(r0 + off_top),
+  const Taps ty = MakeTaps(page.height, stretched.height, static_cast<int>(r0 + off_top),
                            static_cast<int>(r1 + off_top));
+  PageRows rows(src, page);
   const std::size_t cols = static_cast<std::size_t>(c1 - c0);
   const std::uint64_t total = tx.total * ty.total;
-  const std::size_t src_stride = static_cast<std::size_t>(src.width) * 3;
   std::vector<std::uint64_t> acc(cols * 3);
 
   for (std::size_t r = 0; r < static_cast<std::size_t>(r1 - r0); ++r) {
@@ -90,7 +127,7 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
         (static_cast<std::size_t>(r0) + r) * static_cast<std::size_t>(out.width) * 3 +
         static_cast<std::size_t>(c0) * 3;
     if (total == 1) {
-      const std::uint8_t* row = src.rgb.data() + static_cast<std::size_t>(ty.first[r]) * src_stride;
+      const std::uint8_t* row = rows.Row(ty.first[r]);
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         dst[3 * c] = p[0];
@@ -102,8 +139,7 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
     std::fill(acc.begin(), acc.end(), 0);
     for (int k = 0; k < ty.count[r]; ++k) {
       const std::uint64_t wy = ty.weights[static_cast<std::size_t>(ty.offset[r] + k)];
-      const std::uint8_t* row =
-          src.rgb.data() + static_cast<std::size_t>(ty.first[r] + k) * src_stride;
+      const std::uint8_t* row = rows.Row(ty.first[r] + k);
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         const std::uint32_t* w = tx.weights.data() + tx.offset[c];

@@ -20,4 +20,10 @@ namespace dotcaster::picture {
 RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_left, int off_top,
                          int view_width, int view_height);
 
+// The same for a picture whose pixels cover only part of its page (a GIF frame on a larger
+// screen): the page is stretched, its pixels outside `src` are white, and no page-sized
+// copy is ever made.
+RgbImage RenderStretched(const RgbImage& src, const PagePlace& page, convert::Size stretched,
+                         int off_left, int off_top, int view_width, int view_height);
+
 }  // namespace dotcaster::picture

@@ -26,12 +26,7 @@ Expected<SourcePicture, Error> SourcePicture::FromFile(std::string_view path, co
   return FromBytes(std::move(bytes).value(), limits, when);
 }
 
-namespace {
-
-// The smallest JPEG scale (in eighths) whose decoded size still covers `stretched` on both
-// axes. A placement at or above the file's own size on either axis gets the full decode, so
-// that a 1:1 placement sees exactly the decoded pixels.
-int ScaleFor(int width, int height, convert::Size stretched) {
+int JpegScaleFor(int width, int height, convert::Size stretched) {
   if (stretched.width >= width || stretched.height >= height) return 8;
   for (int m = 1; m < 8; ++m) {
     const std::int64_t w = (std::int64_t{width} * m + 7) / 8;
@@ -40,8 +35,6 @@ int ScaleFor(int width, int height, convert::Size stretched) {
   }
   return 8;
 }
-
-}  // namespace
 
 Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t> file,
                                                         const Limits& limits, Decode when) {
@@ -60,20 +53,22 @@ Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
-          ScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
+          JpegScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
       auto decoded = DecodeJpeg(file, scale, limits);
       if (!decoded) return decoded.error();
-      pic.cache_.push_back({scale, std::move(decoded->image)});
+      file.resize(decoded->bytes_used);
+      pic.cache_.push_back({scale, std::move(decoded->image), decoded->page});
     }
     pic.file_ = std::move(file);
+    pic.file_.shrink_to_fit();
     return pic;
   }
   auto decoded = kind == ContentKind::kBitmap ? DecodeBmp(file, limits) : DecodeGif(file, limits);
   if (!decoded) return decoded.error();
-  pic.width_ = decoded->image.width;
-  pic.height_ = decoded->image.height;
+  pic.width_ = decoded->page.width;
+  pic.height_ = decoded->page.height;
   pic.bits_per_pixel_ = decoded->bits_per_pixel;
-  pic.cache_.push_back({8, std::move(decoded->image)});
+  pic.cache_.push_back({8, std::move(decoded->image), decoded->page});
   return pic;
 }
 
@@ -88,32 +83,36 @@ SourcePicture SourcePicture::FromDots(const DotImage& dots) {
     for (int x = 0; x < dots.width(); ++x)
       image.rgb.insert(image.rgb.end(), 3, dots.dot(x, y) ? 0x00 : 0xFF);
   }
-  pic.cache_.push_back({8, std::move(image)});
+  pic.cache_.push_back({8, std::move(image), {dots.width(), dots.height(), 0, 0}});
   return pic;
 }
 
-Expected<const RgbImage*, Error> SourcePicture::ImageFor(convert::Size stretched) {
-  if (!is_jpeg_) return &cache_.front().image;
+Expected<const SourcePicture::Cached*, Error> SourcePicture::ImageFor(convert::Size stretched) {
+  if (!is_jpeg_) return &cache_.front();
   // Exactly the scale this placement needs, never a larger one that happens to be kept: the
   // dots of a placement must not depend on what was decoded before (the window after a
   // crop, dotcast which decodes only once), or the two programs would disagree.
-  const int needed = ScaleFor(width_, height_, stretched);
+  const int needed = JpegScaleFor(width_, height_, stretched);
   for (const Cached& c : cache_) {
-    if (c.scale_eighths == needed) return &c.image;
+    if (c.scale_eighths == needed) return &c;
   }
   // Keep the first decode (the display's) and the newest.
   if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
   auto decoded = DecodeJpeg(file_, needed, limits_);
   if (!decoded) return decoded.error();
-  cache_.push_back({needed, std::move(decoded->image)});
-  return &cache_.back().image;
+  if (decoded->bytes_used < file_.size()) {
+    file_.resize(decoded->bytes_used);
+    file_.shrink_to_fit();
+  }
+  cache_.push_back({needed, std::move(decoded->image), decoded->page});
+  return &cache_.back();
 }
 
 Expected<RgbImage, Error> SourcePicture::DisplayImage() {
   const convert::Size disp = convert::DisplaySize(width_, height_);
   auto image = ImageFor(disp);
   if (!image) return image.error();
-  return RenderStretched(**image, disp, 0, 0, disp.width, disp.height);
+  return RenderStretched((*image)->image, (*image)->page, disp, 0, 0, disp.width, disp.height);
 }
 
 Expected<ViewImage, Error> SourcePicture::RenderView(convert::Size stretched, int off_left,
@@ -122,7 +121,8 @@ Expected<ViewImage, Error> SourcePicture::RenderView(convert::Size stretched, in
   if (last_view_ && last_key_ == key) return *last_view_;
   auto image = ImageFor(stretched);
   if (!image) return image.error();
-  ViewImage view(RenderStretched(**image, stretched, off_left, off_top, view_width, view_height));
+  ViewImage view(RenderStretched((*image)->image, (*image)->page, stretched, off_left, off_top,
+                                 view_width, view_height));
   last_key_ = key;
   last_view_ = view;
   return view;

@@ -44,6 +44,11 @@ class ViewImage final : public convert::ViewSampler {
   RgbImage image_;
 };
 
+// The smallest JPEG scale (in eighths) whose decoded size still covers `stretched` on both
+// axes. A placement at or above the file's own size on either axis gets the full decode, so
+// that a 1:1 placement sees exactly the decoded pixels.
+int JpegScaleFor(int width, int height, convert::Size stretched);
+
 class SourcePicture {
  public:
   // When a JPEG is decoded: at once, at the display's scale (the window: a broken file shows
@@ -85,20 +90,24 @@ class SourcePicture {
 
  private:
   SourcePicture() = default;
+  struct Cached;
   // The decoded image to render a placement of stretched size from, decoding (again) when
   // what is kept has too little detail.
-  Expected<const RgbImage*, Error> ImageFor(convert::Size stretched);
+  Expected<const Cached*, Error> ImageFor(convert::Size stretched);
 
   bool is_jpeg_ = false;
   Limits limits_;
   int width_ = 0;
   int height_ = 0;
   int bits_per_pixel_ = 24;
-  std::vector<std::uint8_t> file_;  // kept for JPEG only, to decode again at another scale
+  // Kept for JPEG only, to decode again at another scale; after the first decode only up
+  // to the end of the picture's data.
+  std::vector<std::uint8_t> file_;
   // Decoded images: the full picture for bitmaps and GIFs; for JPEG, up to two scales.
   struct Cached {
     int scale_eighths = 8;
     RgbImage image;
+    PagePlace page;
   };
   std::vector<Cached> cache_;
   // The last view rendered: a change of level or method places the picture exactly as before
