@@ -360,6 +360,18 @@ std::string FileIdentity(std::string_view path) {
   return text;
 }
 
+bool IsStandardOutput(std::string_view path) {
+#ifdef _WIN32
+  (void)path;
+  return false;
+#else
+  struct stat named {
+  }, out{};
+  return ::stat(ToFsPath(path).c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+         named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+#endif
+}
+
 std::optional<Error> WriteFileSafely(std::string_view path, std::span<const std::uint8_t> data,
                                      WriteRules rules) {
   const fs::path target = ToFsPath(path);

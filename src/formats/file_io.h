@@ -54,6 +54,10 @@ TargetKind KindOfTarget(std::string_view path);
 // included) and the name in it. A path whose folder does not exist gives its own text.
 std::string FileIdentity(std::string_view path);
 
+// Whether path names the very file standard output goes to (/dev/stdout, a link to it, the
+// terminal or pipe itself).
+bool IsStandardOutput(std::string_view path);
+
 // How a write treats what is at the target.
 struct WriteRules {
   // False: the target must not exist. Whether it does is decided at the moment the complete

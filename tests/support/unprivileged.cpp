@@ -11,6 +11,8 @@
 namespace dotcaster::testing {
 #ifdef _WIN32
 
+void HandToUnprivilegedUser(const std::filesystem::path&) {}
+
 std::string AsUnprivilegedUser(const std::filesystem::path&,
                                const std::function<std::string()>& body) {
   return body();
@@ -25,11 +27,15 @@ namespace {
 constexpr uid_t kNobody = 65534;  // "nobody" and "nogroup" on Debian
 }  // namespace
 
+void HandToUnprivilegedUser(const std::filesystem::path& folder) {
+  if (geteuid() != 0) return;
+  [[maybe_unused]] const int status =
+      std::system(("chown -R 65534:65534 '" + folder.string() + "'").c_str());
+}
+
 std::string AsUnprivilegedUser(const std::filesystem::path& folder,
                                const std::function<std::string()>& body) {
-  if (geteuid() == 0) {
-    std::system(("chown -R 65534:65534 '" + folder.string() + "'").c_str());
-  }
+  HandToUnprivilegedUser(folder);
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return "no pipe";
   const pid_t child = fork();

@@ -9,6 +9,9 @@
 
 namespace dotcaster::testing {
 
+// Hands `folder` and everything in it to the unprivileged user (when this process is root).
+void HandToUnprivilegedUser(const std::filesystem::path& folder);
+
 // Hands `folder` and everything in it to the unprivileged user, then runs body in a child
 // process as that user. Returns what body returns (a description of what it saw), or how
 // the child failed.

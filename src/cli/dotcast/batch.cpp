@@ -30,7 +30,7 @@ struct Task {
   std::string output;
   OutputFormat format = OutputFormat::kQdl;
   std::optional<std::string> refused;  // decided before any work: the reason
-  bool to_stdout = false;              // -o -
+  bool to_stdout = false;              // -o - or a name of standard output
 };
 
 struct Outcome {
@@ -199,7 +199,7 @@ std::vector<Task> PlanTasks(const Options& options) {
     Task task;
     task.input = input;
     task.output = OutputPathFor(input, options);
-    task.to_stdout = task.output == "-";
+    task.to_stdout = task.output == "-" || IsStandardOutput(task.output);
     task.format =
         task.to_stdout ? options.format.value_or(OutputFormat::kQdl) : FormatForName(task.output);
     if (task.to_stdout) {
