@@ -14,6 +14,7 @@
 #include "devicelink/settings.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
+#include "unprivileged.h"
 
 namespace dotcaster {
 namespace {
@@ -198,32 +199,43 @@ class FileSizeLimit {
   void (*old_handler_)(int) = nullptr;
 };
 
-// A read-only folder and a disk that fills up mid-write: Write error!, old files intact.
+// A read-only folder, a read-only file and a disk that fills up mid-write: Write error!,
+// old files intact, although a rename in a writable folder would replace a read-only file.
+// Permissions are tried as an unprivileged user, whom they bind.
 TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   const Outcome before = Snapshot();
-  const auto read_only = [&](const std::string& target) {
-    ::chmod(pics.c_str(), 0500);
-    SaveResultFile(state, target);
-    ::chmod(pics.c_str(), 0700);
+  const auto outcome = [&](const std::string& target) {
+    std::string seen;
+    for (const std::string& text : prompter.MessageTexts())
+      seen += text + " ";
+    return seen + (ReadAll(target) == Bytes(100, 3) ? "kept" : "changed") +
+           (Snapshot() == before ? "" : ", state changed");
   };
-  const auto disk_full = [&](const std::string& target) {
-    FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
-    SaveResultFile(state, target);
+  const auto as_user = [&](const std::string& target, const char* locked, mode_t mode) {
+    return testing::AsUnprivilegedUser(pics, [&] {
+      ::chmod(locked, mode);
+      SaveResultFile(state, target);
+      return outcome(target);
+    });
   };
-  const std::pair<const char*, std::function<void(const std::string&)>> failures[] = {
-      {"read-only folder", read_only}, {"disk full", disk_full}};
+  const std::pair<const char*, std::function<std::string(const std::string&)>> failures[] = {
+      {"read-only folder", [&](const std::string& t) { return as_user(t, pics.c_str(), 0500); }},
+      {"read-only file", [&](const std::string& t) { return as_user(t, t.c_str(), 0400); }},
+      {"disk full",
+       [&](const std::string& t) {
+         FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
+         SaveResultFile(state, t);
+         return outcome(t);
+       }},
+  };
   for (const auto& [failure, save] : failures) {
-    // Permissions do not bind root.
-    if (geteuid() == 0 && save.target<decltype(read_only)>()) continue;
     for (const char* name : {"old.qdl", "old.bmp"}) {
       SCOPED_TRACE(std::string(failure) + " " + name);
       const std::string target = JoinPath(pics, name);
+      ::chmod(pics.c_str(), 0700);
       WriteAll(target, Bytes(100, 3));
       prompter.messages.clear();
-      save(target);
-      EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-      EXPECT_EQ(ReadAll(target), Bytes(100, 3));
-      EXPECT_EQ(Snapshot(), before);
+      EXPECT_EQ(save(target), "Write error! kept");
     }
     EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
   }
