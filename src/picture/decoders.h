@@ -69,17 +69,16 @@ struct JpegInfo {
   int width = 0;
   int height = 0;
   int components = 3;
+  // The memory DecodeJpeg needs for this file at the scale asked: the decoded pixels,
+  // libjpeg's rows and, for a progressive file, the coefficients of the whole frame. A
+  // decode that needs more than limits.max_decode_bytes is refused.
+  std::uint64_t decode_bytes = 0;
 };
 
-// The header's size, checked against the limits.
-Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits);
-
-// The memory DecodeJpeg takes for this file at scale_eighths / 8, from its header: the
-// decoded pixels, libjpeg's rows and, for a progressive file, the coefficients of the whole
-// frame. Fails as DecodeJpeg would on a header beyond the limits (kDecodeTooLarge among
-// them) or one that cannot be read.
-Expected<std::uint64_t, Error> JpegDecodeMemory(std::span<const std::uint8_t> file,
-                                                int scale_eighths, const Limits& limits);
+// The header's size, checked against the limits, and the memory a decode at
+// scale_eighths / 8 needs.
+Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits,
+                                       int scale_eighths = 8);
 
 // Decodes at scale_eighths / 8 of the file's size (1..8; libjpeg's DCT scaling, which skips
 // most of the work at small scales). The result is ceil(width x scale / 8) wide. The limits

@@ -111,26 +111,21 @@ std::uint64_t LibraryBytes(jpeg_decompress_struct& cinfo) {
   return bytes;
 }
 
-// Sets the output scale and colours, and checks that the decode fits the memory limit: our
-// RGB rows and what libjpeg allocates, which max_memory_to_use then also caps. Returns the
-// bytes the decode needs.
-Expected<std::uint64_t, Error> PrepareOutput(jpeg_decompress_struct& cinfo, int scale_eighths,
-                                             const Limits& limits) {
+// Sets the output scale and colours; the memory the decode then needs: our RGB rows and
+// what libjpeg allocates.
+std::uint64_t SetOutput(jpeg_decompress_struct& cinfo, int scale_eighths) {
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   cinfo.scale_num = static_cast<unsigned>(std::clamp(scale_eighths, 1, 8));
   cinfo.scale_denom = 8;
   jpeg_calc_output_dimensions(&cinfo);
-  const std::uint64_t rgb = std::uint64_t{cinfo.output_width} * cinfo.output_height * 3;
-  const std::uint64_t library = LibraryBytes(cinfo);
-  if (rgb + library > limits.max_decode_bytes) return ErrorCode::kDecodeTooLarge;
-  cinfo.mem->max_memory_to_use = static_cast<long>(limits.max_decode_bytes - rgb);
-  return rgb + library;
+  return std::uint64_t{cinfo.output_width} * cinfo.output_height * 3 + LibraryBytes(cinfo);
 }
 
 }  // namespace
 
-Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits) {
+Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const Limits& limits,
+                                       int scale_eighths) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err;
   ScanCounter counter;
@@ -143,9 +138,9 @@ Expected<JpegInfo, Error> ReadJpegInfo(std::span<const std::uint8_t> file, const
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_read_header(&cinfo, TRUE);
-  JpegInfo info{static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
-                cinfo.num_components};
   const auto check = CheckHeader(cinfo, limits);
+  JpegInfo info{static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height),
+                cinfo.num_components, check ? 0 : SetOutput(cinfo, scale_eighths)};
   jpeg_destroy_decompress(&cinfo);
   if (check) return *check;
   return info;
@@ -158,7 +153,7 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
   ScanCounter counter;
   Decoded out;
   std::vector<std::uint8_t> cmyk_row;
-  std::optional<Error> early;
+  std::optional<ErrorCode> early;
   SetUp(cinfo, err, counter, limits);
   if (setjmp(err.jump)) {
     const ErrorCode e = ErrorOf(err);
@@ -168,9 +163,17 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
   jpeg_read_header(&cinfo, TRUE);
-  if (auto bad = CheckHeader(cinfo, limits)) early = *bad;
+  early = CheckHeader(cinfo, limits);
+  // The memory the decode needs, counted before libjpeg allocates it, and libjpeg's own
+  // share capped as well.
   if (!early) {
-    if (auto need = PrepareOutput(cinfo, scale_eighths, limits); !need) early = need.error();
+    const std::uint64_t need = SetOutput(cinfo, scale_eighths);
+    const std::uint64_t rgb = std::uint64_t{cinfo.output_width} * cinfo.output_height * 3;
+    if (need > limits.max_decode_bytes) {
+      early = ErrorCode::kDecodeTooLarge;
+    } else {
+      cinfo.mem->max_memory_to_use = static_cast<long>(limits.max_decode_bytes - rgb);
+    }
   }
   if (early) {
     jpeg_destroy_decompress(&cinfo);
@@ -214,30 +217,6 @@ Expected<Decoded, Error> DecodeJpeg(std::span<const std::uint8_t> file, int scal
   jpeg_destroy_decompress(&cinfo);
   out.page = {out.image.width, out.image.height, 0, 0};
   return out;
-}
-
-Expected<std::uint64_t, Error> JpegDecodeMemory(std::span<const std::uint8_t> file,
-                                                int scale_eighths, const Limits& limits) {
-  jpeg_decompress_struct cinfo{};
-  ErrorManager err;
-  ScanCounter counter;
-  Expected<std::uint64_t, Error> need = ErrorCode::kEmptyPicture;
-  SetUp(cinfo, err, counter, limits);
-  if (setjmp(err.jump)) {
-    const ErrorCode e = ErrorOf(err);
-    jpeg_destroy_decompress(&cinfo);
-    return e;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  if (auto bad = CheckHeader(cinfo, limits)) {
-    need = *bad;
-  } else {
-    need = PrepareOutput(cinfo, scale_eighths, limits);
-  }
-  jpeg_destroy_decompress(&cinfo);
-  return need;
 }
 
 }  // namespace dotcaster::picture

@@ -86,8 +86,8 @@ std::optional<std::uint64_t> DecodeNeed(const FileHead& head, const ConvertSetti
       // Without a crop or "No Stretch" the placement is at most 320 x 240.
       const bool full = settings.crop || settings.fit == Fit::kNone;
       const int scale = full ? 8 : picture::JpegScaleFor(info->width, info->height, {320, 240});
-      auto need = picture::JpegDecodeMemory(head.bytes, scale, limits);
-      return need ? *need : 0;
+      const auto need = picture::ReadJpegInfo(head.bytes, limits, scale);
+      return need && need->decode_bytes <= limits.max_decode_bytes ? need->decode_bytes : 0;
     }
     case ContentKind::kUnknown:
       break;
