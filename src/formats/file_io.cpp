@@ -12,9 +12,13 @@
 #include "state/paths.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -141,9 +145,17 @@ Error LastError(ErrorCode code) {
   return Error::FromErrno(code, errno);
 }
 
-// Opens a file for reading and checks that it is a regular file within the limits.
-Expected<std::uint64_t, Error> OpenForReading(Fd& in, const Limits& limits) {
-  if (!in) return LastError(ErrorCode::kOpenSource);
+// Checks that a file opened for reading is a regular file within the limits; its length.
+Expected<std::uint64_t, Error> CheckOpened(Fd& in, const fs::path& path, const Limits& limits) {
+  if (!in) {
+    const Error error = LastError(ErrorCode::kOpenSource);
+    // Windows refuses to open a folder, as "permission denied".
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+      return Error(ErrorCode::kNotRegularFile, std::make_error_code(std::errc::is_a_directory));
+    }
+    return error;
+  }
   FileStat st{};
   if (!in.Stat(st)) return LastError(ErrorCode::kReadSource);
   if (IsFolder(st))
@@ -290,6 +302,11 @@ std::optional<Error> ReplaceRegular(const fs::path& target, std::span<const std:
   // The new file takes the old one's permissions (not its owner: only root could).
   const auto perms = fs::status(target, ec).permissions();
   if (!ec) fs::permissions(*temp, perms, ec);
+#ifdef _WIN32
+  // And its attributes, which a rename would drop: a hidden file stays hidden.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(temp->c_str(), attributes);
+#endif
   fs::rename(*temp, target, ec);
   if (!ec) return std::nullopt;
   const Error error(ErrorCode::kWriteTarget, ec);
@@ -300,8 +317,9 @@ std::optional<Error> ReplaceRegular(const fs::path& target, std::span<const std:
 }  // namespace
 
 Expected<Bytes, Error> ReadFileBytes(std::string_view path, const Limits& limits) {
-  Fd in(ToFsPath(path), kReadFlags);
-  auto size = OpenForReading(in, limits);
+  const fs::path fs_path = ToFsPath(path);
+  Fd in(fs_path, kReadFlags);
+  auto size = CheckOpened(in, fs_path, limits);
   if (!size) return size.error();
   Bytes data(static_cast<std::size_t>(*size));
   const std::int64_t got = in.ReadUpTo(data.data(), data.size());
@@ -313,8 +331,9 @@ Expected<Bytes, Error> ReadFileBytes(std::string_view path, const Limits& limits
 
 Expected<FileHead, Error> ReadFileHead(std::string_view path, std::size_t count,
                                        const Limits& limits) {
-  Fd in(ToFsPath(path), kReadFlags);
-  auto size = OpenForReading(in, limits);
+  const fs::path fs_path = ToFsPath(path);
+  Fd in(fs_path, kReadFlags);
+  auto size = CheckOpened(in, fs_path, limits);
   if (!size) return size.error();
   FileHead head{Bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, *size))), *size};
   const std::int64_t got = in.ReadUpTo(head.bytes.data(), head.bytes.size());
