@@ -97,9 +97,10 @@ std::optional<ErrorCode> CheckHeader(const jpeg_decompress_struct& cinfo, const 
 
 // What libjpeg itself will allocate for a decode set up to the output size: a progressive
 // or multi-scan file keeps the coefficients of the whole frame (64 of 2 bytes per block,
-// whatever the output scale), and every file some rows of samples.
+// whatever the output scale), and every file its tables and some rows of samples.
 std::uint64_t LibraryBytes(jpeg_decompress_struct& cinfo) {
-  std::uint64_t bytes = std::uint64_t{cinfo.image_width} * cinfo.num_components * 64;
+  constexpr std::uint64_t kTables = std::uint64_t{256} << 10;
+  std::uint64_t bytes = kTables + std::uint64_t{cinfo.image_width} * cinfo.num_components * 64;
   if (jpeg_has_multiple_scans(&cinfo)) {
     for (int i = 0; i < cinfo.num_components; ++i) {
       const jpeg_component_info& c = cinfo.comp_info[i];
