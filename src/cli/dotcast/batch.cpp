@@ -200,8 +200,8 @@ std::vector<Task> PlanTasks(const Options& options) {
     task.input = input;
     task.output = OutputPathFor(input, options);
     task.to_stdout = task.output == "-" || IsStandardOutput(task.output);
-    task.format =
-        task.to_stdout ? options.format.value_or(OutputFormat::kQdl) : FormatForName(task.output);
+    task.format = task.output == "-" ? options.format.value_or(OutputFormat::kQdl)
+                                     : FormatForName(task.output);
     if (task.to_stdout) {
       tasks.push_back(std::move(task));
       continue;
