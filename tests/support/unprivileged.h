@@ -1,0 +1,39 @@
+#pragma once
+
+// Permissions do not bind root, and the tests run as root in CI: what depends on them runs
+// as the unprivileged user "nobody" (as this user when it is not root). Windows has no such
+// user; there nothing changes.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace dotcaster::testing {
+
+// Hands `folder` and everything in it to the unprivileged user (when this process is root).
+void HandToUnprivilegedUser(const std::filesystem::path& folder);
+
+// For one scope, file permissions bind this process as they bind the unprivileged user: a
+// root process takes its effective user and group, without supplementary groups, and gets
+// its own back at the end. Given a folder, hands that folder over first, so that the user
+// may change what is in it. Other users keep their own ids.
+class AsUnprivilegedUser {
+ public:
+  AsUnprivilegedUser();
+  explicit AsUnprivilegedUser(const std::filesystem::path& folder);
+  ~AsUnprivilegedUser();
+  AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
+  AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
+
+ private:
+  void Switch();
+
+  bool switched_ = false;
+  unsigned group_ = 0;            // root's own effective group and
+  std::vector<unsigned> groups_;  // supplementary groups, given back at the end
+};
+
+// The same user's prefix for a shell command ("setpriv ... " as root, nothing otherwise).
+std::string UnprivilegedPrefix();
+
+}  // namespace dotcaster::testing
