@@ -119,7 +119,7 @@ Expected<const SourcePicture::Cached*, Error> SourcePicture::DecodedFor(convert:
   if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
   auto decoded = DecodeJpegRegion(file_, needed, region, !tail_checked_, limits_);
   if (!decoded) return decoded.error();
-  if (!tail_checked_) ReadWhole(decoded->bytes_used);
+  if (decoded->bytes_used > 0) ReadWhole(decoded->bytes_used);
   cache_.push_back({needed, decoded->region, std::move(decoded->image)});
   return &cache_.back();
 }

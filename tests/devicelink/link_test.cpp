@@ -259,12 +259,10 @@ TEST(FolderDeviceLink, PutFileRefusesWhatItCannotDo) {
   EXPECT_EQ(link.PutFile("B:\\new\\deep\\x.qdl", local, 0), 0) << "folders are made";
   EXPECT_EQ(ReadAll(JoinPath(link.StorageRoot(), "new/deep/x.qdl")), ReadAll(local));
 
-  {
-    testing::AsUnprivilegedUser nobody(env.install_dir());
-    ::chmod(env.DeviceGraphics().c_str(), 0500);
-    EXPECT_EQ(link.PutFile("B:\\graphics\\x.qdl", local, 0), FolderDeviceLink::kCannotWrite)
-        << "a read-only device folder";
-  }
+  testing::AsUnprivilegedUser nobody(env.install_dir());
+  ::chmod(env.DeviceGraphics().c_str(), 0500);
+  EXPECT_EQ(link.PutFile("B:\\graphics\\x.qdl", local, 0), FolderDeviceLink::kCannotWrite)
+      << "a read-only device folder";
   EXPECT_FALSE(fs::exists(JoinPath(env.DeviceGraphics(), "x.qdl")));
 }
 

@@ -201,10 +201,9 @@ class FileSizeLimit {
 
 // A read-only folder, a read-only file and a disk that fills up mid-write: Write error!,
 // old files intact, although a rename in a writable folder would replace a read-only file.
-// Permissions are tried as an unprivileged user, whom they bind.
+// Permissions are tried as an unprivileged user, whom they bind, owning the folder.
 TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   const Outcome before = Snapshot();
-  // Saves as the unprivileged user, who owns the folder, once `locked` is closed to writes.
   const auto as_user = [&](const std::string& target, const std::string& locked, mode_t mode) {
     testing::AsUnprivilegedUser nobody(pics);
     ::chmod(locked.c_str(), mode);

@@ -284,7 +284,7 @@ TEST(RenderStretched, WindowIsPartOfTheWholePlacement) {
 }
 
 // A GIF frame on a larger screen renders as the whole screen would, white around it.
-TEST(RenderStretched, APartialPageIsWhiteAroundItsImage) {
+TEST(RenderStretched, PixelsOutsideThePartAreWhite) {
   const RgbImage frame = Pattern(5, 4);
 
   RgbImage whole{12, 9, std::vector<std::uint8_t>(12 * 9 * 3, 0xFF)};

@@ -12,10 +12,8 @@ namespace dotcaster::testing {
 #ifdef _WIN32
 
 void HandToUnprivilegedUser(const std::filesystem::path&) {}
-AsUnprivilegedUser::AsUnprivilegedUser() = default;
-AsUnprivilegedUser::AsUnprivilegedUser(const std::filesystem::path&) {}
-AsUnprivilegedUser::~AsUnprivilegedUser() = default;
 void AsUnprivilegedUser::Switch() {}
+AsUnprivilegedUser::~AsUnprivilegedUser() = default;
 
 std::string UnprivilegedPrefix() {
   return "";
@@ -37,15 +35,6 @@ void HandToUnprivilegedUser(const std::filesystem::path& folder) {
   if (geteuid() != 0) return;
   [[maybe_unused]] const int status =
       std::system(("chown -R 65534:65534 '" + folder.string() + "'").c_str());
-}
-
-AsUnprivilegedUser::AsUnprivilegedUser() {
-  Switch();
-}
-
-AsUnprivilegedUser::AsUnprivilegedUser(const std::filesystem::path& folder) {
-  HandToUnprivilegedUser(folder);
-  Switch();
 }
 
 void AsUnprivilegedUser::Switch() {
@@ -72,5 +61,14 @@ std::string UnprivilegedPrefix() {
 }
 
 #endif
+
+AsUnprivilegedUser::AsUnprivilegedUser() {
+  Switch();
+}
+
+AsUnprivilegedUser::AsUnprivilegedUser(const std::filesystem::path& folder) {
+  HandToUnprivilegedUser(folder);
+  Switch();
+}
 
 }  // namespace dotcaster::testing

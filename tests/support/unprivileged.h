@@ -1,8 +1,7 @@
 #pragma once
 
 // Permissions do not bind root, and the tests run as root in CI: what depends on them runs
-// as the unprivileged user "nobody" (as this user when it is not root). Windows has no such
-// user; there nothing changes.
+// as the unprivileged user "nobody" (as this user when it is not root, and on Windows).
 
 #include <filesystem>
 #include <string>
@@ -13,10 +12,9 @@ namespace dotcaster::testing {
 // Hands `folder` and everything in it to the unprivileged user (when this process is root).
 void HandToUnprivilegedUser(const std::filesystem::path& folder);
 
-// For one scope, file permissions bind this process as they bind the unprivileged user: a
-// root process takes its effective user and group, without supplementary groups, and gets
-// its own back at the end. Given a folder, hands that folder over first, so that the user
-// may change what is in it. Other users keep their own ids.
+// For one scope, permissions bind this process as they bind that user: a root process takes
+// its effective ids, without supplementary groups, and gets its own back at the end. Given a
+// folder, hands it over first, so that the user may change what is in it.
 class AsUnprivilegedUser {
  public:
   AsUnprivilegedUser();
