@@ -33,9 +33,18 @@ jpeg_head() {
   > fuzz_probe_jpeg/progressive
 { jpeg_head; printf '\xff\xc7\x00\x0b\x08\x00\x0a\x00\x0a\x01\x01\x11\x00\xff\xd9'; } \
   > fuzz_probe_jpeg/c7_only
+# A segment length above 32767 (a camera's profile), cut short, and a frame above 32767.
+{ printf '\xff\xd8\xff\xe2\x9c\x40profile'; } > fuzz_probe_jpeg/long_segment
+{ printf '\xff\xd8\xff\xc0\x00\x0b\x08\x80\x00\xff\xfe\x01\x01\x11\x00\xff\xd9'; } \
+  > fuzz_probe_jpeg/large_frame
 
 # Probe headers: the first byte chooses the recorded extension (0 .BMP, 5 .GIF, 1 .JPEG).
 { printf '\x00'; bmp_12x12; } > fuzz_probe_headers/bmp
 { printf '\x05GIF89a\x80\x02\xe0\x01\x80\x00\x00\x00\x00\x00\xff\xff\xff\x3b'; } \
   > fuzz_probe_headers/gif
 { printf '\x01'; cat fuzz_probe_jpeg/baseline; } > fuzz_probe_headers/jpeg
+# An OS/2 bitmap header (12 bytes, 16-bit sizes) and a top-down one (negative height).
+{ printf '\x00BM\x1a\x00\x00\x00\x00\x00\x00\x00\x1a\x00\x00\x00\x0c\x00\x00\x00'
+  printf '\x80\x02\xe0\x01\x01\x00\x01\x00'; } > fuzz_probe_headers/bmp_os2
+{ printf '\x00'; head -c 22 fuzz_quadrel_convert/bmp_12x12; printf '\xf4\xff\xff\xff'
+  tail -c +27 fuzz_quadrel_convert/bmp_12x12; } > fuzz_probe_headers/bmp_top_down

@@ -31,7 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     __builtin_trap();
   }
 
-  if (ProbeBitmapBytes(content).has_value() != (content.size() >= 29)) __builtin_trap();
+  // An OS/2 header (size 12 at offset 14) needs 26 bytes, any other 29.
+  const bool os2 = content.size() >= 26 && content[14] == 12 && content[15] == 0 &&
+                   content[16] == 0 && content[17] == 0;
+  const auto bitmap = ProbeBitmapBytes(content);
+  if (bitmap.has_value() != (content.size() >= 29 || os2)) __builtin_trap();
+  if (bitmap && (bitmap->width > 0xFFFF || bitmap->height < 0)) __builtin_trap();
   const auto gif = ProbeGifBytes(content);
   if (gif.has_value() != (content.size() >= 10)) __builtin_trap();
   if (gif && (gif->width > 0xFFFF || gif->height > 0xFFFF)) __builtin_trap();

@@ -108,7 +108,7 @@ int Put(const std::vector<std::string>& args) {
     case FolderDeviceLink::kMissingSource:
       return Fail("cannot read " + args[0]);
     case FolderDeviceLink::kBadDevicePath:
-      return Fail("not a device file path: " + device);
+      return Fail("not a device file path, or one leading outside the device's storage: " + device);
     default:
       return Fail("cannot write " + device + " to the device");
   }
@@ -119,8 +119,14 @@ int Get(const std::vector<std::string>& args) {
   auto link = Installed();
   if (!link) return Fail("no link layer installed (run: vantro-link install)");
   auto names = DevicePathNames(args[0]);
-  if (!link->StoragePath(args[0]) || !names || names->empty())
-    return Fail("not a device file path: " + args[0]);
+  if (!names || names->empty()) return Fail("not a device file path: " + args[0]);
+  const auto storage = link->StoragePath(args[0]);
+  if (!storage) return Fail(args[0] + " leads outside the device's storage");
+  std::error_code ec;
+  if (!std::filesystem::exists(ToFsPath(*storage), ec))
+    return Fail(args[0] + " is missing on the device");
+  if (!std::filesystem::is_regular_file(ToFsPath(*storage), ec))
+    return Fail(args[0] + " is not a file on the device");
   const std::string local = args.size() == 2 ? args[1] : names->back();
   if (!link->GetFile(args[0], local)) return Fail("cannot copy " + args[0] + " to " + local);
   return 0;

@@ -105,6 +105,16 @@ std::optional<std::vector<std::string>> NamesBelow(const std::string& root, std:
                                   full.end());
 }
 
+// The path of names below root, or nothing when it leads out of root: every symbolic link
+// on the way that exists is followed, and the result must still lie below the root's own
+// resolved path. Names are plain (no "." or "..") by the time they get here.
+std::optional<std::string> ResolvedBelow(const std::string& root,
+                                         const std::vector<std::string>& names) {
+  const std::string path = Under(root, names);
+  if (!NamesBelow(root, path)) return std::nullopt;
+  return path;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> DevicePathNames(std::string_view device_path) {
@@ -139,7 +149,7 @@ std::optional<std::string> FolderDeviceLink::StoragePath(std::string_view device
   if (install_dir_.empty()) return std::nullopt;
   auto names = DevicePathNames(device_path);
   if (!names || !ValidNames(*names)) return std::nullopt;
-  return Under(StorageRoot(), *names);
+  return ResolvedBelow(StorageRoot(), *names);
 }
 
 std::optional<std::string> FolderDeviceLink::CacheToDevice(std::string_view cache_path) {
@@ -154,12 +164,15 @@ std::optional<std::string> FolderDeviceLink::DeviceToCache(std::string_view devi
   auto names = DevicePathNames(device_path);
   if (!names || !ValidNames(*names)) return std::nullopt;
   if (!names->empty()) RefreshCacheCopy(*names);
-  return Under(CacheRoot(), *names);
+  return ResolvedBelow(CacheRoot(), *names);
 }
 
 void FolderDeviceLink::RefreshCacheCopy(const std::vector<std::string>& names) {
-  const std::string device_file = Under(StorageRoot(), names);
-  const std::string cache_file = Under(CacheRoot(), names);
+  const auto device_in = ResolvedBelow(StorageRoot(), names);
+  const auto cache_in = ResolvedBelow(CacheRoot(), names);
+  if (!device_in || !cache_in) return;
+  const std::string& device_file = *device_in;
+  const std::string& cache_file = *cache_in;
   const std::string device_path = DevicePathOf(names);
   std::optional<Bytes> device = ReadSmallFile(device_file);
   if (!device) return;
@@ -232,7 +245,9 @@ std::optional<std::vector<DeviceEntry>> FolderDeviceLink::Entries(
     std::string_view device_folder) const {
   auto names = DevicePathNames(device_folder);
   if (install_dir_.empty() || !names || !ValidNames(*names)) return std::nullopt;
-  const fs::path folder = ToFsPath(Under(StorageRoot(), *names));
+  const auto inside = ResolvedBelow(StorageRoot(), *names);
+  if (!inside) return std::nullopt;
+  const fs::path folder = ToFsPath(*inside);
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return std::nullopt;
   std::vector<DeviceEntry> out;
@@ -281,7 +296,8 @@ int FolderDeviceLink::PutFile(std::string_view device_path, std::string_view loc
   if (!WriteWithFolders(*storage, *bytes)) return kCannotWrite;
   // The device has the file now. A cache that cannot take its copy is refreshed on the
   // next mapping of the device path (with no record, an older copy gives way).
-  const bool cached = WriteWithFolders(Under(CacheRoot(), *names), *bytes);
+  const auto cache_file = ResolvedBelow(CacheRoot(), *names);
+  const bool cached = cache_file && WriteWithFolders(*cache_file, *bytes);
   RecordTransfer(DevicePathOf(*names), cached ? &*bytes : nullptr);
   return 0;
 }

@@ -8,11 +8,12 @@
 //
 // The target is replaced only after the new content is complete: it is written to a new
 // file in the target's folder and renamed over the old one, so a failed write ("Write
-// error!") leaves the old file and no stray file. On success: CurFileName is the target,
-// Modified is clear, SrcIsQdl/SrcExt/SrcIsMono describe the saved file, and a Quadrel save
-// records the last file ("File1"). A refused upload shows "File translate error when
-// upload to Vantro!" and the save still completes, with the picture in the target (the
-// device file's cache copy). With Modified clear nothing happens.
+// error!") leaves the old file and no stray file. A target that may not be written (a
+// read-only file) is refused untouched, although its folder would allow the rename. On success:
+// CurFileName is the target, Modified is clear, SrcIsQdl/SrcExt/SrcIsMono describe the saved file,
+// and a Quadrel save records the last file ("File1"). A refused upload shows "File translate error
+// when upload to Vantro!" and the save still completes, with the picture in the target (the device
+// file's cache copy). With Modified clear nothing happens.
 //
 // Returns false after "Write error!": the state is then as it was, and the caller keeps the
 // picture's name, title and unsaved state, so that nothing discards the picture silently.

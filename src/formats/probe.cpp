@@ -1,6 +1,8 @@
 #include "formats/probe.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 
 #include "formats/bytes.h"
 #include "state/paths.h"
@@ -14,6 +16,8 @@ constexpr std::array<std::string_view, 7> kImageExtensions = {".bmp",  ".qdl",  
 
 // Header bytes each fixed-position reader needs: one past its last field.
 constexpr std::size_t kBitmapProbeBytes = 29;
+constexpr std::size_t kOs2ProbeBytes = 26;
+constexpr std::uint32_t kOs2HeaderSize = 12;
 constexpr std::size_t kGifProbeBytes = 10;
 
 // The last n characters of UTF-8 text (the whole text when it is shorter). Continuation
@@ -129,8 +133,15 @@ Expected<ImageSize, Error> ProbeImageBytes(std::span<const std::uint8_t> content
 }
 
 Expected<ImageSize, Error> ProbeBitmapBytes(std::span<const std::uint8_t> content) {
+  // An OS/2 bitmap's 12-byte header has its own 16-bit width, height and bit count.
+  if (content.size() >= kOs2ProbeBytes && Le32(content, 14) == kOs2HeaderSize) {
+    return ImageSize{Le16(content, 18), Le16(content, 20), Le16(content, 24)};
+  }
   if (content.size() < kBitmapProbeBytes) return ErrorCode::kTooShort;
-  return ImageSize{Le16(content, 18), Le16(content, 22), content[28]};
+  // A negative height stores the rows top-down; the picture is as high either way.
+  const std::int64_t height = static_cast<std::int32_t>(Le32(content, 22));
+  const std::int64_t magnitude = std::min<std::int64_t>(height < 0 ? -height : height, INT_MAX);
+  return ImageSize{Le16(content, 18), static_cast<int>(magnitude), content[28]};
 }
 
 Expected<ImageSize, Error> ProbeGifBytes(std::span<const std::uint8_t> content) {
@@ -140,19 +151,11 @@ Expected<ImageSize, Error> ProbeGifBytes(std::span<const std::uint8_t> content) 
 
 Expected<ImageSize, Error> ProbeJpegBytes(std::span<const std::uint8_t> content) {
   Reader src(content);
-  // A big-endian 16-bit field; the scan's numbers are signed 16-bit, so a high byte of 80
-  // or more is an overflow.
-  struct Field {
-    bool present = false;
-    bool overflow = false;
-    int value = 0;
-  };
-  auto read16 = [&]() -> Field {
+  // A big-endian 16-bit field, or -1 past the end of the data.
+  auto read16 = [&]() -> int {
     const int hi = src.Get();
-    if (hi < 0) return {};
-    const int lo = src.Get();
-    if (lo < 0) return {};
-    return {true, hi >= 0x80, (hi << 8) | lo};
+    const int lo = hi < 0 ? -1 : src.Get();
+    return lo < 0 ? -1 : (hi << 8) | lo;
   };
 
   for (;;) {
@@ -164,19 +167,16 @@ Expected<ImageSize, Error> ProbeJpegBytes(std::span<const std::uint8_t> content)
     if (code == 0xD8 || code == 0xD9) continue;
     if (IsFrameMarker(code)) {
       src.Skip(3);  // segment length and sample precision
-      const Field height = read16();
-      if (height.present && height.overflow) return ErrorCode::kConverterTooLarge;
-      const Field width = read16();
-      if (width.present && width.overflow) return ErrorCode::kConverterTooLarge;
-      if (!height.present || !width.present) return ErrorCode::kTooShort;
-      return ImageSize{width.value, height.value, 0};
+      const int height = read16();
+      const int width = read16();
+      if (height < 0 || width < 0) return ErrorCode::kTooShort;
+      return ImageSize{width, height, 0};
     }
-    const Field length = read16();
-    if (!length.present) return ImageSize{};
-    if (length.overflow) return ErrorCode::kConverterTooLarge;
+    const int length = read16();
+    if (length < 0) return ImageSize{};
     // The length counts its own two bytes. A length of 0 or 1 would step back onto the
     // length bytes themselves, which are not FF, so the scan just carries on from here.
-    if (length.value > 2) src.Skip(static_cast<std::size_t>(length.value - 2));
+    if (length > 2) src.Skip(static_cast<std::size_t>(length - 2));
   }
 }
 

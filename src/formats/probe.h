@@ -15,8 +15,8 @@
 
 namespace dotcaster {
 
-// What a header reader found. Width and height are the header's 16-bit fields as
-// unsigned numbers (0..65535); a JPEG without a frame measures 0 x 0 and still succeeds.
+// What a header reader found: width and height as the header gives them (0..65535, a
+// bitmap's height up to INT_MAX); a JPEG without a frame measures 0 x 0 and still succeeds.
 struct ImageSize {
   int width = 0;
   int height = 0;
@@ -66,9 +66,11 @@ Expected<ImageSize, Error> ProbeHeader(std::span<const std::uint8_t> content, Co
 // extension without a reader fails with kNotAPicture and leaves SrcIsMono alone.
 Expected<ImageSize, Error> ProbeImageBytes(std::span<const std::uint8_t> content, AppState& state);
 
-// The bitmap reader: width (16 bits at offset 18), height (16 bits at offset 22), bits per
-// pixel (byte 28). The signature and the rest of the header are not examined; content
-// shorter than 29 bytes fails with kTooShort.
+// The bitmap reader: width (16 bits at offset 18), height (the magnitude of the signed
+// 32-bit field at offset 22: a top-down bitmap stores it negative), bits per pixel (byte
+// 28); content shorter than 29 bytes fails with kTooShort. An OS/2 bitmap (header size 12 at
+// offset 14) has 16-bit fields of its own: width at 18, height at 20, bits per pixel at 24,
+// and needs 26 bytes. The signature and the rest of the header are not examined.
 Expected<ImageSize, Error> ProbeBitmapBytes(std::span<const std::uint8_t> content);
 
 // GIF: the logical screen width (offset 6) and height (offset 8); the signature is not
@@ -80,9 +82,10 @@ Expected<ImageSize, Error> ProbeGifBytes(std::span<const std::uint8_t> content);
 // carry no length; every other marker's segment is skipped by its length. Ends:
 //  - a frame found: its size;
 //  - the data ends before a frame marker (also inside a segment it skips): 0 x 0, success;
-//  - the data ends inside the frame's size fields: kTooShort;
-//  - a segment length or a dimension of 32768 or more: kConverterTooLarge (the scan's
-//    numbers are 16-bit signed, like the converter's).
+//  - the data ends inside the frame's size fields: kTooShort.
+// Segment lengths and dimensions are unsigned 16-bit numbers: a camera's 65,535-byte EXIF
+// or ICC segment is skipped like any other, and a frame up to 65535 x 65535 is measured
+// (the picture limits refuse what is too large to decode).
 Expected<ImageSize, Error> ProbeJpegBytes(std::span<const std::uint8_t> content);
 
 }  // namespace dotcaster

@@ -4,11 +4,13 @@
 #include <QApplication>
 
 #include "dialogs/qt_prompter.h"
+#include "formats/file_io.h"
 #include "mainwindow/icons.h"
 #include "mainwindow/run.h"
 #include "state/prompter.h"
 
 int main(int argc, char** argv) {
+  dotcaster::ReportFileSizeLimitAsError();
   // Before the QApplication exists: Qt's platform plugins take these out of the environment.
   const dotcaster::LaunchActivation launch = dotcaster::ReadLaunchActivation();
   QApplication app(argc, argv);

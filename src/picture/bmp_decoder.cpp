@@ -134,6 +134,9 @@ Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> f, const Limits
   if (width < 0) return ErrorCode::kCorruptBmp;
   if (width == 0 || height == 0) return ErrorCode::kEmptyPicture;
   if (!WithinLimits(width, height, limits)) return ErrorCode::kPictureTooLarge;
+  if (static_cast<std::uint64_t>(width * height * 3) > limits.max_decode_bytes) {
+    return ErrorCode::kDecodeTooLarge;
+  }
   if (compression == kJpeg || compression == kPng) return ErrorCode::kUnsupportedBmp;
   // OS/2 2.x bitmaps use 3 and 4 for Huffman and RLE24, which we do not read.
   if (header_size == 64 && (compression == 3 || compression == 4)) {
@@ -213,6 +216,8 @@ Expected<Decoded, Error> DecodeBmp(std::span<const std::uint8_t> f, const Limits
   out.bits_per_pixel = static_cast<int>(bpp);
   out.image.width = w;
   out.image.height = h;
+  out.whole = {w, h};
+  out.region = {0, 0, w, h};
   out.image.rgb.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
 
   if (compression == kRle8 || compression == kRle4) {

@@ -99,15 +99,29 @@ Expected<Decoded, Error> DecodeGif(std::span<const std::uint8_t> file, const Lim
     return ErrorCode::kPictureTooLarge;
   }
 
+  // Only the part of the screen the frame covers is stored; the screen around it is white.
+  const std::int64_t left = std::clamp<std::int64_t>(frame.Left, 0, width);
+  const std::int64_t top = std::clamp<std::int64_t>(frame.Top, 0, height);
+  const std::int64_t right =
+      std::clamp<std::int64_t>(frame.Left + std::int64_t{frame.Width}, left, width);
+  const std::int64_t bottom =
+      std::clamp<std::int64_t>(frame.Top + std::int64_t{frame.Height}, top, height);
+  const std::int64_t covered_width = right - left;
+  if (static_cast<std::uint64_t>(covered_width * (bottom - top) * 3) > limits.max_decode_bytes) {
+    return ErrorCode::kDecodeTooLarge;
+  }
   Decoded out;
   out.bits_per_pixel = map->BitsPerPixel;
-  std::vector<GifPixelType> line;
-  out.image.width = static_cast<int>(width);
-  out.image.height = static_cast<int>(height);
-  out.image.rgb.assign(static_cast<std::size_t>(width * height * 3), 0xFF);
-  line.resize(static_cast<std::size_t>(frame.Width));
+  out.whole = {static_cast<int>(width), static_cast<int>(height)};
+  out.region = {static_cast<int>(left), static_cast<int>(top), static_cast<int>(covered_width),
+                static_cast<int>(bottom - top)};
+  out.image.width = static_cast<int>(covered_width);
+  out.image.height = static_cast<int>(bottom - top);
+  out.image.rgb.assign(static_cast<std::size_t>(covered_width * (bottom - top) * 3), 0xFF);
+  std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
 
-  // Interlaced frames store rows in four passes.
+  // Interlaced frames store rows in four passes. Every row is read, also those off the
+  // screen, so that a truncated frame is found.
   static constexpr int kStart[4] = {0, 4, 2, 1};
   static constexpr int kStep[4] = {8, 8, 4, 2};
   const int passes = frame.Interlace ? 4 : 1;
@@ -116,12 +130,13 @@ Expected<Decoded, Error> DecodeGif(std::span<const std::uint8_t> file, const Lim
     for (int r = frame.Interlace ? kStart[pass] : 0; r < frame.Height; r += step) {
       if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return ErrorOf(gif->Error);
       const std::int64_t y = std::int64_t{frame.Top} + r;
-      if (y < 0 || y >= height) continue;
-      for (int c = 0; c < frame.Width; ++c) {
-        const std::int64_t x = std::int64_t{frame.Left} + c;
-        const int index = line[static_cast<std::size_t>(c)];
-        if (x < 0 || x >= width || index == transparent) continue;
-        std::uint8_t* p = out.image.rgb.data() + static_cast<std::size_t>((y * width + x) * 3);
+      if (y < top || y >= bottom) continue;
+      std::uint8_t* row =
+          out.image.rgb.data() + static_cast<std::size_t>((y - top) * covered_width * 3);
+      for (std::int64_t x = left; x < right; ++x) {
+        const int index = line[static_cast<std::size_t>(x - frame.Left)];
+        if (index == transparent) continue;
+        std::uint8_t* p = row + static_cast<std::size_t>((x - left) * 3);
         if (index < map->ColorCount) {
           p[0] = map->Colors[index].Red;
           p[1] = map->Colors[index].Green;

@@ -82,6 +82,43 @@ bool Degenerate(convert::Size whole, convert::Size stretched) {
   return whole.width <= 0 || whole.height <= 0 || stretched.width <= 0 || stretched.height <= 0;
 }
 
+// Rows of the picture's columns `span`: straight from `part` where it holds them all,
+// otherwise put together from white and the part's pixels, one row at a time, so that no
+// picture-sized copy is ever made.
+class SpanRows {
+ public:
+  SpanRows(const RgbImage& part, const PixelRect& where, const PixelRect& span)
+      : part_(part), where_(where), span_(span), direct_(where.Contains(span)) {
+    if (direct_) return;
+    white_.assign(static_cast<std::size_t>(span.width) * 3, 0xFF);
+    built_row_ = white_;
+    // The columns of the span that the part holds.
+    first_ = std::clamp(where.left, span.left, span.left + span.width);
+    last_ = std::clamp(where.left + where.width, first_, span.left + span.width);
+  }
+
+  // Pixels (span.left, y) .. (span.left + span.width - 1, y) of the picture.
+  const std::uint8_t* Row(int y) {
+    if (direct_) return part_.Pixel(span_.left - where_.left, y - where_.top);
+    if (y < where_.top || y >= where_.top + where_.height || first_ == last_) return white_.data();
+    if (y != built_) {
+      std::copy_n(part_.Pixel(first_ - where_.left, y - where_.top),
+                  static_cast<std::size_t>(last_ - first_) * 3,
+                  built_row_.data() + static_cast<std::size_t>(first_ - span_.left) * 3);
+      built_ = y;
+    }
+    return built_row_.data();
+  }
+
+ private:
+  const RgbImage& part_;
+  PixelRect where_, span_;
+  bool direct_;
+  int first_ = 0, last_ = 0;
+  std::vector<std::uint8_t> white_, built_row_;
+  int built_ = -1;
+};
+
 }  // namespace
 
 PixelRect SourceRectFor(convert::Size whole, convert::Size stretched, int off_left, int off_top,
@@ -119,16 +156,15 @@ RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect wh
 
   Taps tx = MakeTaps(whole.width, stretched.width, static_cast<int>(c0 + off_left),
                      static_cast<int>(c1 + off_left));
-  Taps ty = MakeTaps(whole.height, stretched.height, static_cast<int>(r0 + off_top),
-                     static_cast<int>(r1 + off_top));
-  // Taps count in the whole picture's pixels; `part` starts at (where.left, where.top).
+  const Taps ty = MakeTaps(whole.height, stretched.height, static_cast<int>(r0 + off_top),
+                           static_cast<int>(r1 + off_top));
+  // Taps count in the whole picture's pixels; the rows start at column span.left.
+  const PixelRect span = SourceRectFor(whole, stretched, off_left, off_top, out.width, out.height);
   for (int& f : tx.first)
-    f -= where.left;
-  for (int& f : ty.first)
-    f -= where.top;
+    f -= span.left;
+  SpanRows rows(part, where, span);
   const std::size_t cols = static_cast<std::size_t>(c1 - c0);
   const std::uint64_t total = tx.total * ty.total;
-  const std::size_t src_stride = static_cast<std::size_t>(part.width) * 3;
   std::vector<std::uint64_t> acc(cols * 3);
 
   for (std::size_t r = 0; r < static_cast<std::size_t>(r1 - r0); ++r) {
@@ -137,8 +173,7 @@ RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect wh
         (static_cast<std::size_t>(r0) + r) * static_cast<std::size_t>(out.width) * 3 +
         static_cast<std::size_t>(c0) * 3;
     if (total == 1) {
-      const std::uint8_t* row =
-          part.rgb.data() + static_cast<std::size_t>(ty.first[r]) * src_stride;
+      const std::uint8_t* row = rows.Row(ty.first[r]);
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         dst[3 * c] = p[0];
@@ -150,8 +185,7 @@ RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect wh
     std::fill(acc.begin(), acc.end(), 0);
     for (int k = 0; k < ty.count[r]; ++k) {
       const std::uint64_t wy = ty.weights[static_cast<std::size_t>(ty.offset[r] + k)];
-      const std::uint8_t* row =
-          part.rgb.data() + static_cast<std::size_t>(ty.first[r] + k) * src_stride;
+      const std::uint8_t* row = rows.Row(ty.first[r] + k);
       for (std::size_t c = 0; c < cols; ++c) {
         const std::uint8_t* p = row + static_cast<std::size_t>(tx.first[c]) * 3;
         const std::uint32_t* w = tx.weights.data() + tx.offset[c];

@@ -21,7 +21,9 @@ RgbImage RenderStretched(const RgbImage& src, convert::Size stretched, int off_l
                          int view_width, int view_height);
 
 // The same from part of the picture: `part` holds the pixels of rectangle `where` of a
-// picture of size `whole`, and must cover SourceRectFor of this window.
+// picture of size `whole`, whose other pixels are white (a GIF frame on a larger screen).
+// Nothing of the size of the whole picture is made, and what the part holds beyond
+// SourceRectFor of this window is never read.
 RgbImage RenderStretched(const RgbImage& part, convert::Size whole, PixelRect where,
                          convert::Size stretched, int off_left, int off_top, int view_width,
                          int view_height);

@@ -53,27 +53,25 @@ Expected<SourcePicture, Error> SourcePicture::FromBytes(std::vector<std::uint8_t
     pic.width_ = info->width;
     pic.height_ = info->height;
     pic.bits_per_pixel_ = 8 * info->components;
+    pic.file_ = std::move(file);
     if (when == Decode::kNow) {
       // Decoding once at load finds a truncated or corrupt file now, not at the first
       // conversion; the display needs this much detail anyway.
       const int scale =
           JpegScaleFor(pic.width_, pic.height_, convert::DisplaySize(pic.width_, pic.height_));
-      auto decoded = DecodeJpeg(file, scale, limits);
+      auto decoded = DecodeJpeg(pic.file_, scale, limits);
       if (!decoded) return decoded.error();
-      const RgbImage& image = decoded->image;
-      pic.cache_.push_back({scale, {0, 0, image.width, image.height}, std::move(decoded->image)});
-      pic.tail_checked_ = true;
+      pic.cache_.push_back({scale, decoded->region, std::move(decoded->image)});
+      pic.ReadWhole(decoded->bytes_used);
     }
-    pic.file_ = std::move(file);
     return pic;
   }
   auto decoded = kind == ContentKind::kBitmap ? DecodeBmp(file, limits) : DecodeGif(file, limits);
   if (!decoded) return decoded.error();
-  pic.width_ = decoded->image.width;
-  pic.height_ = decoded->image.height;
+  pic.width_ = decoded->whole.width;
+  pic.height_ = decoded->whole.height;
   pic.bits_per_pixel_ = decoded->bits_per_pixel;
-  const RgbImage& image = decoded->image;
-  pic.cache_.push_back({8, {0, 0, image.width, image.height}, std::move(decoded->image)});
+  pic.cache_.push_back({8, decoded->region, std::move(decoded->image)});
   return pic;
 }
 
@@ -121,9 +119,17 @@ Expected<const SourcePicture::Cached*, Error> SourcePicture::DecodedFor(convert:
   if (cache_.size() >= 2) cache_.erase(cache_.begin() + 1, cache_.end());
   auto decoded = DecodeJpegRegion(file_, needed, region, !tail_checked_, limits_);
   if (!decoded) return decoded.error();
-  tail_checked_ = true;
-  cache_.push_back({needed, region, std::move(decoded->image)});
+  if (decoded->bytes_used > 0) ReadWhole(decoded->bytes_used);
+  cache_.push_back({needed, decoded->region, std::move(decoded->image)});
   return &cache_.back();
+}
+
+void SourcePicture::ReadWhole(std::size_t bytes_used) {
+  tail_checked_ = true;
+  if (bytes_used < file_.size()) {
+    file_.resize(bytes_used);
+    file_.shrink_to_fit();
+  }
 }
 
 Expected<RgbImage, Error> SourcePicture::DisplayImage() {

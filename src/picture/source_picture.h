@@ -94,8 +94,9 @@ class SourcePicture {
 
  private:
   SourcePicture() = default;
-  // Decoded pixels: rectangle `region` of the picture decoded at scale_eighths / 8 (the
-  // whole picture for bitmaps, GIFs and Quadrel dots).
+  // Decoded pixels: rectangle `region` of the picture decoded at scale_eighths / 8; the
+  // picture's other pixels are white. The whole picture for bitmaps and Quadrel dots, the
+  // part of the screen its frame covers for a GIF.
   struct Cached {
     int scale_eighths = 8;
     PixelRect region;
@@ -108,6 +109,9 @@ class SourcePicture {
                                             int view_width, int view_height, convert::Size* whole);
   Expected<RgbImage, Error> Render(convert::Size stretched, int off_left, int off_top,
                                    int view_width, int view_height);
+  // A decode has read the whole JPEG file without error: from now on only the bytes up to
+  // the end of the picture's data are kept, since no later decode reads beyond them.
+  void ReadWhole(std::size_t bytes_used);
 
   bool is_jpeg_ = false;
   bool tail_checked_ = false;  // the whole JPEG file has been read once without error
@@ -115,7 +119,9 @@ class SourcePicture {
   int width_ = 0;
   int height_ = 0;
   int bits_per_pixel_ = 24;
-  std::vector<std::uint8_t> file_;  // kept for JPEG only, to decode again at another scale
+  // Kept for JPEG only, to decode again at another scale; once the whole file has been
+  // read, only up to the end of the picture's data.
+  std::vector<std::uint8_t> file_;
   // For JPEG the first decode (the display's) and the newest.
   std::vector<Cached> cache_;
   // The last view rendered: a change of level or method places the picture exactly as before

@@ -8,10 +8,18 @@ std::string ErrorText(const Error& error) {
       return "cannot open the file";
     case ErrorCode::kReadSource:
       return "cannot read the file";
+    case ErrorCode::kNotRegularFile:
+      return "not a regular file";
+    case ErrorCode::kFileTooLarge:
+      return "file too large for a picture";
     case ErrorCode::kOpenTarget:
       return "cannot create the output file";
     case ErrorCode::kWriteTarget:
       return "cannot write the output file";
+    case ErrorCode::kTargetExists:
+      return "exists already";
+    case ErrorCode::kTargetNotFile:
+      return "not a regular file, so not replaced";
     case ErrorCode::kTooShort:
       return "file too short";
     case ErrorCode::kEmptyImage:
@@ -38,6 +46,10 @@ std::string ErrorText(const Error& error) {
       return "truncated GIF";
     case ErrorCode::kCorruptGif:
       return "corrupt GIF";
+    case ErrorCode::kDecodeTooLarge:
+      return "picture needs more memory to decode than Dotcaster allows";
+    case ErrorCode::kTooManyScans:
+      return "JPEG with more scans than Dotcaster reads";
     case ErrorCode::kOutOfMemory:
       return "not enough memory for the picture";
     case ErrorCode::kEncodeFailed:

@@ -16,10 +16,14 @@ namespace dotcaster {
 
 enum class ErrorCode : std::uint8_t {
   // Files.
-  kOpenSource,   // the source file cannot be opened
-  kReadSource,   // reading the source failed
-  kOpenTarget,   // the target file cannot be created or opened for writing
-  kWriteTarget,  // writing the target failed (disk full, file-size limit, ...)
+  kOpenSource,      // the source file cannot be opened
+  kReadSource,      // reading the source failed
+  kNotRegularFile,  // the source is a folder, a pipe or a device: never read
+  kFileTooLarge,    // the source is longer than any picture may be: never read
+  kOpenTarget,      // the target file cannot be created or opened for writing
+  kWriteTarget,     // writing the target failed (disk full, file-size limit, ...)
+  kTargetExists,    // the target must be new, and a file of that name exists
+  kTargetNotFile,   // the target is a folder, a socket or a dangling link: never replaced
   // The Quadrel and bitmap converter.
   kTooShort,           // the data ends before its header (or has no data at all)
   kEmptyImage,         // the header gives a width or height of 0
@@ -27,7 +31,7 @@ enum class ErrorCode : std::uint8_t {
   // Pictures.
   kNotAPicture,      // none of the kinds Dotcaster reads
   kEmptyPicture,     // width or height 0
-  kPictureTooLarge,  // beyond the limits: sides, pixels, or the file's length
+  kPictureTooLarge,  // beyond the limits: sides or pixels
   kTruncatedBmp,
   kCorruptBmp,
   kUnsupportedBmp,  // a valid bitmap of a kind we do not read (JPEG/PNG inside, 64 bits, ...)
@@ -35,8 +39,10 @@ enum class ErrorCode : std::uint8_t {
   kCorruptJpeg,
   kTruncatedGif,
   kCorruptGif,
-  kOutOfMemory,   // a decoding library ran out of memory
-  kEncodeFailed,  // an encoding library refused the image
+  kDecodeTooLarge,  // decoding would need more memory than the limits allow
+  kTooManyScans,    // a progressive JPEG with more scans than the limits allow
+  kOutOfMemory,     // a decoding library ran out of memory
+  kEncodeFailed,    // an encoding library refused the image
   // Conversion.
   kBadSize,         // source or output size out of range (output beyond 320 x 240 included)
   kDivisionByZero,  // the view of a thin picture shrinks to 1 pixel (a 2 x 400 picture)

@@ -17,15 +17,18 @@
 #include "convert/geometry.h"
 #include "convert/random.h"
 #include "formats/quadrel.h"
+#include "hostile.h"
 #include "picture/convert_picture.h"
 #include "picture/source_picture.h"
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 namespace dotcaster {
 namespace {
 namespace fs = std::filesystem;
 using testing::ReadAll;
 using testing::TempDir;
+using testing::UnprivilegedPrefix;
 using testing::WriteAll;
 
 struct Result {
@@ -43,18 +46,20 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// Runs dotcast with args in the folder dir. file_size_limit > 0 caps the size of every
-// file the program writes, in 512-byte blocks: a full disk (running as root, a test cannot
-// lock itself out of a folder). The ignored SIGXFSZ makes the write fail with EFBIG instead.
-Result Dotcast(const TempDir& dir, const std::vector<std::string>& args, int file_size_limit = 0) {
-  std::string command = "cd '" + dir.path().string() + "' && trap '' XFSZ && ";
+// Runs dotcast with args in the folder dir, its streams caught in files; an exit by a
+// signal gives 128 + the signal. file_size_limit > 0 caps the size of every file the
+// program writes, in 512-byte blocks, as a full disk would stop it. `prefix` goes before
+// the program (an unprivileged user, a time limit).
+Result Dotcast(const TempDir& dir, const std::vector<std::string>& args, int file_size_limit = 0,
+               const std::string& prefix = "") {
+  std::string command = "cd '" + dir.path().string() + "' && ";
   if (file_size_limit > 0) command += "ulimit -f " + std::to_string(file_size_limit) + " && ";
-  command += "exec '" DOTCAST_BINARY "'";
+  command += prefix + "'" DOTCAST_BINARY "'";
   for (const auto& a : args)
     command += " '" + a + "'";
   const int status = std::system((command + " > .stdout 2> .stderr").c_str());
-  Result run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir.path() / ".stdout"),
-             Slurp(dir.path() / ".stderr")};
+  const int code = WEXITSTATUS(status);
+  Result run{code, Slurp(dir.path() / ".stdout"), Slurp(dir.path() / ".stderr")};
   fs::remove(dir.path() / ".stdout");
   fs::remove(dir.path() / ".stderr");
   return run;
@@ -318,13 +323,26 @@ TEST_F(DotcastTest, ExistingOutputsAreKeptWithoutForce) {
   EXPECT_EQ(ReadAll(dir.File("card.qdl")).size(), static_cast<std::size_t>(QdlFileSize(64, 48)));
   EXPECT_TRUE(NoStrayFiles(dir.path()));
 
-  // Two inputs of one batch for one output: the first is written, the second refused.
+  // Two inputs of one batch for one output, by its name or through a link to its folder:
+  // the first is written, the second refused.
+  fs::create_directory(dir.path() / "two");
+  fs::create_directory_symlink("two", dir.path() / "twolink");
   MakeCard(dir.File("x.jpg"), "64x48");
+  MakeCard(dir.File("two/x.jpg"), "64x48");
   MakeCard(dir.File("x.bmp"), "32x16");
-  const Result twice = Dotcast(dir, {"convert", "x.jpg", "x.bmp"});
-  EXPECT_EQ(twice.code, 1);
-  EXPECT_TRUE(Contains(twice.err, "x.bmp: same output x.qdl as x.jpg")) << twice.err;
+  fs::copy_file(dir.path() / "x.bmp", dir.path() / "two" / "x.bmp");
+  for (const auto& [first, second] :
+       {std::pair{"x.jpg", "x.bmp"}, {"two/x.jpg", "twolink/x.bmp"}}) {
+    const Result twice = Dotcast(dir, {"convert", first, second});
+    EXPECT_EQ(twice.code, 1);
+    const std::string output =
+        std::string(second).replace(std::string(second).size() - 3, 3, "qdl");
+    EXPECT_TRUE(
+        Contains(twice.err, std::string(second) + ": same output " + output + " as " + first))
+        << twice.err;
+  }
   EXPECT_EQ(Le16(ReadAll(dir.File("x.qdl")), 0), 64);
+  EXPECT_EQ(Le16(ReadAll(dir.File("two/x.qdl")), 0), 64);
 }
 
 TEST_F(DotcastTest, ABatchGoesOnPastBadFiles) {
@@ -392,29 +410,116 @@ TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
   EXPECT_TRUE(Contains(piped.out, "6 converted, 0 failed"));
 }
 
-TEST_F(DotcastTest, AFailedWriteLeavesNothingBehind) {
+// Failures name their cause and leave the old output, or none, and no stray file: a
+// file-size limit (the program itself turns its signal into an error), a full disk, a
+// read-only output (for an unprivileged user), a folder, a missing folder.
+TEST_F(DotcastTest, AFailedWriteSaysWhyAndLeavesNothingBehind) {
   MakeCard(dir.File("card.jpg"), "640x480");
-  // 320 x 240 is 9604 bytes: more than the file-size limit allows.
-  const Result full = Dotcast(dir, {"convert", "card.jpg"}, 8);
-  EXPECT_EQ(full.code, 1);
-  EXPECT_TRUE(Contains(full.err, "card.qdl: cannot write the output file")) << full.err;
-  EXPECT_FALSE(fs::exists(dir.path() / "card.qdl"));
-  EXPECT_TRUE(NoStrayFiles(dir.path()));
-
-  // An old output survives a failed replacement.
-  WriteAll(dir.File("card.qdl"), kTinyQdl);
-  EXPECT_EQ(Dotcast(dir, {"convert", "--force", "card.jpg"}, 8).code, 1);
-  EXPECT_EQ(ReadAll(dir.File("card.qdl")), kTinyQdl);
-  EXPECT_TRUE(NoStrayFiles(dir.path()));
-
+  WriteAll(dir.File("old.qdl"), kTinyQdl);
+  WriteAll(dir.File("locked.qdl"), kTinyQdl);
+  fs::permissions(dir.File("locked.qdl"), fs::perms::owner_read);
   fs::create_directory(dir.path() / "taken.qdl");
-  const Result folder = Dotcast(dir, {"convert", "--force", "card.jpg", "-o", "taken.qdl"});
-  EXPECT_EQ(folder.code, 1);
-  EXPECT_TRUE(Contains(folder.err, "is a folder")) << folder.err;
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    const char* reason;
+    int file_size_limit = 0;  // 320 x 240 is 9604 bytes, more than 8 blocks
+    std::string prefix = "";
+  } rows[] = {
+      {"NewOutput",
+       {"card.jpg", "-o", "new.qdl"},
+       "new.qdl: cannot write the output file: File too large",
+       8},
+      {"OldOutput",
+       {"--force", "card.jpg", "-o", "old.qdl"},
+       "old.qdl: cannot write the output file: File too large",
+       8},
+      {"FullDisk",
+       {"card.jpg", "-o", "/dev/full"},
+       "/dev/full: cannot write the output file: No space left on device"},
+      {"ReadOnly",
+       {"--force", "card.jpg", "-o", "locked.qdl"},
+       "locked.qdl: cannot replace the existing file: Permission denied",
+       0,
+       UnprivilegedPrefix()},
+      {"Folder", {"--force", "card.jpg", "-o", "taken.qdl"}, "taken.qdl: is a folder"},
+      {"NoFolder",
+       {"card.jpg", "-o", "no/such/folder.qdl"},
+       "no/such/folder.qdl: folder no/such does not exist"},
+  };
+  testing::HandToUnprivilegedUser(dir.path());
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> args = {"convert"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const Result run = Dotcast(dir, args, row.file_size_limit, row.prefix);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "dotcast: card.jpg: " + std::string(row.reason) + "\n");
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "new.qdl"));
+  EXPECT_EQ(ReadAll(dir.File("old.qdl")), kTinyQdl);
+  EXPECT_EQ(ReadAll(dir.File("locked.qdl")), kTinyQdl);
+  EXPECT_TRUE(NoStrayFiles(dir.path()));
+}
 
-  const Result nowhere = Dotcast(dir, {"convert", "card.jpg", "-o", "no/such/folder.qdl"});
-  EXPECT_EQ(nowhere.code, 1);
-  EXPECT_TRUE(Contains(nowhere.err, "does not exist")) << nowhere.err;
+// A batch killed at any moment leaves every output it named complete, never a short one
+// that a second run would then refuse to replace.
+TEST_F(DotcastTest, AKilledBatchLeavesOnlyCompleteOutputs) {
+  std::string names;
+  for (int i = 0; i < 60; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "p%d.bmp", i);
+    WriteGrey(dir.File(name), static_cast<std::uint8_t>(i));
+    names += ' ';
+    names += name;
+  }
+  for (int delay_ms = 1; delay_ms <= 25; delay_ms += 3) {
+    SCOPED_TRACE(delay_ms);
+    Shell("cd '" + dir.path().string() + "' && { '" DOTCAST_BINARY "' convert -q -j 2" + names +
+          " & sleep 0." + (delay_ms < 10 ? "00" : "0") + std::to_string(delay_ms) +
+          "; kill -9 $! 2>/dev/null; wait; } >/dev/null 2>&1; true");
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      if (entry.path().extension() == ".qdl") {
+        EXPECT_EQ(fs::file_size(entry.path()), std::size_t(QdlFileSize(40, 24))) << entry.path();
+        fs::remove(entry.path());
+      } else if (entry.path().extension() == ".tmp") {
+        fs::remove(entry.path());  // the one thing a kill may leave: never under the output's name
+      }
+    }
+  }
+}
+
+// Only regular files are read, and nothing waits on a FIFO's writer. A device or a FIFO as
+// the output is written to, never replaced; so is standard output, also by the name "-".
+TEST_F(DotcastTest, SpecialFilesAreWrittenToAndNeverReadOrReplaced) {
+  MakeCard(dir.File("card.jpg"), "64x48");
+  for (const char* fifo : {"fifo.jpg", "fifo.qdl"})
+    Shell("mkfifo '" + dir.File(fifo) + "'");
+  for (const char* command : {"convert", "info", "show"}) {
+    for (const char* fifo : {"fifo.jpg", "fifo.qdl"}) {
+      SCOPED_TRACE(std::string(command) + " " + fifo);
+      const Result run = Dotcast(dir, {command, fifo}, 0, "timeout 20 ");
+      EXPECT_EQ(run.code, 1);
+      EXPECT_TRUE(Contains(run.out + run.err, "not a regular file")) << run.out << run.err;
+    }
+  }
+  ASSERT_EQ(Dotcast(dir, {"convert", "card.jpg"}).code, 0);
+  const std::string qdl = Slurp(dir.File("card.qdl"));
+  const Result dash = Dotcast(dir, {"convert", "card.jpg", "-o", "-"});
+  EXPECT_EQ(dash.code, 0) << dash.err;
+  EXPECT_EQ(dash.out, qdl);
+  // Standard output a pipe, named as a device and through a link.
+  fs::create_symlink("/proc/self/fd/1", dir.path() / "stdout.qdl");
+  for (const std::string output : {"/dev/stdout", "stdout.qdl"}) {
+    Shell("cd '" + dir.path().string() + "' && '" DOTCAST_BINARY "' convert card.jpg -o " + output +
+          " | cat > piped");
+    EXPECT_EQ(Slurp(dir.File("piped")), qdl) << output;
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "stdout.qdl"));
+  const Result png = Dotcast(dir, {"convert", "card.jpg", "-o", "-", "--format", "png"});
+  EXPECT_TRUE(png.out.starts_with("\x89PNG")) << png.err;
+  EXPECT_EQ(Dotcast(dir, {"convert", "card.jpg", "-o", "/dev/null"}).code, 0);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(DotcastTest, QuadrelInputsAreCopiedThroughOrConverted) {
@@ -479,17 +584,25 @@ TEST_F(DotcastTest, ShowPrintsTheDots) {
   EXPECT_TRUE(missing.out.empty());
 }
 
-TEST_F(DotcastTest, InfoDescribesEachKind) {
+// What info says of each kind, and that convert agrees: a file info measures converts, and
+// one it refuses fails convert for the same reason.
+TEST_F(DotcastTest, InfoDescribesEachKindAsConvertSeesIt) {
   MakeCard(dir.File("card.jpg"), "640x480");
   MakeCard(dir.File("card.bmp"), "40x30");
   MakeGif(dir, dir.File("card.gif"), "64x48");
   WriteAll(dir.File("tiny.qdl"), kTinyQdl);
   WriteAll(dir.File("short.qdl"), {0x66, 0x00, 0x40, 0x00, 0x00});
   ASSERT_EQ(Dotcast(dir, {"convert", "tiny.qdl", "-o", "mono.bmp"}).code, 0);
+  fs::copy_file(dir.path() / "mono.bmp", dir.path() / "renamed.qdl");
+  auto jpeg = ReadAll(dir.File("card.jpg"));
+  jpeg.resize(jpeg.size() / 2);
+  WriteAll(dir.File("cut.jpg"), jpeg);
+  WriteAll(dir.File("scans.jpg"), hostile::EmptyScansJpeg(64, 64, 1, 501));
 
   struct Row {
     const char* file;
     std::vector<std::string> lines;
+    const char* error = nullptr;  // what info and convert both say
   };
   const Row rows[] = {
       {"card.jpg",
@@ -502,25 +615,48 @@ TEST_F(DotcastTest, InfoDescribesEachKind) {
        {"type: Quadrel", "bands: 2 of 2 bytes", "length: matches the header (8 bytes)",
         "size: 2 x 10", "loads as: the dots themselves, no conversion"}},
       {"short.qdl", {"size: 102 x 64", "length: 815 bytes short of the 820"}},
+      {"renamed.qdl", {"content: Windows bitmap"}, "not a picture Dotcaster reads"},
+      {"cut.jpg", {"size: 640 x 480"}, "truncated JPEG"},
+      {"scans.jpg", {"size: 64 x 64"}, "JPEG with more scans than Dotcaster reads"},
+      {"notes.txt", {"name: refused: This is not an image file."}, "This is not an image file."},
   };
+  WriteAll(dir.File("notes.txt"), {'h', 'i'});
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
     const Result run = Dotcast(dir, {"info", row.file});
-    EXPECT_EQ(run.code, 0) << run.out;
+    EXPECT_EQ(run.code, row.error ? 1 : 0) << run.out;
     EXPECT_TRUE(run.out.starts_with(std::string(row.file) + "\n"));
     for (const std::string& line : row.lines)
       EXPECT_TRUE(Contains(run.out, "  " + line)) << run.out;
+    const Result convert = Dotcast(dir, {"convert", "--force", row.file, "-o", "c.qdl"});
+    EXPECT_EQ(convert.code, run.code) << convert.err;
+    if (row.error && std::string(row.error) != "This is not an image file.") {
+      EXPECT_TRUE(Contains(run.out, "  error: " + std::string(row.error))) << run.out;
+    }
+    if (row.error) {
+      EXPECT_EQ(convert.err, "dotcast: " + std::string(row.file) + ": " + row.error + "\n");
+    }
   }
+}
 
-  WriteAll(dir.File("notes.txt"), {'h', 'i'});
-  auto jpeg = ReadAll(dir.File("card.jpg"));
-  jpeg.resize(jpeg.size() / 2);
-  WriteAll(dir.File("cut.jpg"), jpeg);
-  const Result bad = Dotcast(dir, {"info", "notes.txt", "cut.jpg", "card.gif"});
-  EXPECT_EQ(bad.code, 1);
-  EXPECT_TRUE(Contains(bad.out, "name: refused: This is not an image file.")) << bad.out;
-  EXPECT_TRUE(Contains(bad.out, "error: truncated JPEG")) << bad.out;
-  EXPECT_TRUE(Contains(bad.out, "card.gif\n  name: accepted")) << bad.out;
+// Jobs wait for the memory their files need: eight pictures that each hold 96 MB while
+// they decode stay under 256 MB together, however many run at once.
+TEST_F(DotcastTest, ABatchStaysWithinItsMemoryBudget) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the address sanitizer keeps freed memory and shadows all of it";
+#endif
+  std::vector<std::string> args = {"convert", "-q", "-j", "8"};
+  const auto picture = hostile::EmptyScansJpeg(4000, 4000, 3, 3);
+  for (const char* name :
+       {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg", "h.jpg"}) {
+    args.push_back(name);
+    WriteAll(dir.File(name), picture);
+  }
+  const Result run = Dotcast(dir, args, 0, "/usr/bin/time -f %M -o peak-kb ");
+  EXPECT_EQ(run.code, 0) << run.err;
+  const int peak_kb = std::stoi(Slurp(dir.File("peak-kb")));
+  EXPECT_LT(peak_kb, 256 * 1024);
+  EXPECT_GT(peak_kb, 96 * 1024) << "the pictures did not take their memory";
 }
 
 int BlackDots(const std::vector<std::uint8_t>& bmp) {

@@ -17,6 +17,7 @@
 #include "link_env.h"
 #include "scripted_prompter.h"
 #include "state/app_state.h"
+#include "unprivileged.h"
 
 namespace dotcaster {
 namespace {
@@ -258,12 +259,42 @@ TEST(FolderDeviceLink, PutFileRefusesWhatItCannotDo) {
   EXPECT_EQ(link.PutFile("B:\\new\\deep\\x.qdl", local, 0), 0) << "folders are made";
   EXPECT_EQ(ReadAll(JoinPath(link.StorageRoot(), "new/deep/x.qdl")), ReadAll(local));
 
-  if (geteuid() != 0) {
-    ::chmod(env.DeviceGraphics().c_str(), 0500);
-    EXPECT_NE(link.PutFile("B:\\graphics\\x.qdl", local, 0), 0);
-    EXPECT_FALSE(fs::exists(JoinPath(env.DeviceGraphics(), "x.qdl")));
-    ::chmod(env.DeviceGraphics().c_str(), 0700);
+  testing::AsUnprivilegedUser nobody(env.install_dir());
+  ::chmod(env.DeviceGraphics().c_str(), 0500);
+  EXPECT_EQ(link.PutFile("B:\\graphics\\x.qdl", local, 0), FolderDeviceLink::kCannotWrite)
+      << "a read-only device folder";
+  EXPECT_FALSE(fs::exists(JoinPath(env.DeviceGraphics(), "x.qdl")));
+}
+
+// Links planted in the storage or the cache lead nowhere outside them: a file copied out,
+// a folder written through, a listing, a mapping. A link within the storage still works.
+TEST(FolderDeviceLink, StoragePathsStayInsideTheInstallation) {
+  LinkEnv env;
+  FolderDeviceLink link(env.install_dir());
+  fs::create_directory(env.File("outside"));
+  WriteAll(env.File("outside/secret.qdl"), {5, 5});
+  WriteAll(JoinPath(env.DeviceGraphics(), "real.qdl"), {2, 0, 1, 0, 3});
+  fs::create_symlink(env.File("outside/secret.qdl"), JoinPath(env.DeviceGraphics(), "leak.qdl"));
+  fs::create_symlink("real.qdl", JoinPath(env.DeviceGraphics(), "alias.qdl"));
+  fs::create_directory_symlink(env.File("outside"), JoinPath(link.StorageRoot(), "linked"));
+  fs::create_directory_symlink(env.File("outside"), JoinPath(link.CacheRoot(), "linked"));
+  const std::string local = env.File("local.qdl");
+  WriteAll(local, {1, 0, 1, 0, 1});
+
+  for (const char* escape : {"B:\\graphics\\leak.qdl", "B:\\linked\\secret.qdl", "B:\\linked\\"}) {
+    SCOPED_TRACE(escape);
+    EXPECT_EQ(link.StoragePath(escape), std::nullopt);
+    EXPECT_EQ(link.Entries(escape), std::nullopt);
+    EXPECT_FALSE(link.GetFile(escape, env.File("copied.qdl")));
+    EXPECT_NE(link.PutFile(escape, local, 0), 0);
   }
+  EXPECT_EQ(link.DeviceToCache("B:\\linked\\secret.qdl"), std::nullopt);
+  EXPECT_FALSE(fs::exists(env.File("copied.qdl")));
+  EXPECT_EQ(ReadAll(env.File("outside/secret.qdl")), (Bytes{5, 5}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(env.File("outside")), {}), 1);
+
+  EXPECT_TRUE(link.GetFile("B:\\graphics\\alias.qdl", env.File("alias.qdl")));
+  EXPECT_EQ(ReadAll(env.File("alias.qdl")), (Bytes{2, 0, 1, 0, 3}));
 }
 
 TEST(FolderDeviceLink, WithoutAnInstallationNothingMapsAndNothingIsCopied) {

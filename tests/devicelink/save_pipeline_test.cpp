@@ -14,6 +14,7 @@
 #include "devicelink/settings.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
+#include "unprivileged.h"
 
 namespace dotcaster {
 namespace {
@@ -198,30 +199,33 @@ class FileSizeLimit {
   void (*old_handler_)(int) = nullptr;
 };
 
-// A read-only folder and a disk that fills up mid-write: Write error!, old files intact.
+// A read-only folder, a read-only file and a disk that fills up mid-write: Write error!,
+// old files intact, although a rename in a writable folder would replace a read-only file.
+// Permissions are tried as an unprivileged user, whom they bind, owning the folder.
 TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   const Outcome before = Snapshot();
-  const auto read_only = [&](const std::string& target) {
-    ::chmod(pics.c_str(), 0555);
-    {
-      testing::AsUnprivilegedUser nobody;
-      SaveResultFile(state, target);
-    }
-    ::chmod(pics.c_str(), 0755);
+  const auto as_user = [&](const std::string& target, const std::string& locked, mode_t mode) {
+    testing::AsUnprivilegedUser nobody(pics);
+    ::chmod(locked.c_str(), mode);
+    return SaveResultFile(state, target);
   };
-  const auto disk_full = [&](const std::string& target) {
-    FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
-    SaveResultFile(state, target);
+  const std::pair<const char*, std::function<bool(const std::string&)>> failures[] = {
+      {"read-only folder", [&](const std::string& t) { return as_user(t, pics, 0500); }},
+      {"read-only file", [&](const std::string& t) { return as_user(t, t, 0400); }},
+      {"disk full",
+       [&](const std::string& t) {
+         FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
+         return SaveResultFile(state, t);
+       }},
   };
-  const std::pair<const char*, std::function<void(const std::string&)>> failures[] = {
-      {"read-only folder", read_only}, {"disk full", disk_full}};
   for (const auto& [failure, save] : failures) {
     for (const char* name : {"old.qdl", "old.bmp"}) {
       SCOPED_TRACE(std::string(failure) + " " + name);
       const std::string target = JoinPath(pics, name);
+      ::chmod(pics.c_str(), 0700);
       WriteAll(target, Bytes(100, 3));
       prompter.messages.clear();
-      save(target);
+      EXPECT_FALSE(save(target));
       EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
       EXPECT_EQ(ReadAll(target), Bytes(100, 3));
       EXPECT_EQ(Snapshot(), before);

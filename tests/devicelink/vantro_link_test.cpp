@@ -74,25 +74,38 @@ TEST_F(VantroLink, DefaultInstallGoesToTheUserDataFolder) {
 
 TEST_F(VantroLink, FailuresAreReportedNotCrashed) {
   ASSERT_EQ(Call({"install", Q(env.File("link"))}).code, 0);
+  fs::create_symlink("/etc/hostname", env.File("link/device/graphics/leak.qdl"));
   struct Row {
     const char* name;
     QStringList args;
     int code;
+    const char* says = "usage:";
   };
   const Row rows[] = {
       {"no command", {}, 2},
       {"unknown command", {"format"}, 2},
-      {"put a missing file", {"put", Q(env.File("missing.qdl"))}, 1},
-      {"put outside the device", {"put", Q(env.File("link/userdata")), "C:\\x.qdl"}, 1},
-      {"get a missing device file", {"get", "B:\\graphics\\none.qdl"}, 1},
-      {"ls not a device folder", {"ls", "C:\\"}, 1},
+      {"put a missing file", {"put", Q(env.File("missing.qdl"))}, 1, "cannot read"},
+      {"put outside the device",
+       {"put", Q(env.File("link/userdata")), "C:\\x.qdl"},
+       1,
+       "not a device file path"},
+      {"get a missing device file",
+       {"get", "B:\\graphics\\none.qdl"},
+       1,
+       "B:\\graphics\\none.qdl is missing on the device"},
+      {"get through a planted link",
+       {"get", "B:\\graphics\\leak.qdl", Q(env.File("leak"))},
+       1,
+       "leads outside the device's storage"},
+      {"ls not a device folder", {"ls", "C:\\"}, 1, "not a device folder"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const Outcome r = Call(row.args);
     EXPECT_EQ(r.code, row.code);
-    EXPECT_FALSE(r.err.empty());
+    EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
   }
+  EXPECT_FALSE(fs::exists(env.File("leak")));
   testing::WriteAll(env.File("blocker"), {1});
   const Outcome r = Call({"install", Q(env.File("blocker/link"))});
   EXPECT_EQ(r.code, 1);

@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,13 @@
 #include "formats/quadrel.h"
 #include "state/paths.h"
 #include "temp_dir.h"
+#include "unprivileged.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -60,6 +63,8 @@ TEST(ConvertFile, BothDirectionsThroughFiles) {
   // The source may be the target.
   ASSERT_TRUE(ConvertQdlBmpFile(again, again));
   EXPECT_EQ(ReadAll(again), bitmap);
+  // A target in a folder that does not exist cannot be opened: nothing is made.
+  EXPECT_FALSE(ConvertQdlBmpFile(qdl, dir.File("no-such-folder/out.bmp")));
   EXPECT_TRUE(Strays(dir, {"in.qdl", "out.bmp", again_name}).empty());
 }
 
@@ -97,53 +102,19 @@ TEST(ConvertFile, FailuresKeepTheTarget) {
   }
 }
 
-TEST(ConvertFile, UnwritableTargets) {
-  TempDir dir;
-  const std::string src = dir.File("in.qdl");
-  WriteAll(src, kQdl2x10);
-
-  EXPECT_FALSE(ConvertQdlBmpFile(src, dir.File("no-such-folder/out.bmp")));
-  EXPECT_FALSE(fs::exists(dir.path() / "no-such-folder"));
-
-  // A folder in the target's place: works the same for root.
-  const std::string folder = dir.File("taken");
-  fs::create_directory(folder);
-  WriteAll(dir.File("taken/inside"), kOldContent);
-  EXPECT_FALSE(ConvertQdlBmpFile(src, folder));
-  EXPECT_TRUE(fs::is_directory(folder));
-  EXPECT_EQ(ReadAll(dir.File("taken/inside")), kOldContent);
-  EXPECT_TRUE(Strays(dir, {"in.qdl", "taken"}).empty());
-}
-
-TEST(ConvertFile, ReadOnlyTargetStaysAsItWas) {
-  TempDir dir;
-  const std::string src = dir.File("in.qdl"), target = dir.File("locked.bmp");
-  WriteAll(src, kQdl2x10);
-  WriteAll(target, kOldContent);
-  fs::permissions(target, fs::perms::owner_read);  // on Windows: the read-only attribute
-  if (std::ofstream(ToFsPath(target), std::ios::app)) GTEST_SKIP() << "root (or wine as root)";
-  EXPECT_FALSE(ConvertQdlBmpFile(src, target));
-  EXPECT_EQ(ReadAll(target), kOldContent);
-  EXPECT_TRUE(Strays(dir, {"in.qdl", "locked.bmp"}).empty());
-}
-
 #ifndef _WIN32
-
 // Limits the size of files this process may write, the way a full disk stops a write
-// half-way, and makes the write fail instead of ending the process.
+// half-way; the write then fails with "File too large" instead of ending the process.
 struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) : old_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+  explicit FileSizeLimit(rlim_t bytes) {
+    ReportFileSizeLimitAsError();
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit lower = old;
     lower.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &lower);
   }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, old_handler);
-  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
   rlimit old{};
-  void (*old_handler)(int);
 };
 
 TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
@@ -167,7 +138,8 @@ TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
 
 TEST(WriteFileReplacing, KeepsPermissionsAndLinks) {
   TempDir dir;
-  const std::string real = dir.File("real.bmp"), link = dir.File("link.bmp");
+  fs::create_directory(dir.path() / "elsewhere");
+  const std::string real = dir.File("elsewhere/real.bmp"), link = dir.File("link.bmp");
   WriteAll(real, kOldContent);
   fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink(real, link);
@@ -177,20 +149,40 @@ TEST(WriteFileReplacing, KeepsPermissionsAndLinks) {
   EXPECT_EQ(ReadAll(real), fresh);
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_TRUE(Strays(dir, {"real.bmp", "link.bmp"}).empty());
+  EXPECT_TRUE(Strays(dir, {"elsewhere", "link.bmp"}).empty());
 }
 
+// A folder that takes no new files but holds a writable target: the target is rewritten
+// in place, and a write that fails half-way (here a file-size limit) keeps its old content.
 TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may create files in a read-only folder";
   TempDir dir;
   const fs::path sub = dir.path() / "closed";
   fs::create_directory(sub);
   const std::string target = (sub / "t.bmp").string();
   WriteAll(target, kOldContent);
+  testing::AsUnprivilegedUser nobody(dir.path());
   fs::permissions(sub, fs::perms::owner_read | fs::perms::owner_exec);
-  const ByteVec fresh = {9, 8, 7, 6};
-  EXPECT_FALSE(WriteFileReplacing(target, fresh).has_value());
-  EXPECT_EQ(ReadAll(target), fresh);
+  {
+    FileSizeLimit limit(64);
+    const auto error = WriteFileReplacing(target, ByteVec(100, 7));
+    EXPECT_EQ(error ? error->system : std::error_code(), std::errc::file_too_large);
+    EXPECT_EQ(ReadAll(target), kOldContent);
+  }
+  EXPECT_FALSE(WriteFileReplacing(target, ByteVec{9, 8, 7, 6}).has_value());
+  EXPECT_EQ(ReadAll(target), (ByteVec{9, 8, 7, 6}));
+  EXPECT_TRUE(Strays(dir, {"closed"}).empty());
+}
+
+TEST(FileIdentity, OneFolderByAnyName) {
+  TempDir dir;
+  fs::create_directory(dir.File("two"));
+  fs::create_directory_symlink(dir.File("two"), dir.File("twolink"));
+  const std::string two = FileIdentity(dir.File("two/a.qdl"));
+  EXPECT_EQ(FileIdentity(dir.File("twolink/a.qdl")), two);
+  EXPECT_EQ(FileIdentity(dir.File("two/../twolink/a.qdl")), two);
+  EXPECT_NE(FileIdentity(dir.File("two/b.qdl")), two);
+  EXPECT_NE(FileIdentity(dir.File("a.qdl")), two);
+  EXPECT_EQ(FileIdentity(dir.File("none/a.qdl")), FileIdentity(dir.File("none/./a.qdl")));
 }
 #else
 // clang-format off
@@ -198,6 +190,18 @@ TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) { GTEST_SKIP() << "needs a
 TEST(WriteFileReplacing, KeepsPermissionsAndLinks) { GTEST_SKIP() << "needs Unix permissions and links"; }
 TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) { GTEST_SKIP() << "needs Unix permissions"; }
 // clang-format on
+
+TEST(ConvertFile, ReadOnlyTargetStaysAsItWas) {
+  TempDir dir;
+  const std::string src = dir.File("in.qdl"), target = dir.File("locked.bmp");
+  WriteAll(src, kQdl2x10);
+  WriteAll(target, kOldContent);
+  fs::permissions(target, fs::perms::owner_read);  // the read-only attribute
+  if (std::ofstream(ToFsPath(target), std::ios::app)) GTEST_SKIP() << "wine as root";
+  EXPECT_FALSE(ConvertQdlBmpFile(src, target));
+  EXPECT_EQ(ReadAll(target), kOldContent);
+  EXPECT_TRUE(Strays(dir, {"in.qdl", "locked.bmp"}).empty());
+}
 
 TEST(WriteFileReplacing, KeepsAttributes) {
   TempDir dir;
@@ -212,22 +216,96 @@ TEST(WriteFileReplacing, KeepsAttributes) {
 }
 #endif
 
-// A failed read names the system's reason from the call that failed.
-TEST(ReadFileBytes, WholeFileWithinTheLimitOrTheReason) {
+// What is at the target decides the write: a file is replaced (refused when the write must
+// create it), a device or a FIFO is written to as it is, anything else is left alone.
+TEST(WriteFileSafely, EachKindOfTarget) {
+  TempDir dir;
+  WriteAll(dir.File("file"), kOldContent);
+  fs::create_directory(dir.File("folder"));
+#ifndef _WIN32
+  fs::create_symlink(dir.File("nowhere"), dir.File("dangling"));
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  // The FIFO's reader, so that the write does not wait for one.
+  std::FILE* reader = popen(("cat '" + dir.File("fifo") + "'").c_str(), "r");
+#endif
+  const ByteVec fresh = {1, 2, 3};
+  struct Row {
+    const char* name;
+    std::string target;
+    bool replace;
+    std::optional<ErrorCode> error;
+    TargetKind kind;  // before and after
+  } rows[] = {
+      {"NewFile", dir.File("new"), false, std::nullopt, TargetKind::kMissing},
+      {"FileMustBeNew", dir.File("file"), false, ErrorCode::kTargetExists, TargetKind::kFile},
+      {"FileReplaced", dir.File("file"), true, std::nullopt, TargetKind::kFile},
+      {"Folder", dir.File("folder"), true, ErrorCode::kTargetNotFile, TargetKind::kFolder},
+#ifndef _WIN32
+      {"DanglingLink", dir.File("dangling"), true, ErrorCode::kTargetNotFile, TargetKind::kOther},
+      {"Device", "/dev/null", false, std::nullopt, TargetKind::kStream},
+      {"Fifo", dir.File("fifo"), true, std::nullopt, TargetKind::kStream},
+#endif
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(KindOfTarget(row.target), row.kind);
+    const auto error = WriteFileSafely(row.target, fresh, {.replace = row.replace});
+    EXPECT_EQ(error ? std::optional(error->code) : std::nullopt, row.error);
+    EXPECT_EQ(KindOfTarget(row.target),
+              row.kind == TargetKind::kMissing ? TargetKind::kFile : row.kind);
+  }
+  EXPECT_EQ(ReadAll(dir.File("new")), fresh);
+  EXPECT_EQ(ReadAll(dir.File("file")), fresh);
+  EXPECT_TRUE(Strays(dir, {"file", "new", "folder", "dangling", "fifo"}).empty());
+#ifndef _WIN32
+  char got[8] = {};
+  EXPECT_EQ(std::fread(got, 1, sizeof got, reader), 3u);
+  pclose(reader);
+#endif
+}
+
+// Only a regular file within the limit is read, and a failed read names the system's reason
+// from the call that failed; nothing waits for a FIFO's writer.
+TEST(ReadFileBytes, RegularFilesWithinTheLimit) {
   TempDir dir;
   const std::string path = dir.File("f");
   WriteAll(path, ByteVec(100000, 0x11));
   Limits limits;
   limits.max_file_bytes = 100000;
   EXPECT_EQ(ReadFileBytes(path, limits).value().size(), 100000u);
+  const auto head = ReadFileHead(path, 10, limits);
+  EXPECT_EQ(head->bytes, ByteVec(10, 0x11));
+  EXPECT_EQ(head->size, 100000u);
+  // Long on disk without taking space: refused before a byte is read.
+  const std::string hole = dir.File("hole");
+  WriteAll(hole, {1});
+  fs::resize_file(hole, std::uint64_t{1} << 24);
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+#endif
+  const struct {
+    std::string path;
+    ErrorCode code;
+    std::error_code why;
+  } refusals[] = {
+      {path, ErrorCode::kFileTooLarge, {}},
+      {hole, ErrorCode::kFileTooLarge, {}},
+      {dir.File("absent \xFF"), ErrorCode::kOpenSource,  // not UTF-8
+       std::make_error_code(std::errc::no_such_file_or_directory)},
+      {FromFsPath(dir.path()), ErrorCode::kNotRegularFile,
+       std::make_error_code(std::errc::is_a_directory)},
+#ifndef _WIN32
+      {dir.File("fifo"), ErrorCode::kNotRegularFile, {}},
+      {"/dev/zero", ErrorCode::kNotRegularFile, {}},
+#endif
+  };
   limits.max_file_bytes = 99999;
-  EXPECT_EQ(ReadFileBytes(path, limits).error().code, ErrorCode::kPictureTooLarge);
-  const Error absent = ReadFileBytes(dir.File("absent \xFF"), limits).error();  // not UTF-8
-  EXPECT_EQ(absent.code, ErrorCode::kOpenSource);
-  EXPECT_EQ(absent.system, std::errc::no_such_file_or_directory);
-  const Error folder = ReadFileBytes(FromFsPath(dir.path()), limits).error();
-  EXPECT_EQ(folder.code, ErrorCode::kReadSource);
-  EXPECT_EQ(folder.system, std::errc::is_a_directory);
+  for (const auto& r : refusals) {
+    SCOPED_TRACE(r.path);
+    EXPECT_EQ(ReadFileBytes(r.path, limits).error().code, r.code);
+    EXPECT_EQ(ReadFileBytes(r.path, limits).error().system, r.why);
+    EXPECT_EQ(ReadFileHead(r.path, 10, limits).error().code, r.code);
+  }
 }
 
 }  // namespace

@@ -39,10 +39,11 @@ void CheckEverything(const ByteVec& input) {
   }
   const auto jpeg = ProbeJpegBytes(input);
   if (jpeg) {
-    EXPECT_LT(jpeg->width, 32768);
-    EXPECT_LT(jpeg->height, 32768);
+    EXPECT_LE(jpeg->width, 0xFFFF);
+    EXPECT_LE(jpeg->height, 0xFFFF);
   }
-  EXPECT_EQ(ProbeBitmapBytes(input).has_value(), input.size() >= 29);
+  const bool os2 = input.size() >= 26 && Le32(input, 14) == 12;
+  EXPECT_EQ(ProbeBitmapBytes(input).has_value(), input.size() >= 29 || os2);
   EXPECT_EQ(ProbeGifBytes(input).has_value(), input.size() >= 10);
 }
 

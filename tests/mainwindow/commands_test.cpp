@@ -22,6 +22,7 @@
 #include "picture/source_picture.h"
 #include "state/paths.h"
 #include "test_env.h"
+#include "unprivileged.h"
 
 namespace dotcaster::testing {
 namespace {

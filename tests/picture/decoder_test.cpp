@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "hostile.h"
 #include "picture/decoders.h"
 #include "picture/source_picture.h"
 #include "temp_dir.h"
@@ -157,6 +158,59 @@ TEST(DecodeGif, TransparentPixelsAreWhite) {
     const bool red = img.rgb[i] == 255 && img.rgb[i + 1] == 0 && img.rgb[i + 2] == 0;
     for (std::size_t c = 0; c < 3; ++c)
       ASSERT_EQ(decoded->image.rgb[i + c], red ? 255 : img.rgb[i + c]) << "pixel " << i / 3;
+  }
+}
+
+// Small headers asking for much: each is refused before its cost, or decodes within the
+// limits. A GIF stores only the part of its screen its frame covers.
+TEST(HostileHeaders, RefusedBeforeTheirCostOrWithinTheLimits) {
+  using namespace dotcaster::hostile;
+  const Limits limits{.max_file_bytes = 1 << 20,
+                      .max_side = 4096,
+                      .max_pixels = 1'000'000,
+                      .max_decode_bytes = 4 << 20,
+                      .max_scans = 40};
+  struct Row {
+    const char* name;
+    Bytes file;
+    std::optional<ErrorCode> error;
+    int scale = 8;       // JPEG
+    PixelRect region{};  // GIF: where on its screen the stored pixels lie
+  } rows[] = {
+      {"ScansAtTheLimit", EmptyScansJpeg(64, 64, 1, 40), {}},
+      {"ScansBeyondTheLimit", EmptyScansJpeg(64, 64, 1, 41), ErrorCode::kTooManyScans},
+      // All scans together visit at most 32 times the blocks of the largest picture.
+      {"ThirtyTwoFullPasses", EmptyScansJpeg(1000, 1000, 1, 32), {}, 1},
+      {"ThirtyThreeFullPasses", EmptyScansJpeg(1000, 1000, 1, 33), ErrorCode::kTooManyScans, 1},
+      // A progressive frame keeps its coefficients (128 bytes a block) at any scale.
+      {"CoefficientsFit", EmptyScansJpeg(600, 600, 3, 3), {}},
+      {"CoefficientsDoNot", EmptyScansJpeg(800, 800, 4, 4), ErrorCode::kDecodeTooLarge, 1},
+      {"PixelsAndCoefficientsDoNot", EmptyScansJpeg(700, 700, 3, 3), ErrorCode::kDecodeTooLarge},
+      {"SmallScaleFits", EmptyScansJpeg(700, 700, 3, 3), {}, 1},
+      {"JpegBeyondPixels", EmptyScansJpeg(1001, 1000, 1, 1), ErrorCode::kPictureTooLarge},
+      {"RleAtTheLimit", EmptyRleBitmap(1000, 1000), {}},
+      {"RleTopDown", EmptyRleBitmap(1000, -1000), {}},
+      {"RleBeyond", EmptyRleBitmap(1000, 1001), ErrorCode::kPictureTooLarge},
+      {"DotOnAScreen", SmallFrameGif(1000, 1000, 1, 1, 500, 400), {}, 8, {500, 400, 1, 1}},
+      {"FrameFillsTheScreen", SmallFrameGif(1000, 1000, 1000, 1000), {}, 8, {0, 0, 1000, 1000}},
+      {"FrameOffTheScreen", SmallFrameGif(100, 100, 900, 1000, 5000, 5000), {}, 8, {100, 100}},
+      {"ScreenBeyondPixels", SmallFrameGif(1001, 1000, 1, 1), ErrorCode::kPictureTooLarge},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Bytes& f = row.file;
+    const auto decoded = f[0] == 0xFF  ? DecodeJpeg(f, row.scale, limits)
+                         : f[0] == 'B' ? DecodeBmp(f, limits)
+                                       : DecodeGif(f, limits);
+    EXPECT_EQ(decoded ? std::nullopt : std::optional(decoded.error().code), row.error);
+    if (f[0] == 0xFF && row.error != ErrorCode::kTooManyScans) {
+      const auto info = ReadJpegInfo(f, limits, row.scale);
+      EXPECT_EQ(info && info->decode_bytes <= limits.max_decode_bytes, decoded.has_value());
+    }
+    if (decoded && f[0] == 'G') {
+      EXPECT_EQ(decoded->region, row.region);
+      EXPECT_EQ(decoded->image.rgb.size(), std::size_t(row.region.width) * row.region.height * 3);
+    }
   }
 }
 

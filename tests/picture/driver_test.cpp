@@ -283,6 +283,22 @@ TEST(RenderStretched, WindowIsPartOfTheWholePlacement) {
   }
 }
 
+// A GIF frame on a larger screen renders as the whole screen would, white around it.
+TEST(RenderStretched, PixelsOutsideThePartAreWhite) {
+  const RgbImage frame = Pattern(5, 4);
+
+  RgbImage whole{12, 9, std::vector<std::uint8_t>(12 * 9 * 3, 0xFF)};
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 5; ++x)
+      std::copy_n(frame.Pixel(x, y), 3, whole.rgb.begin() + ((y + 2) * 12 + x + 3) * 3);
+  }
+  for (convert::Size st : {convert::Size{5, 4}, convert::Size{12, 9}, convert::Size{40, 31}}) {
+    SCOPED_TRACE(st.width);
+    EXPECT_EQ(RenderStretched(frame, {12, 9}, {3, 2, 5, 4}, st, 1, 1, 20, 15).rgb,
+              RenderStretched(whole, st, 1, 1, 20, 15).rgb);
+  }
+}
+
 TEST(RenderStretched, HugeStretchComputesOnlyTheWindow) {
   // A 10 x 10 crop of a 4000 x 3000 photo placed at 320 x 240 stretches the picture to
   // 128,000 x 96,000; only the 320 x 240 window may be computed. Stretched pixel

@@ -1,7 +1,6 @@
 #include "temp_dir.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -42,27 +41,6 @@ TempDir::~TempDir() {
 
 std::string TempDir::File(std::string_view name) const {
   return FromFsPath(path_ / ToFsPath(name));
-}
-
-AsUnprivilegedUser::AsUnprivilegedUser() {
-#ifndef _WIN32
-  if (geteuid() != 0) return;
-  constexpr unsigned kNobody = 65534;
-  if (setegid(kNobody) != 0 || seteuid(kNobody) != 0) {
-    std::perror("AsUnprivilegedUser");
-    std::abort();
-  }
-  switched_ = true;
-#endif
-}
-
-AsUnprivilegedUser::~AsUnprivilegedUser() {
-#ifndef _WIN32
-  if (switched_ && (seteuid(0) != 0 || setegid(0) != 0)) {
-    std::perror("AsUnprivilegedUser");
-    std::abort();
-  }
-#endif
 }
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {

@@ -27,21 +27,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// For one scope, file permissions bind this process as they bind a user: a root process
-// takes the effective user and group "nobody" (65534) and gets its own back at the end
-// (root passes every permission check, and tests run as root in CI). Elsewhere, and for
-// other users, nothing changes.
-class AsUnprivilegedUser {
- public:
-  AsUnprivilegedUser();
-  ~AsUnprivilegedUser();
-  AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
-  AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
-
- private:
-  bool switched_ = false;
-};
-
 std::vector<std::uint8_t> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

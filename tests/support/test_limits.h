@@ -7,6 +7,7 @@
 
 namespace dotcaster::testing {
 
-inline constexpr Limits kTestLimits{std::uint64_t{16} << 20, 4096, 4'000'000};
+inline constexpr Limits kTestLimits{
+    .max_file_bytes = std::uint64_t{16} << 20, .max_side = 4096, .max_pixels = 4'000'000};
 
 }  // namespace dotcaster::testing

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -28,46 +30,101 @@ struct Task {
   std::string output;
   OutputFormat format = OutputFormat::kQdl;
   std::optional<std::string> refused;  // decided before any work: the reason
-  bool existed = false;                // the output existed when the batch started
+  bool to_stdout = false;              // -o - or a name of standard output
 };
 
 struct Outcome {
   bool ok = false;
-  std::string line;  // the file's line, without the newline
+  std::string line;  // the file's line, without the newline; none for a file on stdout
 };
 
 std::string SizeText(int w, int h) {
   return std::to_string(w) + " x " + std::to_string(h);
 }
 
-// Writes data to path without ever leaving a partial file there: the content goes to a
-// sibling file first and is renamed over the target. A target that did not exist before a
-// failed write does not exist after it. Whether to replace an existing file was decided
-// when the batch was planned.
-std::optional<std::string> WriteOutput(const std::string& path, const Bytes& data, bool existed) {
-  const auto error = WriteFileReplacing(path, data);
-  if (!error) return std::nullopt;
-  if (error->system == std::errc::is_a_directory) return std::string("is a folder");
-  const fs::path target = ToFsPath(path);
-  std::error_code ec;
-  if (!existed) fs::remove(target, ec);
-  if (error->system == std::errc::no_such_file_or_directory ||
-      error->system == std::errc::not_a_directory) {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    return "folder " + FromFsPath(folder) + " does not exist";
-  }
-  return ErrorText(*error);
+std::string WithReason(std::string text, const Error& error) {
+  return error.system ? text + ": " + error.system.message() : text;
 }
 
-Outcome RunTask(const Task& task, const Options& options) {
+// Why writing an output failed, in the words of the failing call ("No space left on device",
+// "Permission denied").
+std::string WriteFailure(const std::string& path, const Error& error) {
+  const auto& why = error.system;
+  switch (error.code) {
+    case ErrorCode::kTargetExists:
+      return "exists already (--force replaces it)";
+    case ErrorCode::kTargetNotFile:
+      return why == std::errc::is_a_directory ? "is a folder" : ErrorText(error);
+    case ErrorCode::kOpenTarget:
+      if (why == std::errc::no_such_file_or_directory || why == std::errc::not_a_directory) {
+        const fs::path target = ToFsPath(path);
+        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+        return "folder " + FromFsPath(folder) + " does not exist";
+      }
+      return WithReason(KindOfTarget(path) == TargetKind::kFile ? "cannot replace the existing file"
+                                                                : "cannot create the output file",
+                        error);
+    default:
+      return WithReason(ErrorText(error), error);
+  }
+}
+
+std::optional<std::string> WriteToStdout(std::FILE* out, const Bytes& data) {
+  errno = 0;
+  if (std::fwrite(data.data(), 1, data.size(), out) == data.size() && std::fflush(out) == 0) {
+    return std::nullopt;
+  }
+  return WithReason("cannot write to standard output",
+                    Error::FromErrno(ErrorCode::kWriteTarget, errno));
+}
+
+// What the jobs of a batch may hold at once. A job takes what its file needs before it
+// reads the file and gives it back when done; jobs are let in in the order they ask, and
+// one that needs more than the whole budget runs when it is alone.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(std::uint64_t total) : total_(total) {}
+
+  void Take(std::uint64_t bytes) {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t ticket = next_ticket_++;
+    changed_.wait(lock, [&] {
+      return ticket == serving_ && (used_ == 0 || bytes <= total_ - std::min(used_, total_));
+    });
+    used_ += bytes;
+    ++serving_;
+    changed_.notify_all();
+  }
+
+  void Give(std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    used_ -= bytes;
+    changed_.notify_all();
+  }
+
+ private:
+  const std::uint64_t total_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::uint64_t used_ = 0;
+  std::uint64_t next_ticket_ = 0;
+  std::uint64_t serving_ = 0;
+};
+
+Outcome RunTask(const Task& task, const Options& options, const Streams& streams) {
   if (task.refused) return {false, task.input + ": " + *task.refused};
   auto converted = ConvertOne(task.input, options.settings);
   if (!converted) return {false, task.input + ": " + converted.error()};
   const DotImage& image = converted->image;
   auto bytes = EncodeDots(image, task.format);
   if (!bytes) return {false, task.input + ": " + ErrorText(bytes.error())};
-  if (auto error = WriteOutput(task.output, *bytes, task.existed)) {
-    return {false, task.input + ": " + task.output + ": " + *error};
+  if (task.to_stdout) {
+    if (auto error = WriteToStdout(streams.out, *bytes)) return {false, task.input + ": " + *error};
+    return {true, ""};
+  }
+  // Without --force the output must still be new when it is put in place.
+  if (auto error = WriteFileSafely(task.output, *bytes, {.replace = options.force})) {
+    return {false, task.input + ": " + task.output + ": " + WriteFailure(task.output, *error)};
   }
   std::string line =
       task.input + " -> " + task.output + " (" + SizeText(image.width(), image.height());
@@ -94,7 +151,8 @@ class Reporter {
       const Outcome& o = *outcomes_[printed_++];
       if (o.ok) {
         ++converted_;
-        if (!quiet_) std::fprintf(streams_.out, "%s\n", EscapedForTerminal(o.line).c_str());
+        if (!quiet_ && !o.line.empty())
+          std::fprintf(streams_.out, "%s\n", EscapedForTerminal(o.line).c_str());
       } else {
         std::fprintf(streams_.err, "dotcast: %s\n", EscapedForTerminal(o.line).c_str());
       }
@@ -134,24 +192,32 @@ class Reporter {
 std::vector<Task> PlanTasks(const Options& options) {
   std::vector<Task> tasks;
   // Two inputs that would write the same file: the first wins, the others fail, whatever
-  // order the threads would have finished in.
-  std::map<fs::path, std::string> claimed;
+  // order the threads would have finished in. "The same file" is decided by the file's
+  // identity, so two names of one folder (a symbolic link) count as one.
+  std::map<std::string, std::string> claimed;
   for (const std::string& input : options.inputs) {
     Task task;
     task.input = input;
     task.output = OutputPathFor(input, options);
-    task.format = FormatForName(task.output);
-    const fs::path key = ToFsPath(task.output).lexically_normal();
+    task.to_stdout = task.output == "-" || IsStandardOutput(task.output);
+    task.format = task.output == "-" ? options.format.value_or(OutputFormat::kQdl)
+                                     : FormatForName(task.output);
+    if (task.to_stdout) {
+      tasks.push_back(std::move(task));
+      continue;
+    }
+    const std::string key = FileIdentity(task.output);
+    const TargetKind kind = KindOfTarget(task.output);
     if (const auto [it, fresh] = claimed.emplace(key, input); !fresh) {
       task.refused = "same output " + task.output + " as " + it->second;
-    } else {
-      std::error_code ec;
-      task.existed = fs::exists(fs::symlink_status(ToFsPath(task.output), ec));
-      if (task.existed && !options.force) {
-        task.refused = key == ToFsPath(input).lexically_normal()
-                           ? std::string("would replace itself (--force allows it)")
-                           : task.output + ": exists already (--force replaces it)";
-      }
+    } else if (kind == TargetKind::kFolder) {
+      task.refused = task.output + ": is a folder";
+    } else if (kind == TargetKind::kOther) {
+      task.refused = task.output + ": " + ErrorText(ErrorCode::kTargetNotFile);
+    } else if (kind == TargetKind::kFile && !options.force) {
+      task.refused = key == FileIdentity(input)
+                         ? std::string("would replace itself (--force allows it)")
+                         : task.output + ": exists already (--force replaces it)";
     }
     tasks.push_back(std::move(task));
   }
@@ -161,7 +227,7 @@ std::vector<Task> PlanTasks(const Options& options) {
 }  // namespace
 
 std::string OutputPathFor(const std::string& input, const Options& options) {
-  if (!options.output.empty()) return options.output;
+  if (!options.output.empty()) return options.output;  // "-" included: standard output
   const fs::path in = ToFsPath(input);
   fs::path name = in.filename();
   name.replace_extension(ToFsPath(FormatExtension(options.format.value_or(OutputFormat::kQdl))));
@@ -181,6 +247,7 @@ int RunConvert(const Options& options, const Streams& streams) {
 
   const std::vector<Task> tasks = PlanTasks(options);
   Reporter reporter(streams, options, tasks.size());
+  MemoryBudget budget(kDefaultLimits.batch_memory_bytes);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::min<std::size_t>(
       options.jobs > 0 ? static_cast<unsigned>(options.jobs) : cores, tasks.size());
@@ -191,11 +258,15 @@ int RunConvert(const Options& options, const Streams& streams) {
       // An exception must not leave the thread (that would end the process): it fails the
       // file, like any other error. In practice only an allocation can throw here.
       Outcome outcome;
+      const std::uint64_t need =
+          tasks[i].refused ? 0 : MemoryNeeded(tasks[i].input, options.settings, kDefaultLimits);
+      budget.Take(need);
       try {
-        outcome = RunTask(tasks[i], options);
+        outcome = RunTask(tasks[i], options, streams);
       } catch (const std::exception& e) {
         outcome = {false, tasks[i].input + ": " + e.what()};
       }
+      budget.Give(need);
       reporter.Done(i, std::move(outcome));
     }
   };

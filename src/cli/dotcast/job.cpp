@@ -1,7 +1,8 @@
 #include "cli/dotcast/job.h"
 
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "convert/geometry.h"
@@ -16,7 +17,6 @@
 #include "state/paths.h"
 
 namespace dotcaster::cli {
-namespace fs = std::filesystem;
 namespace {
 
 std::string SizeText(int w, int h) {
@@ -45,10 +45,54 @@ std::string KindName(ContentKind kind, std::string_view unknown) {
 // A file that cannot be read says so as the window does, followed by the system's own
 // words where the failing call gave some ("Read error! No such file or directory").
 std::string Reason(const Error& error) {
-  if (error.code != ErrorCode::kOpenSource && error.code != ErrorCode::kReadSource) {
-    return ErrorText(error);
+  switch (error.code) {
+    case ErrorCode::kOpenSource:
+    case ErrorCode::kReadSource:
+      return "Read error! " + (error.system ? error.system.message() : ErrorText(error));
+    case ErrorCode::kNotRegularFile:
+      return "Read error! " + std::string(error.system == std::errc::is_a_directory
+                                              ? "is a folder"
+                                              : "not a regular file (a pipe or a device)");
+    default:
+      return ErrorText(error);
   }
-  return "Read error! " + (error.system ? error.system.message() : ErrorText(error));
+}
+
+// Header bytes read to plan a job's memory: a JPEG's frame follows its EXIF and colour
+// profile segments, each up to 64 KB.
+constexpr std::size_t kHeadBytes = std::size_t{256} << 10;
+// A job's own memory besides the file and the decode: the view, the dots, the output.
+constexpr std::uint64_t kJobBytes = std::uint64_t{2} << 20;
+
+// The memory decoding the header's picture can take, or nothing when the header does not
+// tell (it lies beyond the bytes read) or the picture will be refused.
+std::optional<std::uint64_t> DecodeNeed(const FileHead& head, const ConvertSettings& settings,
+                                        const Limits& limits) {
+  const auto rgb = [&](std::int64_t w, std::int64_t h) {
+    return std::min<std::uint64_t>(static_cast<std::uint64_t>(w * h * 3), limits.max_decode_bytes);
+  };
+  switch (KindOfContent(head.bytes)) {
+    case ContentKind::kBitmap:
+      if (auto size = ProbeBitmapBytes(head.bytes)) return rgb(size->width, size->height);
+      return std::nullopt;
+    case ContentKind::kGif:
+      if (auto size = ProbeGifBytes(head.bytes)) return rgb(size->width, size->height);
+      return std::nullopt;
+    case ContentKind::kJpeg: {
+      auto info = picture::ReadJpegInfo(head.bytes, limits);
+      if (!info)
+        return info.error().code == ErrorCode::kTruncatedJpeg ? std::nullopt
+                                                              : std::optional<std::uint64_t>(0);
+      // Without a crop or "No Stretch" the placement is at most 320 x 240.
+      const bool full = settings.crop || settings.fit == Fit::kNone;
+      const int scale = full ? 8 : picture::JpegScaleFor(info->width, info->height, {320, 240});
+      const auto need = picture::ReadJpegInfo(head.bytes, limits, scale);
+      return need && need->decode_bytes <= limits.max_decode_bytes ? need->decode_bytes : 0;
+    }
+    case ContentKind::kUnknown:
+      break;
+  }
+  return 0;
 }
 
 // The request the window makes after loading a picture of src_w x src_h (its first output
@@ -100,6 +144,16 @@ Expected<convert::CropFrame, std::string> CropFrameFor(const CropRect& c, int sr
 }
 
 }  // namespace
+
+std::uint64_t MemoryNeeded(const std::string& path, const ConvertSettings& settings,
+                           const Limits& limits) {
+  if (!HasImageExtension(path)) return 0;
+  auto head = ReadFileHead(path, kHeadBytes, limits);
+  if (!head) return 0;
+  if (SourceExtension(path).is_qdl) return head->size + kJobBytes;
+  const auto decode = DecodeNeed(*head, settings, limits);
+  return head->size + kJobBytes + decode.value_or(limits.max_decode_bytes);
+}
 
 Expected<Converted, std::string> ConvertOne(const std::string& path,
                                             const ConvertSettings& settings) {
@@ -154,14 +208,13 @@ FileInfo DescribeFile(const std::string& path) {
   lines.push_back(accepted ? "name: accepted (" + kind.SrcExt + ")"
                            : std::string("name: refused: ") + kNotImageMessage);
 
-  std::error_code ec;
-  if (fs::is_directory(ToFsPath(path), ec)) {
-    lines.push_back("error: is a folder");
-    return info;
-  }
   auto content = ReadFileBytes(path, kDefaultLimits);
   if (!content) {
-    lines.push_back("error: " + ErrorText(content.error()));
+    const Error& error = content.error();
+    lines.push_back(error.system == std::errc::is_a_directory
+                        ? std::string("error: is a folder")
+                        : "error: " + ErrorText(error) +
+                              (error.system ? ": " + error.system.message() : std::string()));
     return info;
   }
   const Bytes& bytes = *content;
@@ -170,6 +223,12 @@ FileInfo DescribeFile(const std::string& path) {
 
   if (kind.is_qdl) {
     lines.push_back("type: Quadrel");
+    const auto dots = QuadrelDots(bytes);
+    // Content the converter takes for a bitmap is no Quadrel file, whatever its name says.
+    if (!dots && dots.error().code == ErrorCode::kNotAPicture) {
+      lines.push_back("error: " + ErrorText(dots.error()));
+      return info;
+    }
     if (bytes.size() >= 4) {
       const int w = Le16(bytes, 0), h = Le16(bytes, 2);
       const long long expected = QdlFileSize(w, h);
@@ -186,7 +245,6 @@ FileInfo DescribeFile(const std::string& path) {
                         " bytes beyond the header's " + std::to_string(expected) + " (ignored)");
       }
     }
-    const auto dots = QuadrelDots(bytes);
     if (!dots) {
       lines.push_back("error: " + ErrorText(dots.error()));
       return info;

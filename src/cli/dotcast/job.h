@@ -10,6 +10,7 @@
 #include "cli/dotcast/options.h"
 #include "formats/dot_image.h"
 #include "state/expected.h"
+#include "state/limits.h"
 
 namespace dotcaster::cli {
 
@@ -24,6 +25,13 @@ struct Converted {
 // image file.", "crop 0,0,900,10 lies outside the 640 x 480 picture").
 Expected<Converted, std::string> ConvertOne(const std::string& path,
                                             const ConvertSettings& settings);
+
+// The most memory converting the file can take, known from its length, its header and the
+// limits before the file is read: the file itself, the decode (at the scale these settings
+// need) and a little for the job's own rows. A file that will be refused without being
+// decoded needs next to nothing.
+std::uint64_t MemoryNeeded(const std::string& path, const ConvertSettings& settings,
+                           const Limits& limits);
 
 // What Dotcaster sees in the file, as "label: value" lines; false when the file cannot
 // be read or measured (the lines then say why).

@@ -6,10 +6,18 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 #include "cli/dotcast/batch.h"
 #include "cli/dotcast/options.h"
+#include "formats/file_io.h"
 
 namespace {
 
@@ -45,6 +53,10 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  dotcaster::ReportFileSizeLimitAsError();
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);  // "-o -" writes a picture there
+#endif
   try {
     return Run(argc, argv);
   } catch (const std::exception& e) {

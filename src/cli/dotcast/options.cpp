@@ -354,7 +354,8 @@ class CommandLine {
     };
     Value(app, "-o,--output", "FILE", "a file name", text(opt.output),
           "output file (one picture only); its name chooses the\n"
-          "format: .bmp 1-bit bitmap, .png, .pbm, else Quadrel");
+          "format: .bmp 1-bit bitmap, .png, .pbm, else Quadrel;\n"
+          "- is standard output (--format chooses)");
     Value(app, "--out-dir", "DIR", "a folder", text(opt.out_dir),
           "write every output into DIR (default: beside its input)");
     Value(
@@ -490,7 +491,7 @@ Expected<Options, std::string> ParseCommandLine(const std::vector<std::string>& 
       if (!opt.output.empty() && !opt.out_dir.empty()) {
         return std::string("-o and --out-dir exclude each other");
       }
-      if (!opt.output.empty() && opt.format) {
+      if (!opt.output.empty() && opt.output != "-" && opt.format) {
         return std::string("--format is for names dotcast makes; -o names the format itself");
       }
       break;
