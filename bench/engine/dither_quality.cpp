@@ -177,12 +177,17 @@ constexpr convert::Scan kOtherScan =
 
 // Our diffusion with the other scan order, from the same grey at level 128.
 Plane OtherScan(const Plane& grey, const convert::MonoPlacement& p, convert::Kernel kernel) {
-  convert::GreyPlane plane{p.view_width, p.view_height, {}};
+  convert::GreyPlane plane{p.view_width, p.view_height, {}, {}};
   for (int y = 0; y < p.view_height; ++y) {
     for (int x = 0; x < p.view_width; ++x) {
       const int v = static_cast<int>(grey.at(p.ox + x, p.oy + y)) * convert::kSixteenths;
-      plane.values.push_back(static_cast<std::int16_t>(
-          kernel == convert::Kernel::kAtkinson ? convert::AtkinsonTone(v) : v));
+      if (kernel == convert::Kernel::kAtkinson) {
+        const convert::AtkinsonInput a = convert::AtkinsonTone(v);
+        plane.values.push_back(static_cast<std::int16_t>(a.value));
+        plane.thresholds.push_back(static_cast<std::int16_t>(a.threshold));
+      } else {
+        plane.values.push_back(static_cast<std::int16_t>(v));
+      }
     }
   }
   DotImage dots(grey.width, grey.height);
@@ -395,34 +400,43 @@ int Sheet(const std::string& path) {
   return 0;
 }
 
-// For grey 0, 8, ..., 248, 255: the input in sixteenths whose flat area, dithered by
-// Atkinson's kernel alone, comes out closest to that grey on average over 102 x 64 and
-// 320 x 240; of inputs that come out alike, the one nearest mid-grey (for grey 0 the last
-// input that still comes out solid black).
+// For G = grey 0, 8, ..., 248, 255: the input v' whose flat area, dithered by Atkinson's
+// kernel with the threshold of G (convert::AtkinsonTone), comes out closest to G on average
+// over 102 x 64 and 320 x 240; of inputs that come out alike, the one nearest mid-grey (for
+// grey 0 the last input that still comes out solid black). Tried are the inputs within 512
+// sixteenths of (3 G + threshold) / 4, where the area would come out at G if every dot's
+// value with its error sat at the threshold; none further away comes close.
 int AtkinsonTones() {
-  auto mean_grey = [](int value, Size size) {
-    convert::GreyPlane plane{size.width, size.height,
-                             std::vector<std::int16_t>(static_cast<std::size_t>(size.width) *
-                                                           static_cast<std::size_t>(size.height),
-                                                       static_cast<std::int16_t>(value))};
+  auto mean_grey = [](int value, int threshold, Size size) {
+    const auto count = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
+    convert::GreyPlane plane{
+        size.width, size.height, std::vector<std::int16_t>(count, static_cast<std::int16_t>(value)),
+        std::vector<std::int16_t>(count, static_cast<std::int16_t>(threshold))};
     DotImage dots(size.width, size.height);
     convert::DiffuseError(plane, convert::Kernel::kAtkinson, convert::kDiffusionScan, dots, 0, 0);
     double sum = 0;
     for (double g : FromDots(dots).v)
       sum += g;
-    return sum / (size.width * size.height);
+    return sum / static_cast<double>(count);
   };
-  std::vector<double> out;
-  for (int v = 0; v <= convert::kWhite16; ++v)
-    out.push_back((mean_grey(v, kSizes[0]) + mean_grey(v, kSizes[1])) / 2);
   for (int k = 0; k <= 32; ++k) {
     const int grey = std::min(255, 8 * k);
-    std::size_t best = 0;
-    for (std::size_t v = 1; v < out.size(); ++v) {
-      const double d = std::abs(out[v] - grey), best_d = std::abs(out[best] - grey);
-      if (d < best_d || (d == best_d && grey < 128)) best = v;
+    const int threshold = convert::AtkinsonTone(grey * convert::kSixteenths).threshold;
+    const int line = (3 * grey * convert::kSixteenths + threshold) / 4;
+    int best = -1;
+    double best_d = 1e9;
+    for (int v = std::max(0, line - 512); v <= std::min(convert::kWhite16, line + 512); ++v) {
+      const double out =
+          (mean_grey(v, threshold, kSizes[0]) + mean_grey(v, threshold, kSizes[1])) / 2;
+      const double d = std::abs(out - grey);
+      const bool nearer_mid =
+          std::abs(v - convert::kWhite16 / 2) < std::abs(best - convert::kWhite16 / 2);
+      if (d < best_d || (d == best_d && nearer_mid)) {
+        best = v;
+        best_d = d;
+      }
     }
-    std::printf("grey %3d: %zu\n", grey, best);
+    std::printf("grey %3d: %d\n", grey, best);
   }
   return 0;
 }

@@ -25,11 +25,14 @@ inline constexpr int kWhite16 = 255 * kSixteenths;
 // 255 counts as 254, as in the threshold methods.
 std::array<std::int16_t, 256> ToneCurve(int level);
 
-// The grey values of the picture's dots in sixteenths, width x height, rows top-down.
+// The grey values of the picture's dots in sixteenths, width x height, rows top-down. A dot
+// is light when its value, with the error it received, is above its threshold: mid-grey
+// (kWhite16 / 2) when `thresholds` is empty, else thresholds[i] for values[i].
 struct GreyPlane {
   int width = 0;
   int height = 0;
   std::vector<std::int16_t> values;
+  std::vector<std::int16_t> thresholds;
 };
 
 // Floyd-Steinberg spreads all of a dot's error over 4 neighbours; Atkinson spreads 3/4 of
@@ -41,12 +44,21 @@ enum class Scan { kRaster, kSerpentine };
 // The scan the diffusion methods use: the one the quality benchmark scores higher.
 inline constexpr Scan kDiffusionScan = Scan::kRaster;
 
-// Atkinson's kernel drops a quarter of every error, which steepens the tones by about 4/3
-// around mid-grey: on its own it turns the darkest and lightest eighth of the greys into
-// solid black and white and shifts the rest. This measured curve (dither_quality
-// --atkinson-tones prints the measurement) pulls a value in sixteenths toward mid-grey, so
-// that a flat area dithered with that kernel keeps its own grey to within 1/64.
-int AtkinsonTone(int value);
+// Atkinson's kernel drops a quarter of every error. With the decision at mid-grey that
+// steepens the tones by about 4/3 and sharpens edges well beyond the picture's own. Both are
+// undone by the threshold: a dot of grey v is light when v', plus the error it received, is
+// above 3/4 v + 1/8 white. Each dot's error carries its threshold along, so this decides
+// about as a mid-grey threshold would on a grey that is 1/4 the dot's own and 3/4 the mean of
+// the six dots whose error it receives: the dots stop overshooting at edges. (It is not a blur:
+// blurring the picture first makes the dots no better.) v' is measured (dither_quality
+// --atkinson-tones) so that a flat area of grey v keeps its own grey to within 1/64. Pure
+// black and pure white stay themselves: with no error coming in they make no stray dots,
+// which is what the kernel is for.
+struct AtkinsonInput {
+  int value;      // v' in sixteenths
+  int threshold;  // in sixteenths
+};
+AtkinsonInput AtkinsonTone(int value);
 
 // Marks the dark dots of the plane in `dots`, plane value (x, y) at dot (ox + x, oy + y),
 // and leaves the other dots as they are; `dots` must hold the whole plane at that offset.
