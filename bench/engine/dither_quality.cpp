@@ -16,6 +16,8 @@
 //                                                             every method, 3x, labelled
 //   build/bench/bench/engine/dither_quality --atkinson-tones  the measurement behind
 //                                                             convert::AtkinsonTone
+//   build/bench/bench/engine/dither_quality --ordered-thresholds  the derivation of
+//                                                             convert::kOrderedThresholds
 
 #include <QGuiApplication>
 #include <QImage>
@@ -441,6 +443,44 @@ int AtkinsonTones() {
   return 0;
 }
 
+// The thresholds of convert::kOrderedThresholds. A flat grey lights the Bayer entries below
+// some count k: it shows as the pattern of k and lies |g - 255 k / 64| from it in tone. After
+// the eye's blur the pattern's dots still differ from their mean by r_k (RMS over the 8 x 8
+// tile). Between the patterns of k and k + 1 the threshold goes where the two errors are
+// alike, (tone error)^2 + r^2, kept half a grey inside that 64th of the greys.
+int OrderedThresholds() {
+  constexpr int kTiles = 8;  // the tile's middle copy is beyond every edge's reach
+  double r2[65];
+  for (int k = 0; k <= 64; ++k) {
+    Plane tiled(8 * kTiles, 8 * kTiles, 0);
+    for (int y = 0; y < tiled.height; ++y) {
+      for (int x = 0; x < tiled.width; ++x)
+        tiled.at(x, y) = convert::kBayer[y % 8][x % 8] < k ? 255 : 0;
+    }
+    const Plane seen = Blur(tiled);
+    double sum = 0;
+    for (int y = 32; y < 40; ++y) {
+      for (int x = 32; x < 40; ++x)
+        sum += std::pow(seen.at(x, y) - 255.0 * k / 64, 2);
+    }
+    r2[k] = sum / 64;
+  }
+  bool same = true;
+  for (int b = 0; b < 64; ++b) {
+    constexpr double kStep = 255.0 / 64;
+    const double grey = kStep * (b + 0.5) + (r2[b + 1] - r2[b]) / (2 * kStep);
+    // In sixteenths, light above: half a grey inside b / 64 .. (b + 1) / 64 of white, so
+    // that a flat area that is no whole number of tiles keeps its share too.
+    const int lo = static_cast<int>(std::floor(63.75 * b)) + 8;
+    const int hi = static_cast<int>(std::ceil(63.75 * (b + 1))) - 9;
+    const int t = std::clamp(static_cast<int>(std::floor(16 * grey)), lo, hi);
+    same = same && t == convert::kOrderedThresholds[static_cast<std::size_t>(b)];
+    std::printf("%d%s", t, b == 63 ? "\n" : ", ");
+  }
+  std::printf(same ? "the same as in use\n" : "NOT the thresholds in use\n");
+  return same ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace dotcaster::bench
 
@@ -453,7 +493,10 @@ int main(int argc, char** argv) {
     return Sheet(argv[2]);
   }
   if (mode == "--atkinson-tones" && argc == 2) return AtkinsonTones();
+  if (mode == "--ordered-thresholds" && argc == 2) return OrderedThresholds();
   if (argc == 1) return Table();
-  std::fprintf(stderr, "usage: dither_quality [--sheet OUT.png | --atkinson-tones]\n");
+  std::fprintf(
+      stderr,
+      "usage: dither_quality [--sheet OUT.png | --atkinson-tones | --ordered-thresholds]\n");
   return 2;
 }

@@ -121,21 +121,22 @@ void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& do
   }
 }
 
+// Derived by dither_quality --ordered-thresholds. Every 8 entries the same steps repeat, an
+// eighth of white (510) higher.
+const std::array<std::int16_t, 64> kOrderedThresholds = {
+    55,   88,   170,  199,  310,  339,  421,  454,  565,  598,  680,  709,  820,  849,  931,  964,
+    1075, 1108, 1190, 1219, 1330, 1359, 1441, 1474, 1585, 1618, 1700, 1729, 1840, 1869, 1951, 1984,
+    2095, 2128, 2210, 2239, 2350, 2379, 2461, 2494, 2605, 2638, 2720, 2749, 2860, 2889, 2971, 3004,
+    3115, 3148, 3230, 3259, 3370, 3399, 3481, 3514, 3625, 3658, 3740, 3769, 3880, 3909, 3991, 4024};
+
 void OrderedDither(const GreyPlane& plane, DotImage& dots, int ox, int oy) {
-  static constexpr std::uint8_t kBayer[8][8] = {
-      {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
-      {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
-      {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
   const std::int16_t* values = plane.values.data();
   for (int y = 0; y < plane.height; ++y) {
-    // Entry b stands for the threshold (b + 1/2) / 64 of white: a value v in sixteenths is
-    // light when v / 4080 > (2b + 1) / 128, that is 8v > 255 (2b + 1).
     int threshold[8];
     for (int k = 0; k < 8; ++k)
-      threshold[k] = 255 * (2 * kBayer[y % 8][k] + 1);
+      threshold[k] = kOrderedThresholds[kBayer[y % 8][k]];
     for (int x = 0; x < plane.width; ++x, ++values) {
-      if (8 * *values <= threshold[x % 8]) dots.SetBlack(ox + x, oy + y);
+      if (*values <= threshold[x % 8]) dots.SetBlack(ox + x, oy + y);
     }
   }
 }

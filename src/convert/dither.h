@@ -66,8 +66,24 @@ AtkinsonInput AtkinsonTone(int value);
 // no dot around the plane is ever touched.
 void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& dots, int ox, int oy);
 
-// The 8 x 8 Bayer matrix, anchored at the plane's top-left value: a flat grey repeats one
-// 8 x 8 tile. Same contract as DiffuseError.
+// The 8 x 8 Bayer matrix: a flat grey of k / 64 white lights the entries below k.
+inline constexpr std::uint8_t kBayer[8][8] = {
+    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+    {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+    {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+
+// The grey in sixteenths above which the dots of entry b are light. Each threshold lies at
+// least half a grey inside its own 64th of the greys, so a flat grey keeps its share of dark
+// dots to within 1/64, also in an area that is no whole number of tiles. Where inside is set
+// by how much the two patterns it separates still show from a little way off (dither_quality
+// --ordered-thresholds derives them): those of 0, 8, 16, ... entries hardly show, those of
+// odd counts repeat every 8 dots and do, so a grey between a quiet and a busy pattern is
+// better drawn in the quiet one even when the busy one is a little closer in tone.
+extern const std::array<std::int16_t, 64> kOrderedThresholds;
+
+// The Bayer matrix, anchored at the plane's top-left value: a flat grey repeats one 8 x 8
+// tile. Same contract as DiffuseError; the plane's thresholds are not used.
 void OrderedDither(const GreyPlane& plane, DotImage& dots, int ox, int oy);
 
 }  // namespace dotcaster::convert
