@@ -16,6 +16,8 @@
 //                                                             every method, 3x, labelled
 //   build/bench/bench/engine/dither_quality --atkinson-tones  the measurement behind
 //                                                             convert::AtkinsonTone
+//   build/bench/bench/engine/dither_quality --ordered-thresholds  the derivation of
+//                                                             convert::kOrderedThresholds
 
 #include <QGuiApplication>
 #include <QImage>
@@ -177,12 +179,17 @@ constexpr convert::Scan kOtherScan =
 
 // Our diffusion with the other scan order, from the same grey at level 128.
 Plane OtherScan(const Plane& grey, const convert::MonoPlacement& p, convert::Kernel kernel) {
-  convert::GreyPlane plane{p.view_width, p.view_height, {}};
+  convert::GreyPlane plane{p.view_width, p.view_height, {}, {}};
   for (int y = 0; y < p.view_height; ++y) {
     for (int x = 0; x < p.view_width; ++x) {
       const int v = static_cast<int>(grey.at(p.ox + x, p.oy + y)) * convert::kSixteenths;
-      plane.values.push_back(static_cast<std::int16_t>(
-          kernel == convert::Kernel::kAtkinson ? convert::AtkinsonTone(v) : v));
+      if (kernel == convert::Kernel::kAtkinson) {
+        const convert::AtkinsonInput a = convert::AtkinsonTone(v);
+        plane.values.push_back(static_cast<std::int16_t>(a.value));
+        plane.thresholds.push_back(static_cast<std::int16_t>(a.threshold));
+      } else {
+        plane.values.push_back(static_cast<std::int16_t>(v));
+      }
     }
   }
   DotImage dots(grey.width, grey.height);
@@ -395,36 +402,83 @@ int Sheet(const std::string& path) {
   return 0;
 }
 
-// For grey 0, 8, ..., 248, 255: the input in sixteenths whose flat area, dithered by
-// Atkinson's kernel alone, comes out closest to that grey on average over 102 x 64 and
-// 320 x 240; of inputs that come out alike, the one nearest mid-grey (for grey 0 the last
-// input that still comes out solid black).
+// For G = grey 0, 8, ..., 248, 255: the input v' whose flat area, dithered by Atkinson's
+// kernel with the threshold of G (convert::AtkinsonTone), comes out closest to G on average
+// over 102 x 64 and 320 x 240; of inputs that come out alike, the one nearest mid-grey (for
+// grey 0 the last input that still comes out solid black). Tried are the inputs within 512
+// sixteenths of (3 G + threshold) / 4, where the area would come out at G if every dot's
+// value with its error sat at the threshold; none further away comes close.
 int AtkinsonTones() {
-  auto mean_grey = [](int value, Size size) {
-    convert::GreyPlane plane{size.width, size.height,
-                             std::vector<std::int16_t>(static_cast<std::size_t>(size.width) *
-                                                           static_cast<std::size_t>(size.height),
-                                                       static_cast<std::int16_t>(value))};
+  auto mean_grey = [](int value, int threshold, Size size) {
+    const auto count = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
+    convert::GreyPlane plane{
+        size.width, size.height, std::vector<std::int16_t>(count, static_cast<std::int16_t>(value)),
+        std::vector<std::int16_t>(count, static_cast<std::int16_t>(threshold))};
     DotImage dots(size.width, size.height);
     convert::DiffuseError(plane, convert::Kernel::kAtkinson, convert::kDiffusionScan, dots, 0, 0);
     double sum = 0;
     for (double g : FromDots(dots).v)
       sum += g;
-    return sum / (size.width * size.height);
+    return sum / static_cast<double>(count);
   };
-  std::vector<double> out;
-  for (int v = 0; v <= convert::kWhite16; ++v)
-    out.push_back((mean_grey(v, kSizes[0]) + mean_grey(v, kSizes[1])) / 2);
   for (int k = 0; k <= 32; ++k) {
     const int grey = std::min(255, 8 * k);
-    std::size_t best = 0;
-    for (std::size_t v = 1; v < out.size(); ++v) {
-      const double d = std::abs(out[v] - grey), best_d = std::abs(out[best] - grey);
-      if (d < best_d || (d == best_d && grey < 128)) best = v;
+    const int threshold = convert::AtkinsonTone(grey * convert::kSixteenths).threshold;
+    const int line = (3 * grey * convert::kSixteenths + threshold) / 4;
+    int best = -1;
+    double best_d = 1e9;
+    for (int v = std::max(0, line - 512); v <= std::min(convert::kWhite16, line + 512); ++v) {
+      const double out =
+          (mean_grey(v, threshold, kSizes[0]) + mean_grey(v, threshold, kSizes[1])) / 2;
+      const double d = std::abs(out - grey);
+      const bool nearer_mid =
+          std::abs(v - convert::kWhite16 / 2) < std::abs(best - convert::kWhite16 / 2);
+      if (d < best_d || (d == best_d && nearer_mid)) {
+        best = v;
+        best_d = d;
+      }
     }
-    std::printf("grey %3d: %zu\n", grey, best);
+    std::printf("grey %3d: %d\n", grey, best);
   }
   return 0;
+}
+
+// The thresholds of convert::kOrderedThresholds. A flat grey lights the Bayer entries below
+// some count k: it shows as the pattern of k and lies |g - 255 k / 64| from it in tone. After
+// the eye's blur the pattern's dots still differ from their mean by r_k (RMS over the 8 x 8
+// tile). Between the patterns of k and k + 1 the threshold goes where the two errors are
+// alike, (tone error)^2 + r^2, kept half a grey inside that 64th of the greys.
+int OrderedThresholds() {
+  constexpr int kTiles = 8;  // the tile's middle copy is beyond every edge's reach
+  double r2[65];
+  for (int k = 0; k <= 64; ++k) {
+    Plane tiled(8 * kTiles, 8 * kTiles, 0);
+    for (int y = 0; y < tiled.height; ++y) {
+      for (int x = 0; x < tiled.width; ++x)
+        tiled.at(x, y) = convert::kBayer[y % 8][x % 8] < k ? 255 : 0;
+    }
+    const Plane seen = Blur(tiled);
+    double sum = 0;
+    for (int y = 32; y < 40; ++y) {
+      for (int x = 32; x < 40; ++x)
+        sum += std::pow(seen.at(x, y) - 255.0 * k / 64, 2);
+    }
+    r2[k] = sum / 64;
+  }
+  bool same = true;
+  for (int b = 0; b < 64; ++b) {
+    constexpr double kStep = 255.0 / 64;
+    const double grey = kStep * (b + 0.5) + (r2[b + 1] - r2[b]) / (2 * kStep);
+    // In sixteenths, light above: half a grey inside b / 64 .. (b + 1) / 64 of white, so
+    // that a flat area that is no whole number of tiles keeps its share too.
+    const int lo = static_cast<int>(std::floor(63.75 * b)) + 8;
+    const int hi = static_cast<int>(std::ceil(63.75 * (b + 1))) - 9;
+    const int t = std::clamp(static_cast<int>(std::floor(16 * grey)), lo, hi);
+    same = same && t == convert::kOrderedThresholds[static_cast<std::size_t>(b)];
+    std::printf("%d%s", t, b == 63 ? "\n" : ", ");
+  }
+  std::printf(same ? "the same as in use\n" : "NOT the thresholds in use\n");
+  return same ? 0 : 1;
 }
 
 }  // namespace
@@ -439,7 +493,10 @@ int main(int argc, char** argv) {
     return Sheet(argv[2]);
   }
   if (mode == "--atkinson-tones" && argc == 2) return AtkinsonTones();
+  if (mode == "--ordered-thresholds" && argc == 2) return OrderedThresholds();
   if (argc == 1) return Table();
-  std::fprintf(stderr, "usage: dither_quality [--sheet OUT.png | --atkinson-tones]\n");
+  std::fprintf(
+      stderr,
+      "usage: dither_quality [--sheet OUT.png | --atkinson-tones | --ordered-thresholds]\n");
   return 2;
 }

@@ -6,11 +6,6 @@
 namespace dotcaster::convert {
 namespace {
 
-// A dot is light when its value, error included, is above mid-grey (127.5).
-constexpr bool LightValue(int value) {
-  return 2 * value > kWhite16;
-}
-
 // Error rows with two values of slack on either side, so that the kernel may write past the
 // plane's edges without a test; the slack is never read, which drops what lands there.
 class ErrorRows {
@@ -38,13 +33,16 @@ class ErrorRows {
 
 // One row of error diffusion, the dark dots ORed into the packed row at column ox + x.
 // Branch-free on the dot's colour, which in a photo is as good as random.
+// `thresholds` is null for mid-grey everywhere.
 template <Kernel kKernel>
-void DiffuseRow(const std::int16_t* values, int width, bool backwards, int* here, int* below,
-                int* below2, std::span<std::uint8_t> row, int ox) {
+void DiffuseRow(const std::int16_t* values, const std::int16_t* thresholds, int width,
+                bool backwards, int* here, int* below, int* below2, std::span<std::uint8_t> row,
+                int ox) {
   const int step = backwards ? -1 : 1;
   for (int i = 0, x = backwards ? width - 1 : 0; i < width; ++i, x += step) {
     const int value = values[x] + here[x];
-    const int dark = LightValue(value) ? 0 : 1;
+    const int threshold = thresholds ? thresholds[x] : kWhite16 / 2;
+    const int dark = value > threshold ? 0 : 1;
     const int e = value - kWhite16 + dark * kWhite16;
     const int column = ox + x;
     row[static_cast<std::size_t>(column >> 3)] |=
@@ -83,19 +81,21 @@ std::array<std::int16_t, 256> ToneCurve(int level) {
   return curve;
 }
 
-int AtkinsonTone(int value) {
-  // The input whose flat area comes out at grey 0, 8, 16, ..., 248, 255 (in sixteenths),
-  // measured over outputs of 102 x 64 and 320 x 240 (dither_quality --atkinson-tones); the
-  // first is the last input that still comes out solid black, so 0 stays 0.
-  static constexpr std::int16_t kKnots[33] = {515,  554,  628,  717,  811,  909,  1047, 1138, 1229,
-                                              1319, 1411, 1547, 1634, 1721, 1841, 1953, 2074, 2136,
-                                              2231, 2369, 2458, 2543, 2679, 2773, 2865, 2954, 3051,
-                                              3185, 3278, 3372, 3458, 3534, 3565};
-  if (value <= 0) return 0;
-  const int v = std::min(value, kWhite16);
+AtkinsonInput AtkinsonTone(int value) {
+  // v' for grey 0, 8, 16, ..., 248, 255 (in sixteenths), measured over outputs of 102 x 64
+  // and 320 x 240 (dither_quality --atkinson-tones); for 0 and 255 the last input that still
+  // comes out solid, used only to draw the greys next to them.
+  static constexpr std::int16_t kKnots[33] = {132,  188,  294,  401,  519,  635,  808,  916,  1028,
+                                              1143, 1262, 1427, 1536, 1650, 1763, 1931, 2040, 2162,
+                                              2320, 2445, 2559, 2662, 2833, 2952, 3068, 3178, 3285,
+                                              3460, 3579, 3690, 3799, 3898, 3949};
+  const int v = std::clamp(value, 0, kWhite16);
+  const int threshold = (3 * v + kWhite16 / 2 + 2) / 4;
+  if (v == 0 || v == kWhite16) return {v, threshold};
   const int k = std::min(v / 128, 31);
   const int from = 128 * k, to = std::min(128 * (k + 1), kWhite16);
-  return kKnots[k] + ((kKnots[k + 1] - kKnots[k]) * (v - from) + (to - from) / 2) / (to - from);
+  return {kKnots[k] + ((kKnots[k + 1] - kKnots[k]) * (v - from) + (to - from) / 2) / (to - from),
+          threshold};
 }
 
 void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& dots, int ox,
@@ -107,32 +107,36 @@ void DiffuseError(const GreyPlane& plane, Kernel kernel, Scan scan, DotImage& do
     const bool backwards = scan == Scan::kSerpentine && y % 2 == 1;
     const std::span<std::uint8_t> row = dots.row(oy + y);
     int* here = errors.Row(0);
+    const std::int16_t* row_thresholds =
+        plane.thresholds.empty() ? nullptr
+                                 : plane.thresholds.data() + (values - plane.values.data());
     if (kernel == Kernel::kFloydSteinberg) {
-      DiffuseRow<Kernel::kFloydSteinberg>(values, w, backwards, here, errors.Row(1), nullptr, row,
-                                          ox);
+      DiffuseRow<Kernel::kFloydSteinberg>(values, row_thresholds, w, backwards, here, errors.Row(1),
+                                          nullptr, row, ox);
     } else {
-      DiffuseRow<Kernel::kAtkinson>(values, w, backwards, here, errors.Row(1), errors.Row(2), row,
-                                    ox);
+      DiffuseRow<Kernel::kAtkinson>(values, row_thresholds, w, backwards, here, errors.Row(1),
+                                    errors.Row(2), row, ox);
     }
     errors.Advance();
   }
 }
 
+// Derived by dither_quality --ordered-thresholds. Every 8 entries the same steps repeat, an
+// eighth of white (510) higher.
+const std::array<std::int16_t, 64> kOrderedThresholds = {
+    55,   88,   170,  199,  310,  339,  421,  454,  565,  598,  680,  709,  820,  849,  931,  964,
+    1075, 1108, 1190, 1219, 1330, 1359, 1441, 1474, 1585, 1618, 1700, 1729, 1840, 1869, 1951, 1984,
+    2095, 2128, 2210, 2239, 2350, 2379, 2461, 2494, 2605, 2638, 2720, 2749, 2860, 2889, 2971, 3004,
+    3115, 3148, 3230, 3259, 3370, 3399, 3481, 3514, 3625, 3658, 3740, 3769, 3880, 3909, 3991, 4024};
+
 void OrderedDither(const GreyPlane& plane, DotImage& dots, int ox, int oy) {
-  static constexpr std::uint8_t kBayer[8][8] = {
-      {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
-      {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
-      {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
   const std::int16_t* values = plane.values.data();
   for (int y = 0; y < plane.height; ++y) {
-    // Entry b stands for the threshold (b + 1/2) / 64 of white: a value v in sixteenths is
-    // light when v / 4080 > (2b + 1) / 128, that is 8v > 255 (2b + 1).
     int threshold[8];
     for (int k = 0; k < 8; ++k)
-      threshold[k] = 255 * (2 * kBayer[y % 8][k] + 1);
+      threshold[k] = kOrderedThresholds[kBayer[y % 8][k]];
     for (int x = 0; x < plane.width; ++x, ++values) {
-      if (8 * *values <= threshold[x % 8]) dots.SetBlack(ox + x, oy + y);
+      if (*values <= threshold[x % 8]) dots.SetBlack(ox + x, oy + y);
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "convert/mono.h"
 
+#include <array>
 #include <vector>
 
 #include "convert/dither.h"
@@ -25,18 +26,28 @@ void ForEachViewRow(const MonoPlacement& p, const ViewSampler& view, RowFn row) 
 }
 
 DotImage Dither(const MonoInput& in, const MonoPlacement& p, const ViewSampler& view) {
-  auto curve = ToneCurve(in.level);
-  if (in.method == kPhotoAtkinson) {
-    for (std::int16_t& v : curve)
-      v = static_cast<std::int16_t>(AtkinsonTone(v));
+  // Per grey: the value the dither starts from and, for Atkinson, its threshold.
+  auto values = ToneCurve(in.level);
+  std::array<std::int16_t, 256> thresholds{};
+  const bool atkinson = in.method == kPhotoAtkinson;
+  if (atkinson) {
+    for (std::size_t g = 0; g < values.size(); ++g) {
+      const AtkinsonInput a = AtkinsonTone(values[g]);
+      values[g] = static_cast<std::int16_t>(a.value);
+      thresholds[g] = static_cast<std::int16_t>(a.threshold);
+    }
   }
-  GreyPlane plane{p.view_width, p.view_height, {}};
-  plane.values.resize(static_cast<std::size_t>(plane.width) *
-                      static_cast<std::size_t>(plane.height));
-  std::int16_t* out = plane.values.data();
+  const std::size_t count =
+      static_cast<std::size_t>(p.view_width) * static_cast<std::size_t>(p.view_height);
+  GreyPlane plane{p.view_width, p.view_height, std::vector<std::int16_t>(count), {}};
+  if (atkinson) plane.thresholds.resize(count);
+  std::size_t i = 0;
   ForEachViewRow(p, view, [&](int, const std::uint32_t* colours) {
-    for (int x = 0; x < plane.width; ++x)
-      *out++ = curve[static_cast<std::size_t>(GrayLevel(colours[x]))];
+    for (int x = 0; x < plane.width; ++x, ++i) {
+      const auto g = static_cast<std::size_t>(GrayLevel(colours[x]));
+      plane.values[i] = values[g];
+      if (atkinson) plane.thresholds[i] = thresholds[g];
+    }
   });
   DotImage dots(in.out_width, in.out_height);
   if (in.method == kPhotoOrdered) {

@@ -169,6 +169,16 @@ TEST(ConvertToMono, DitheredFlatGreyKeepsItsShare) {
   }
 }
 
+// Highlights stay clean in Atkinson's dither: white with sparse specks of grey 250 gets at
+// most twice the dark dots the specks' grey is worth (5 / 255 each), not a sprinkling.
+TEST(ConvertToMono, AtkinsonKeepsHighlightsClean) {
+  FunctionView view([](int x, int y) { return Grey(x % 7 == 3 && y % 7 == 3 ? 250 : 255); });
+  DotRandom random;
+  auto dots = ConvertToMono(Full(320, 240, 128, kPhotoAtkinson), view, random);
+  ASSERT_TRUE(dots);
+  EXPECT_LE(DarkDots(*dots), 2 * (320 / 7) * (240 / 7) * 5 / 255);
+}
+
 TEST(ConvertToMono, OrderedFlatGreyRepeatsEvery8Dots) {
   for (int g : {1, 77, 128, 201, 254}) {
     FunctionView flat([g](int, int) { return Grey(g); });
