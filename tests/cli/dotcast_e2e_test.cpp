@@ -1,5 +1,5 @@
 // dotcast end to end: the real program on real files, its exit codes, outputs and
-// messages; and its dots against the engine the window uses.
+// messages. (That the window gives dotcast's dots is the window tests' part.)
 
 #include <gtest/gtest.h>
 
@@ -10,17 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "convert/geometry.h"
-#include "convert/random.h"
 #include "formats/quadrel.h"
 #include "hostile.h"
-#include "picture/convert_picture.h"
-#include "picture/source_picture.h"
 #include "temp_dir.h"
+#include "tools.h"
 #include "unprivileged.h"
 
 namespace dotcaster {
@@ -69,41 +65,27 @@ struct Rgb {
   std::uint8_t r, g, b;
 };
 
-// A 24-bit bitmap, bottom-up rows.
+void Shell(const std::string& command) {
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// A 24-bit bitmap of the colours `at` gives, written by netpbm.
 void WriteBmp24(const std::string& path, int w, int h, const std::function<Rgb(int, int)>& at) {
-  const int row = (w * 3 + 3) & ~3;
-  std::vector<std::uint8_t> out(54 + static_cast<std::size_t>(row) * h, 0);
-  const std::pair<std::size_t, std::uint32_t> fields[] = {
-      {0, 'B' | 'M' << 8},
-      {2, static_cast<std::uint32_t>(out.size())},
-      {10, 54},
-      {14, 40},
-      {18, static_cast<std::uint32_t>(w)},
-      {22, static_cast<std::uint32_t>(h)},
-      {26, 1 | 24 << 16}};
-  for (const auto& [pos, v] : fields) {
-    for (int i = 0; i < 4; ++i)
-      out[pos + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  }
+  std::string ppm = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const Rgb c = at(x, y);
-      const std::size_t p = 54 + static_cast<std::size_t>(h - 1 - y) * row + x * 3;
-      out[p] = c.b;
-      out[p + 1] = c.g;
-      out[p + 2] = c.r;
+      ppm += {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b)};
     }
   }
-  WriteAll(path, out);
+  WriteAll(path + ".ppm", {ppm.begin(), ppm.end()});
+  Shell("ppmtobmp -bpp 24 '" + path + ".ppm' > '" + path + "' 2>/dev/null");
+  fs::remove(path + ".ppm");
 }
 
 // A uniform grey picture: every dot compares the same grey with its threshold.
 void WriteGrey(const std::string& path, std::uint8_t grey, int w = 40, int h = 24) {
   WriteBmp24(path, w, h, [grey](int, int) { return Rgb{grey, grey, grey}; });
-}
-
-void Shell(const std::string& command) {
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 // The project's test card at the given size, as JPEG, BMP or PPM by the name.
@@ -233,9 +215,7 @@ TEST_F(DotcastTest, OutputSizeFollowsThePictureOrTheOption) {
   } rows[] = {
       // The picture's own size, shrunk to fit 320 x 240 with its ratio kept.
       {"big.jpg", "640x480", {}, "big.qdl", 320, 240},
-      {"wide.jpg", "400x100", {}, "wide.qdl", 320, 80},
       {"small.bmp", "100x50", {}, "small.qdl", 100, 50},
-      {"thin.bmp", "321x10", {}, "thin.qdl", 320, 10},
       {"card.jpg", nullptr, {"--size", "device", "-o", "device.qdl"}, "device.qdl", 102, 64},
       {"card.jpg", nullptr, {"--size", "full", "-o", "full.qdl"}, "full.qdl", 320, 240},
       {"card.jpg", nullptr, {"--size", "50x40", "-o", "custom.qdl"}, "custom.qdl", 50, 40},
@@ -256,12 +236,9 @@ TEST_F(DotcastTest, OutputSizeFollowsThePictureOrTheOption) {
   }
 
   // The name picks the encoder (each has its own tests); the bitmap has the same dots.
-  for (const char* name : {"d.BMP", "d.png", "d.pbm"})
+  for (const char* name : {"d.BMP", "d.pbm"})
     ASSERT_EQ(Dotcast(dir, {"convert", "card.jpg", "--size", "device", "-o", name}).code, 0);
-  const auto qdl = ConvertQdlBmp(ReadAll(dir.File("d.BMP")));
-  ASSERT_TRUE(qdl.has_value());
-  EXPECT_EQ(*qdl, ReadAll(dir.File("device.qdl")));
-  EXPECT_EQ(Slurp(dir.File("d.pbm")).size(), std::string("P4\n102 64\n").size() + 13 * 64);
+  EXPECT_EQ(ConvertQdlBmp(ReadAll(dir.File("d.BMP"))).value(), ReadAll(dir.File("device.qdl")));
   EXPECT_TRUE(Slurp(dir.File("d.pbm")).starts_with("P4\n102 64\n"));
 }
 
@@ -292,6 +269,7 @@ TEST_F(DotcastTest, OutDirAndFormatNameTheOutputs) {
 
 // The PNG output read back by ImageMagick and by netpbm holds the dots of the Quadrel output.
 TEST_F(DotcastTest, PngOpensElsewhereWithTheQuadrelDots) {
+  REQUIRE_TOOLS("pngtopnm", "{convert}");
   MakeCard(dir.File("card.jpg"), "408x256");
   const std::string magick = std::ifstream("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
   for (const std::vector<std::string>& size :
@@ -466,12 +444,12 @@ TEST_F(DotcastTest, AFailedWriteSaysWhyAndLeavesNothingBehind) {
 // that a second run would then refuse to replace.
 TEST_F(DotcastTest, AKilledBatchLeavesOnlyCompleteOutputs) {
   std::string names;
+  WriteGrey(dir.File("p.bmp"), 100);
   for (int i = 0; i < 60; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "p%d.bmp", i);
-    WriteGrey(dir.File(name), static_cast<std::uint8_t>(i));
-    names += ' ';
-    names += name;
+    fs::copy_file(dir.path() / "p.bmp", dir.path() / name);
+    names.append(" ").append(name);
   }
   for (int delay_ms = 1; delay_ms <= 25; delay_ms += 3) {
     SCOPED_TRACE(delay_ms);
@@ -566,18 +544,14 @@ TEST_F(DotcastTest, ShowPrintsTheDots) {
   const Result inverted = Dotcast(dir, {"show", "--invert", "tiny.qdl"});
   EXPECT_EQ(inverted.out, "\u2584\u2588\n\u2588\u2588\n\u2588\u2588\n\u2588\u2588\n\u2588\u2580\n");
 
+  // A picture is converted first, with the options given: 102 x 64 dots in 32 rows.
   MakeCard(dir.File("card.jpg"), "408x256");
   const Result card = Dotcast(dir, {"show", "card.jpg", "--size", "device"});
   ASSERT_EQ(card.code, 0);
-  std::istringstream rows(card.out);
-  int count = 0;
-  for (std::string row; std::getline(rows, row); ++count) {
-    const auto cells = std::count_if(row.begin(), row.end(), [](char c) {
-      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // not a continuation byte
-    });
-    EXPECT_EQ(cells, 102) << "row " << count;
-  }
-  EXPECT_EQ(count, 32);
+  EXPECT_EQ(std::count(card.out.begin(), card.out.end(), '\n'), 32);
+  const std::string row = card.out.substr(0, card.out.find('\n'));
+  EXPECT_EQ(std::count_if(row.begin(), row.end(), [](char c) { return (c & 0xC0) != 0x80; }), 102)
+      << row;  // characters, not the bytes of their UTF-8
 
   const Result missing = Dotcast(dir, {"show", "none.qdl"});
   EXPECT_EQ(missing.code, 1);
@@ -668,18 +642,16 @@ int BlackDots(const std::vector<std::uint8_t>& bmp) {
   return black;
 }
 
+// The options reach the engine (whose own tests cover what each method does): the level,
+// each method by its name, the seed and the automatic level.
 TEST_F(DotcastTest, LevelAndMethod) {
   WriteGrey(dir.File("grey.bmp"), 128);
   auto convert = [&](std::vector<std::string> extra) { return ConvertToBmp("grey.bmp", extra); };
   const int all = 40 * 24;
   EXPECT_EQ(BlackDots(convert({})), all);  // grey equal to the threshold is dark
   EXPECT_EQ(BlackDots(convert({"--level", "127"})), 0);
-  EXPECT_EQ(convert({"--level", "255"}), convert({"--level", "254"}));
 
   const auto sharp = convert({"--method", "photo-sharp"});
-  const int sharp_black = BlackDots(sharp);
-  EXPECT_GT(sharp_black, all / 4);
-  EXPECT_LT(sharp_black, all * 3 / 4);
   EXPECT_EQ(convert({"--method", "photo-sharp"}), sharp);  // each run starts the same
   EXPECT_NE(convert({"--method", "photo-sharp", "--seed", "7"}), sharp);
   EXPECT_EQ(convert({"--method", "photo-sharp", "--seed", "7"}),
@@ -688,12 +660,8 @@ TEST_F(DotcastTest, LevelAndMethod) {
   // about 1 dot in 16 is dark with Sharp (thresholds 68..131), 9 in 32 with Soft (36..163).
   const int sharp_100 = BlackDots(convert({"--method", "photo-sharp", "--level", "100"}));
   const int soft_100 = BlackDots(convert({"--method", "photo-soft", "--level", "100"}));
-  EXPECT_GT(sharp_100, 0);
-  EXPECT_LT(sharp_100, all / 8);
-  EXPECT_GT(soft_100, all / 5);
-  EXPECT_LT(soft_100, all * 2 / 5);
-  // Far beyond the dither's reach, both methods agree with a plain threshold.
-  EXPECT_EQ(BlackDots(convert({"--method", "photo-soft", "--level", "0"})), 0);
+  EXPECT_TRUE(sharp_100 > 0 && sharp_100 < all / 8) << sharp_100;
+  EXPECT_TRUE(soft_100 > all / 5 && soft_100 < all * 2 / 5) << soft_100;
   // The dithers draw no random numbers: grey 128 comes out half dark, whatever the seed.
   for (const char* method : {"diffusion", "atkinson", "ordered"}) {
     const auto dithered = convert({"--method", method});
@@ -743,41 +711,6 @@ TEST_F(DotcastTest, FitAndCrop) {
   EXPECT_EQ(outside.code, 1);
   EXPECT_TRUE(Contains(outside.err, "crop 60,0,41,10 lies outside the 100 x 50 picture"))
       << outside.err;
-}
-
-// The dots the window's engine gives for a picture just loaded, as the window's bitmap
-// working file: the output size of the load (or `size`), stretch with the ratio kept, a
-// fresh generator.
-std::vector<std::uint8_t> WindowDots(const std::string& path, int level, int method,
-                                     std::optional<convert::Size> size = std::nullopt) {
-  auto picture = picture::SourcePicture::FromFile(path, kDefaultLimits);
-  EXPECT_TRUE(picture && picture->DisplayImage());  // the window shows the source first
-  if (!picture) return {};
-  const convert::Size out =
-      size.value_or(convert::FirstOutputSize(picture->width(), picture->height(), false));
-  convert::DotRandom random;
-  auto result = picture::ConvertSourcePicture(
-      *picture, {out.width, out.height, true, true, {}, method, level}, random);
-  EXPECT_TRUE(result.has_value());
-  return result ? EncodeBmp(result->dots) : std::vector<std::uint8_t>{};
-}
-
-TEST_F(DotcastTest, SameDotsAsTheWindowsEngine) {
-  MakeCard(dir.File("card.jpg"), "1280x960");
-  MakeCard(dir.File("card.bmp"), "300x200");
-  MakeGif(dir, dir.File("card.gif"), "408x256");
-  for (const char* file : {"card.jpg", "card.bmp", "card.gif"}) {
-    SCOPED_TRACE(file);
-    const Result plain = Dotcast(dir, {"convert", "--force", file, "-o", "plain.bmp"});
-    ASSERT_EQ(plain.code, 0) << plain.err;
-    EXPECT_EQ(ReadAll(dir.File("plain.bmp")), WindowDots(dir.File(file), 128, 0));
-
-    const Result photo = Dotcast(dir, {"convert", "--force", file, "--method", "photo-soft",
-                                       "--level", "100", "--size", "device", "-o", "photo.bmp"});
-    ASSERT_EQ(photo.code, 0) << photo.err;
-    EXPECT_EQ(ReadAll(dir.File("photo.bmp")),
-              WindowDots(dir.File(file), 100, 2, convert::Size{102, 64}));
-  }
 }
 
 }  // namespace

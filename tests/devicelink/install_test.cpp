@@ -21,11 +21,15 @@ void SetInstallValue(const LinkEnv& env, const QVariant& value) {
   settings.sync();
 }
 
-TEST(GetInstallDir, TakesTheRecordedValueWithoutOneTrailingSeparator) {
+// The recorded value without one trailing separator (so that one separator comes before the
+// folders below it); no installation without a usable value.
+TEST(GetInstallDir, TakesTheRecordedValue) {
+  LinkEnv env(false);
+  EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
   struct Row {
     const char* name;
     std::string stored;
-    std::string expected;
+    std::optional<std::string> expected;
   };
   const Row rows[] = {
       {"plain", "/opt/link", "/opt/link"},
@@ -34,29 +38,17 @@ TEST(GetInstallDir, TakesTheRecordedValueWithoutOneTrailingSeparator) {
       {"backslash as written on Windows", "C:\\Link\\", "C:\\Link"},
       {"one character", "L", "L"},
       {"terminating NUL carried along", std::string("/opt/link\0", 10), "/opt/link"},
+      {"empty", "", std::nullopt},
+      {"only a NUL", std::string(1, '\0'), std::nullopt},
   };
-  LinkEnv env(false);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SetInstallValue(env, QString::fromStdString(row.stored));
-    EXPECT_EQ(GetInstallDir(), std::optional<std::string>(row.expected));
+    EXPECT_EQ(GetInstallDir(), row.expected);
   }
-}
-
-TEST(GetInstallDir, TrailingSeparatorGivesOneSeparatorBeforeTheUserDataFolder) {
-  LinkEnv env(false);
   SetInstallValue(env, "/opt/link/");
   EXPECT_EQ(DefaultUserDataDir(*GetInstallDir()), "/opt/link/userdata/qdl");
   EXPECT_EQ(DefaultCacheDir(*GetInstallDir()), "/opt/link/pcshelf/cache/accessor/graphics");
-}
-
-TEST(GetInstallDir, NoInstallationWithoutAUsableValue) {
-  LinkEnv env(false);
-  EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
-  SetInstallValue(env, "");
-  EXPECT_EQ(GetInstallDir(), std::nullopt) << "empty value";
-  SetInstallValue(env, QString(QChar(0)));
-  EXPECT_EQ(GetInstallDir(), std::nullopt) << "only a NUL";
 }
 
 TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
@@ -113,37 +105,33 @@ TEST(CheckUserDataDir, MissingFoldersShowTheMessageOnceAndCreateNothing) {
   EXPECT_FALSE(fs::exists(env.install_dir()));
 }
 
-TEST(ClassifyCommandFile, RemovesQuotesAtEitherEnd) {
+// Quotes at either end go; a file of the device's cache gives its folder when that exists.
+TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
   LinkEnv env;
-  const std::string pc_file = env.File("pics/cat.qdl");
-  const std::string rows[] = {"\"" + pc_file + "\"", "\"" + pc_file, pc_file + "\"", pc_file};
-  for (const std::string& given : rows) {
-    SCOPED_TRACE(given);
-    std::string path = given;
-    std::string folder = "unchanged";
+  const std::string pc = env.File("pics/cat.qdl"), cache = JoinPath(env.CacheGraphics(), "cat.qdl");
+  const std::string missing = JoinPath(env.CacheGraphics(), "no-such-folder/cat.qdl");
+  struct Row {
+    std::string given, path;
+    std::int16_t on_pc;
+    std::string folder;
+  };
+  const Row rows[] = {
+      {"\"" + pc + "\"", pc, 1, "unchanged"},
+      {"\"" + pc, pc, 1, "unchanged"},
+      {pc + "\"", pc, 1, "unchanged"},
+      {pc, pc, 1, "unchanged"},
+      {"\"" + cache + "\"", cache, 0, env.CacheGraphics()},  // without its trailing separator
+      {missing, missing, 0, "unchanged"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.given);
+    std::string path = row.given, folder = "unchanged";
     std::int16_t on_pc = 7;
     ClassifyCommandFile(path, folder, on_pc);
-    EXPECT_EQ(path, pc_file);
-    EXPECT_EQ(on_pc, 1);
-    EXPECT_EQ(folder, "unchanged");
+    EXPECT_EQ(path, row.path);
+    EXPECT_EQ(on_pc, row.on_pc);
+    EXPECT_EQ(folder, row.folder);
   }
-}
-
-TEST(ClassifyCommandFile, DeviceCacheFileGivesItsFolderWhenTheFolderExists) {
-  LinkEnv env;
-  std::string path = "\"" + JoinPath(env.CacheGraphics(), "cat.qdl") + "\"";
-  std::string folder = "unchanged";
-  std::int16_t on_pc = 1;
-  ClassifyCommandFile(path, folder, on_pc);
-  EXPECT_EQ(on_pc, 0);
-  EXPECT_EQ(folder, env.CacheGraphics()) << "without its trailing separator";
-
-  path = JoinPath(env.CacheGraphics(), "no-such-folder/cat.qdl");
-  folder = "unchanged";
-  on_pc = 1;
-  ClassifyCommandFile(path, folder, on_pc);
-  EXPECT_EQ(on_pc, 0);
-  EXPECT_EQ(folder, "unchanged");
 }
 
 TEST(PathParts, SplitAtTheLastSeparator) {

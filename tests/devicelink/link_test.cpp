@@ -10,7 +10,6 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 
 #include "devicelink/folder_link.h"
 #include "devicelink/save_pipeline.h"
@@ -182,67 +181,41 @@ TEST(FolderDeviceLink, MapsOnlyTheCacheAndRejectsEscapes) {
 }
 
 // Mapping a device path copies the device's file into the cache only over a missing copy,
-// or an older one that still holds what was last transferred.
+// or an older one that still holds what was last transferred. Each row's steps arrange the
+// two files: the device holds `first` to begin with.
 TEST(FolderDeviceLink, MappingNeverOverwritesACopyChangedOnThePc) {
   const Bytes first = {1, 0, 1, 0, 7}, second = {1, 0, 1, 0, 8}, edit = {9};
   const std::string path = "B:\\graphics\\cat.qdl";
-  const auto age = [](const std::string& file, int seconds) {
-    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(seconds));
+  const std::pair<const char*, const Bytes&> rows[] = {
+      {"", first},
+      {"cache edited; device newer", first},
+      {"cache edited; cache newer", edit},
+      {"transferred; device second; device newer", second},
+      {"put; device second; device newer", second},
+      {"transferred; cache edited; device second; device newer", edit},
   };
-  struct Row {
-    const char* name;
-    std::function<void(FolderDeviceLink&, const std::string& device, const std::string& cache)>
-        arrange;
-    Bytes cached;
-  };
-  const Row rows[] = {
-      {"no copy", [](auto&, auto&, auto&) {}, first},
-      {"older copy, never transferred",
-       [&](auto&, auto& device, auto& cache) {
-         WriteAll(cache, edit);
-         age(device, 10);
-       },
-       first},
-      {"newer copy, never transferred",
-       [&](auto&, auto&, auto& cache) {
-         WriteAll(cache, edit);
-         age(cache, 10);
-       },
-       edit},
-      {"older copy as transferred",
-       [&](FolderDeviceLink& link, auto& device, auto&) {
-         link.DeviceToCache(path);
-         WriteAll(device, second);
-         age(device, 10);
-       },
-       second},
-      {"older copy as put",
-       [&](FolderDeviceLink& link, auto& device, auto& cache) {
-         WriteAll(cache + ".new", first);
-         ASSERT_EQ(link.PutFile(path, cache + ".new", 0), 0);
-         WriteAll(device, second);
-         age(device, 10);
-       },
-       second},
-      {"copy changed since the transfer, device touched later",
-       [&](FolderDeviceLink& link, auto& device, auto& cache) {
-         link.DeviceToCache(path);
-         WriteAll(cache, edit);
-         WriteAll(device, second);
-         age(device, 10);
-       },
-       edit},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [steps, cached] : rows) {
+    SCOPED_TRACE(steps);
     LinkEnv env;
     FolderDeviceLink link(env.install_dir());
     const std::string device = JoinPath(env.DeviceGraphics(), "cat.qdl");
     const std::string cache = JoinPath(env.CacheGraphics(), "cat.qdl");
     WriteAll(device, first);
-    row.arrange(link, device, cache);
+    const auto step = [&](const char* name) {
+      return std::string(steps).find(name) != std::string::npos;
+    };
+    if (step("transferred")) link.DeviceToCache(path);
+    if (step("put")) {
+      WriteAll(cache + ".new", first);
+      ASSERT_EQ(link.PutFile(path, cache + ".new", 0), 0);
+    }
+    if (step("cache edited")) WriteAll(cache, edit);
+    if (step("device second")) WriteAll(device, second);
+    const auto later = fs::file_time_type::clock::now() + std::chrono::seconds(10);
+    if (step("device newer")) fs::last_write_time(device, later);
+    if (step("cache newer")) fs::last_write_time(cache, later);
     EXPECT_EQ(link.DeviceToCache(path), cache);
-    EXPECT_EQ(ReadAll(cache), row.cached);
+    EXPECT_EQ(ReadAll(cache), cached);
   }
 }
 

@@ -1,11 +1,9 @@
 #include "devicelink/save_pipeline.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -178,27 +176,6 @@ TEST_F(SavePipeline, BrokenResultGivesWriteErrorAndKeepsEverything) {
   EXPECT_EQ(FolderNames(pics), std::vector<std::string>{"keep.qdl"});
 }
 
-// Lowers the file-size limit for one scope, as a disk that fills up mid-write would stop
-// the write; the signal that the limit raises is ignored so the write just fails.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lowered = old_;
-    lowered.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int) = nullptr;
-};
-
 // A read-only folder, a read-only file and a disk that fills up mid-write: Write error!,
 // old files intact, although a rename in a writable folder would replace a read-only file.
 // Permissions are tried as an unprivileged user, whom they bind, owning the folder.
@@ -214,7 +191,7 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
       {"read-only file", [&](const std::string& t) { return as_user(t, t, 0400); }},
       {"disk full",
        [&](const std::string& t) {
-         FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
+         testing::FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
          return SaveResultFile(state, t);
        }},
   };
@@ -238,7 +215,7 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   state.DevicePath = "B:\\graphics\\big.qdl";
   prompter.messages.clear();
   {
-    FileSizeLimit limit(4096);
+    testing::FileSizeLimit limit(4096);
     SaveResultFile(state, JoinPath(env.CacheGraphics(), "big.qdl"));
   }
   EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});

@@ -1,5 +1,5 @@
-// The Qt prompter: how it sets up message boxes and the PC file dialogs from a request, and
-// what it answers when those are run and closed.
+// The Qt prompter: the message boxes and the PC file dialogs it sets up from a request, run
+// and closed as a user would, and what it answers.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,31 +21,16 @@ using dotcaster::MsgAnswer;
 using dotcaster::MsgButtons;
 using dotcaster::MsgIcon;
 
-Q_DECLARE_METATYPE(MsgButtons)
-Q_DECLARE_METATYPE(MsgAnswer)
-
 namespace {
 
-FileDialogRequest OpenRequest(const std::string& folder) {
+// A request of the shape the window makes, with filters of its own.
+FileDialogRequest Request(const std::string& folder, int filter_index = 1) {
   FileDialogRequest r;
   r.title = "Open on PC";
   r.startFolder = folder;
-  r.filters = {{"Graphic Files", "*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"},
-               {"Quadrel Files(*.qdl)", "*.qdl"},
-               {"Bitmap Files(*.bmp)", "*.bmp"},
-               {"JPEG Files(*.jpg,*.jpe,*.jpeg,*.jfif)", "*.jpg;*.jpe;*.jpeg;*.jfif"},
-               {"GIF Files(*.gif)", "*.gif"}};
+  r.filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"}, {"Quadrel(*.qdl)", "*.qdl"}};
+  r.filterIndex = filter_index;
   r.mustExist = true;
-  return r;
-}
-
-FileDialogRequest SaveRequest(const std::string& folder, const std::string& name) {
-  FileDialogRequest r;
-  r.title = "Save to PC";
-  r.startFolder = folder;
-  r.fileName = name;
-  r.filters = {{"Quadrel(*.qdl)", "*.qdl"}, {"Bitmap(*.bmp)", "*.bmp"}};
-  r.confirmOverwrite = true;
   return r;
 }
 
@@ -68,6 +53,26 @@ QString Canonical(const std::string& path) {
   return QDir(QString::fromStdString(path)).canonicalPath();
 }
 
+struct MessageRow {
+  const char* name;
+  MsgButtons buttons;
+  int offered;                        // buttons shown
+  int key;                            // Return or Escape pressed, or 0 and
+  QMessageBox::StandardButton click;  // this button clicked
+  MsgAnswer answer;
+};
+const MessageRow kMessages[] = {
+    {"ok, Return", MsgButtons::Ok, 1, Qt::Key_Return, {}, MsgAnswer::Ok},
+    {"ok, Escape", MsgButtons::Ok, 1, Qt::Key_Escape, {}, MsgAnswer::Ok},
+    {"ok cancel, Return", MsgButtons::OkCancel, 2, Qt::Key_Return, {}, MsgAnswer::Ok},
+    {"ok cancel, Escape", MsgButtons::OkCancel, 2, Qt::Key_Escape, {}, MsgAnswer::Cancel},
+    {"yes no, Return", MsgButtons::YesNo, 2, Qt::Key_Return, {}, MsgAnswer::Yes},
+    {"yes no, No", MsgButtons::YesNo, 2, 0, QMessageBox::No, MsgAnswer::No},
+    {"yes no cancel, Return", MsgButtons::YesNoCancel, 3, Qt::Key_Return, {}, MsgAnswer::Yes},
+    {"yes no cancel, No", MsgButtons::YesNoCancel, 3, 0, QMessageBox::No, MsgAnswer::No},
+    {"yes no cancel, Escape", MsgButtons::YesNoCancel, 3, Qt::Key_Escape, {}, MsgAnswer::Cancel},
+};
+
 }  // namespace
 
 class QtPrompterTest : public QObject {
@@ -76,134 +81,88 @@ class QtPrompterTest : public QObject {
  private slots:
   void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
-  void messageBoxSetup_data() {
-    QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<int>("standardButtons");
-    QTest::addColumn<int>("defaultButton");
-    QTest::newRow("ok") << MsgButtons::Ok << int(QMessageBox::Ok) << int(QMessageBox::Ok);
-    QTest::newRow("ok cancel") << MsgButtons::OkCancel << int(QMessageBox::Ok | QMessageBox::Cancel)
-                               << int(QMessageBox::Ok);
-    QTest::newRow("yes no") << MsgButtons::YesNo << int(QMessageBox::Yes | QMessageBox::No)
-                            << int(QMessageBox::Yes);
-    QTest::newRow("yes no cancel")
-        << MsgButtons::YesNoCancel << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
-        << int(QMessageBox::Yes);
+  // The box shows the text as plain text with line feeds (nothing in a message is markup),
+  // offers its buttons, and answers with the one pressed.
+  void messageAnswersTheButtonPressed_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kMessages)); ++i)
+      QTest::newRow(kMessages[i].name) << i;
   }
-  void messageBoxSetup() {
-    QFETCH(MsgButtons, buttons);
-    QFETCH(int, standardButtons);
-    QFETCH(int, defaultButton);
-    QMessageBox box;
-    dotcaster::ConfigureMessageBox(box, "Converted image is being edited.\r\n<b>Update?</b>",
-                                   "Dotcaster", MsgIcon::Exclamation, buttons);
-    // Plain text with line feeds: nothing in a message is markup.
-    QCOMPARE(box.text(), QStringLiteral("Converted image is being edited.\n<b>Update?</b>"));
-    QCOMPARE(box.textFormat(), Qt::PlainText);
-    QCOMPARE(box.windowTitle(), QStringLiteral("Dotcaster"));
-    QCOMPARE(box.icon(), QMessageBox::Warning);
-    QCOMPARE(int(box.standardButtons()), standardButtons);
-    QVERIFY(box.defaultButton());
-    QCOMPARE(int(box.standardButton(box.defaultButton())), defaultButton);
-  }
-
-  void answers_data() {
-    QTest::addColumn<int>("clicked");
-    QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<MsgAnswer>("answer");
-    QTest::newRow("yes") << int(QMessageBox::Yes) << MsgButtons::YesNoCancel << MsgAnswer::Yes;
-    QTest::newRow("no") << int(QMessageBox::No) << MsgButtons::YesNo << MsgAnswer::No;
-    QTest::newRow("cancel") << int(QMessageBox::Cancel) << MsgButtons::OkCancel
-                            << MsgAnswer::Cancel;
-    QTest::newRow("ok") << int(QMessageBox::Ok) << MsgButtons::OkCancel << MsgAnswer::Ok;
-    QTest::newRow("closed, lone ok")
-        << int(QMessageBox::NoButton) << MsgButtons::Ok << MsgAnswer::Ok;
-    QTest::newRow("closed, yes/no")
-        << int(QMessageBox::NoButton) << MsgButtons::YesNo << MsgAnswer::Cancel;
-    QTest::newRow("button not offered")
-        << int(QMessageBox::Yes) << MsgButtons::OkCancel << MsgAnswer::Cancel;
-  }
-  void answers() {
-    QFETCH(int, clicked);
-    QFETCH(MsgButtons, buttons);
-    QFETCH(MsgAnswer, answer);
-    QCOMPARE(dotcaster::AnswerFor(clicked, buttons), answer);
-  }
-
-  void messageRunsModallyAndReturnsTheButton() {
+  void messageAnswersTheButtonPressed() {
+    QFETCH(int, row);
+    const MessageRow& m = kMessages[row];
     dotcaster::QtPrompter prompter;
-    WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-    QCOMPARE(prompter.Message("Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
-                              MsgButtons::YesNoCancel),
-             MsgAnswer::No);
-    WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    QCOMPARE(prompter.Message("q", "Dotcaster", MsgIcon::Question, MsgButtons::YesNoCancel),
-             MsgAnswer::Cancel);
-    WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-    QCOMPARE(prompter.Message("q", "Dotcaster", MsgIcon::Question, MsgButtons::YesNoCancel),
-             MsgAnswer::Yes);
-    WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    QCOMPARE(prompter.Message("Read error!", "Dotcaster", MsgIcon::Exclamation, MsgButtons::Ok),
-             MsgAnswer::Ok);
+    bool shown_right = false;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      shown_right = box->text() == "Converted image is being edited.\n<b>Update?</b>" &&
+                    box->textFormat() == Qt::PlainText && box->windowTitle() == "Dotcaster" &&
+                    box->icon() == QMessageBox::Warning && box->buttons().size() == m.offered;
+      if (m.key) {
+        QTest::keyClick(box, static_cast<Qt::Key>(m.key));
+      } else if (QAbstractButton* button = box->button(m.click)) {
+        button->click();
+      } else {
+        box->reject();
+      }
+    });
+    QCOMPARE(prompter.Message("Converted image is being edited.\r\n<b>Update?</b>", "Dotcaster",
+                              MsgIcon::Exclamation, m.buttons),
+             m.answer);
+    QVERIFY(shown_right);
   }
 
-  void nameFiltersKeepTheOrderAndDescriptions() {
-    const QStringList filters = dotcaster::NameFilters(OpenRequest("").filters);
-    QCOMPARE(filters, (QStringList{
-                          "Graphic Files (*.qdl *.bmp *.jpg *.jpeg *.jpe *.jfif *.gif)",
-                          "Quadrel Files(*.qdl) (*.qdl)",
-                          "Bitmap Files(*.bmp) (*.bmp)",
-                          "JPEG Files(*.jpg,*.jpe,*.jpeg,*.jfif) (*.jpg *.jpe *.jpeg *.jfif)",
-                          "GIF Files(*.gif) (*.gif)",
-                      }));
+  // A box closed without a button, or a button the question did not offer, is the safe
+  // answer: OK for a lone OK, otherwise Cancel.
+  void answerWithoutAnOfferedButton() {
+    QCOMPARE(dotcaster::AnswerFor(QMessageBox::NoButton, MsgButtons::Ok), MsgAnswer::Ok);
+    QCOMPARE(dotcaster::AnswerFor(QMessageBox::NoButton, MsgButtons::YesNo), MsgAnswer::Cancel);
+    QCOMPARE(dotcaster::AnswerFor(QMessageBox::Yes, MsgButtons::OkCancel), MsgAnswer::Cancel);
   }
 
+  // The patterns are hidden: the dialog shows each description exactly as written, and an
+  // index out of range selects the first filter.
   void openDialogSetup_data() {
     QTest::addColumn<int>("filterIndex");
-    QTest::addColumn<QString>("selected");  // the filter the dialog shows
-    // The patterns stay hidden: the dialog shows each description exactly as written.
-    QTest::newRow("first") << 1 << "Graphic Files";
-    QTest::newRow("third") << 3 << "Bitmap Files(*.bmp)";
-    QTest::newRow("last") << 5 << "GIF Files(*.gif)";
-    QTest::newRow("out of range falls back to the first") << 9 << "Graphic Files";
-    QTest::newRow("zero falls back to the first") << 0 << "Graphic Files";
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("first") << 1 << "Pictures";
+    QTest::newRow("last") << 2 << "Quadrel(*.qdl)";
+    QTest::newRow("beyond the last") << 9 << "Pictures";
+    QTest::newRow("zero") << 0 << "Pictures";
   }
   void openDialogSetup() {
     QFETCH(int, filterIndex);
     QFETCH(QString, selected);
     dotcaster::testing::TempDir dir;
-    FileDialogRequest request = OpenRequest(dir.path().string());
-    request.filterIndex = filterIndex;
     QFileDialog dialog;
-    dotcaster::ConfigureFileDialog(dialog, request, false);
+    dotcaster::ConfigureFileDialog(dialog, Request(dir.path().string(), filterIndex), false);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Open on PC"));
     QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptOpen);
     QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
     QCOMPARE(dialog.directory().canonicalPath(), Canonical(dir.path().string()));
-    const QStringList filters = dotcaster::NameFilters(request.filters);
-    QCOMPARE(dialog.nameFilters(), filters);
+    QCOMPARE(dialog.nameFilters(),
+             (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
     QCOMPARE(dialog.selectedNameFilter(), selected);
     QVERIFY(dialog.testOption(QFileDialog::HideNameFilterDetails));
   }
 
   void saveDialogSetup() {
     dotcaster::testing::TempDir dir;
+    FileDialogRequest request = Request(dir.path().string());
+    request.fileName = "cat.";
+    request.confirmOverwrite = true;
     QFileDialog dialog;
-    dotcaster::ConfigureFileDialog(dialog, SaveRequest(dir.path().string(), "cat."), true);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Save to PC"));
+    dotcaster::ConfigureFileDialog(dialog, request, true);
     QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(dialog.fileMode(), QFileDialog::AnyFile);
     QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
     QVERIFY(dialog.defaultSuffix().isEmpty());
-    QCOMPARE(dialog.selectedNameFilter(), QStringLiteral("Quadrel(*.qdl)"));
     QCOMPARE(dialog.directory().canonicalPath(), Canonical(dir.path().string()));
-    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(name);
-    QCOMPARE(name->text(), QStringLiteral("cat."));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+             QStringLiteral("cat."));
 
-    FileDialogRequest no_confirm = SaveRequest(dir.path().string(), "");
-    no_confirm.confirmOverwrite = false;
+    request.confirmOverwrite = false;
     QFileDialog quiet;
-    dotcaster::ConfigureFileDialog(quiet, no_confirm, true);
+    dotcaster::ConfigureFileDialog(quiet, request, true);
     QVERIFY(quiet.testOption(QFileDialog::DontConfirmOverwrite));
   }
 
@@ -211,11 +170,12 @@ class QtPrompterTest : public QObject {
     dotcaster::testing::TempDir dir;
     dotcaster::QtPrompter prompter;
     WhenModal<QFileDialog>([](QFileDialog* dialog) {
-      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      name->setText(QStringLiteral("dog"));
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("dog");
       QMetaObject::invokeMethod(dialog, "accept");
     });
-    const auto chosen = prompter.SaveFileName(SaveRequest(dir.path().string(), "cat"));
+    FileDialogRequest request = Request(dir.path().string());
+    request.fileName = "cat";
+    const auto chosen = prompter.SaveFileName(request);
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).fileName(), QStringLiteral("dog"));
     QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).dir().canonicalPath(),
@@ -228,13 +188,12 @@ class QtPrompterTest : public QObject {
     dotcaster::testing::WriteAll(path, {1, 0, 1, 0, 0});
     dotcaster::QtPrompter prompter;
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    QVERIFY(!prompter.OpenFileName(OpenRequest(dir.path().string())).has_value());
+    QVERIFY(!prompter.OpenFileName(Request(dir.path().string())).has_value());
     WhenModal<QFileDialog>([](QFileDialog* dialog) {
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-          ->setText(QStringLiteral("cat.qdl"));
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("cat.qdl");
       QMetaObject::invokeMethod(dialog, "accept");
     });
-    const auto chosen = prompter.OpenFileName(OpenRequest(dir.path().string()));
+    const auto chosen = prompter.OpenFileName(Request(dir.path().string()));
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).canonicalFilePath(),
              QFileInfo(QString::fromStdString(path)).canonicalFilePath());

@@ -19,7 +19,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -103,20 +102,6 @@ TEST(ConvertFile, FailuresKeepTheTarget) {
 }
 
 #ifndef _WIN32
-// Limits the size of files this process may write, the way a full disk stops a write
-// half-way; the write then fails with "File too large" instead of ending the process.
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    ReportFileSizeLimitAsError();
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit lower = old;
-    lower.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-  rlimit old{};
-};
-
 TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
   TempDir dir;
   const std::string src = dir.File("in.qdl"), target = dir.File("out.bmp");
@@ -126,7 +111,7 @@ TEST(ConvertFile, WriteStoppedHalfWayKeepsOldContent) {
   WriteAll(src, big);
   WriteAll(target, kOldContent);
   {
-    FileSizeLimit limit(1000);
+    testing::FileSizeLimit limit(1000);
     EXPECT_FALSE(ConvertQdlBmpFile(src, target));
   }
   EXPECT_EQ(ReadAll(target), kOldContent);
@@ -163,7 +148,7 @@ TEST(WriteFileReplacing, FolderWithoutNewFilesRewritesInPlace) {
   testing::AsUnprivilegedUser nobody(dir.path());
   fs::permissions(sub, fs::perms::owner_read | fs::perms::owner_exec);
   {
-    FileSizeLimit limit(64);
+    testing::FileSizeLimit limit(64);
     const auto error = WriteFileReplacing(target, ByteVec(100, 7));
     EXPECT_EQ(error ? error->system : std::error_code(), std::errc::file_too_large);
     EXPECT_EQ(ReadAll(target), kOldContent);

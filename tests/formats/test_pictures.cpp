@@ -63,33 +63,4 @@ ByteVec JpegFrame(std::uint8_t code, int height, int width) {
           1,    0x22, 0,    2,    0x11, 1,          3,          0x11,      1};
 }
 
-ByteVec BuiltJpeg(int width, int height) {
-  ByteVec dqt = {0xFF, 0xDB, 0x00, 0x43, 0x00};
-  for (int i = 0; i < 64; ++i)
-    dqt.push_back(static_cast<std::uint8_t>(1 + i % 16));
-  ByteVec dht = {0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01};
-  dht.resize(dht.size() + 15, 0x00);
-  dht.push_back(0x05);
-  return Cat({{0xFF, 0xD8},
-              {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00,
-               0x01, 0x00, 0x00},
-              dqt,
-              JpegFrame(0xC0, height, width),
-              dht,
-              {0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00},
-              {0x12, 0x34, 0xFF, 0x00, 0x56},
-              {0xFF, 0xD9}});
-}
-
-ByteVec BuiltGif(int width, int height) {
-  ByteVec g = {'G', 'I', 'F', '8', '9', 'a'};
-  for (int v : {width, height}) {
-    g.push_back(static_cast<std::uint8_t>(v));
-    g.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  // Global colour table of two entries, black and white, then the trailer.
-  g.insert(g.end(), {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x3B});
-  return g;
-}
-
 }  // namespace dotcaster::testing

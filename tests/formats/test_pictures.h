@@ -29,13 +29,4 @@ ByteVec Cat(std::initializer_list<ByteVec> parts);
 // A JPEG start-of-frame segment (marker FF code) for a 3-component picture.
 ByteVec JpegFrame(std::uint8_t code, int height, int width);
 
-// The segments a JPEG has before its entropy-coded data, byte-built: SOI, a JFIF APP0, a
-// quantisation table, the frame, a Huffman table and the scan header, then a few data bytes
-// and EOI.
-ByteVec BuiltJpeg(int width, int height);
-
-// A GIF header with its logical screen descriptor, a global colour table of two entries
-// and a trailer.
-ByteVec BuiltGif(int width, int height);
-
 }  // namespace dotcaster::testing

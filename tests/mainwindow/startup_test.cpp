@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QtTest>
 #include <filesystem>
+#include <map>
 
 #include "devicelink/folder_link.h"
 #include "formats/probe.h"
@@ -66,10 +67,15 @@ class StartupTest : public QObject {
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
   }
 
+  // Leftover working files of an earlier run go, and the window starts empty.
   void EmptyStartShowsTheEmptyWindow() {
     WindowEnv env;
+    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
+      WriteAll(JoinPath(env.UserData(), name), {1, 2, 3});
     auto w = env.Start();
     QVERIFY(w);
+    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
+      QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
     QVERIFY(env.prompter.messages.empty());
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
     QVERIFY(!Enabled(*w, "UpdateBMP"));
@@ -88,18 +94,6 @@ class StartupTest : public QObject {
     QVERIFY(!TheState().Modified);
     QCOMPARE(TheState().OutWidth, 102);
     QCOMPARE(TheState().OutHeight, 64);
-  }
-
-  void LeftoverWorkFilesAreDeletedAtStart() {
-    WindowEnv env;
-    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName}) {
-      WriteAll(JoinPath(env.UserData(), name), {1, 2, 3});
-    }
-    auto w = env.Start();
-    QVERIFY(w);
-    for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName}) {
-      QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
-    }
   }
 
   void QuotedCommandLinePictureIsLoaded() {
@@ -124,60 +118,50 @@ class StartupTest : public QObject {
     QCOMPARE(TheState().CurFileName, bmp);
   }
 
-  // A text file is refused by name; a picture that cannot be read fails to load.
-  void CommandLineFileThatIsNoPictureLeavesTheWindowEmpty() {
-    struct Case {
+  // A text file is refused by name and a picture that cannot be read fails to load: the
+  // window stays empty. A picture enables the picture commands, and the conversion controls
+  // unless it is 1-bit already; the other commands are always enabled.
+  void EachKindOfFileOnTheCommandLine() {
+    const struct {
       const char* name;
-      std::vector<std::uint8_t> bytes;
-      std::string message = "Read error!";
+      const char* failure;  // the message, or null for a picture that loads
+      bool conv_controls = false;
+    } rows[] = {
+        {"notes.txt", kNotImageMessage}, {"empty.jpg", "Read error!"},
+        {"garbage.gif", "Read error!"},  {"truncated.jpg", "Read error!"},
+        {"short.qdl", "Read error!"},    {"cat.qdl", nullptr, false},
+        {"mono.bmp", nullptr, false},    {"photo.jpg", nullptr, true},
+        {"colour.bmp", nullptr, true},   {"anim.gif", nullptr, true},
     };
-    const std::vector<Case> cases = {
-        {"notes.txt", {'h', 'i'}, kNotImageMessage},
+    const std::map<std::string, std::vector<std::uint8_t>> broken = {
+        {"notes.txt", {'h', 'i'}},
         {"empty.jpg", {}},
         {"garbage.gif", {'G', 'I', 'F', '8', '9', 'a', 1}},
         {"truncated.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10}},
-        {"short.qdl", {5}},
-    };
-    for (const Case& c : cases) {
+        {"short.qdl", {5}}};
+    for (const auto& row : rows) {
       WindowEnv env;
-      WriteAll(env.File(c.name), c.bytes);
-      auto w = env.Start({env.File(c.name)});
-      QVERIFY(w);
-      QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{c.message});
-      QVERIFY2(!TheState().ImageLoaded, c.name);
-      QVERIFY(TheState().CurFileName.empty());
-      QVERIFY(w->isVisible());
-      QCOMPARE(w->windowTitle(), QString("Dotcaster"));
-      QVERIFY(!Enabled(*w, "UpdateBMP"));
-      QVERIFY(!TheState().Modified);
-    }
-  }
-
-  void EnablingFollowsTheKindOfPicture() {
-    struct Case {
-      const char* name;
-      std::function<std::string(const std::string&)> write;
-      bool conv_controls;
-    };
-    const std::vector<Case> cases = {
-        {"cat.qdl", [](const std::string& p) { return WriteQdl(p, 102, 64); }, false},
-        {"mono.bmp", [](const std::string& p) { return WriteMonoBmp(p, 40, 30); }, false},
-        {"photo.jpg", [](const std::string& p) { return WriteJpeg(p, 50, 40); }, true},
-        {"colour.bmp", [](const std::string& p) { return WriteBmp24(p, 50, 40); }, true},
-        {"anim.gif", [](const std::string& p) { return WriteGif(p, 50, 40); }, true},
-    };
-    for (const Case& c : cases) {
-      WindowEnv env;
-      auto w = env.Start({c.write(env.File(c.name))});
-      QVERIFY(w);
-      QVERIFY2(TheState().ImageLoaded, c.name);
-      QVERIFY2(Enabled(*w, "UpdateBMP"), c.name);
-      QVERIFY2(Enabled(*w, "Toolbar1_UpdateBMP"), c.name);
-      QVERIFY2(Enabled(*w, "EditPicture") && Enabled(*w, "CopyResult"), c.name);
-      QVERIFY2(ConvEnabled(*w) == c.conv_controls, c.name);
-      // Only the four picture-dependent commands ever change their enabled state.
+      const std::string name = row.name, path = env.File(name);
+      if (row.failure) WriteAll(path, broken.at(name));
+      if (name == "cat.qdl") WriteQdl(path, 102, 64);
+      if (name == "mono.bmp") WriteMonoBmp(path, 40, 30);
+      if (name == "photo.jpg") WriteJpeg(path, 50, 40);
+      if (name == "colour.bmp") WriteBmp24(path, 50, 40);
+      if (name == "anim.gif") WriteGif(path, 50, 40);
+      auto w = env.Start({path});
+      QVERIFY(w && w->isVisible());
+      QCOMPARE(env.prompter.MessageTexts(),
+               row.failure ? std::vector<std::string>{row.failure} : std::vector<std::string>{});
+      QVERIFY2(TheState().ImageLoaded == !row.failure, row.name);
+      for (const char* action : {"UpdateBMP", "Toolbar1_UpdateBMP", "EditPicture", "CopyResult"})
+        QVERIFY2(Enabled(*w, action) == !row.failure, row.name);
+      QVERIFY2(ConvEnabled(*w) == row.conv_controls, row.name);
       QVERIFY(Enabled(*w, "FileOpen") && Enabled(*w, "FileOverWrite") &&
               Enabled(*w, "PasteClipboard") && Enabled(*w, "MenuVersion"));
+      if (!row.failure) continue;
+      QVERIFY(TheState().CurFileName.empty());
+      QCOMPARE(w->windowTitle(), QString("Dotcaster"));
+      QVERIFY(!TheState().Modified);
     }
   }
 

@@ -1,9 +1,9 @@
 #include "test_env.h"
 
-#include <gif_lib.h>
-
+#include <QProcess>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -76,27 +76,13 @@ std::string WriteBmp24(const std::string& path, int width, int height) {
 }
 
 std::string WriteGif(const std::string& path, int width, int height) {
-  int error = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
-  if (!gif) throw std::runtime_error("cannot write " + path);
-  GifColorType colours[16];
-  for (int i = 0; i < 16; ++i) {
-    colours[i] = {static_cast<GifByteType>(i * 17), static_cast<GifByteType>(255 - i * 17),
-                  static_cast<GifByteType>((i * 40) % 256)};
-  }
-  ColorMapObject* map = GifMakeMapObject(16, colours);
-  bool ok = EGifPutScreenDesc(gif, width, height, 4, 0, map) == GIF_OK &&
-            EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
-  std::vector<GifPixelType> line(static_cast<std::size_t>(width));
-  for (int y = 0; ok && y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      line[static_cast<std::size_t>(x)] = ((x / 3) + (y / 4)) % 16;
-    ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
-  }
-  GifFreeMapObject(map);
-  if (EGifCloseFile(gif, &error) != GIF_OK || !ok) {
+  const std::string ppm = path + ".ppm";
+  if (!TestPhoto(width, height).save(QString::fromStdString(ppm), "PPM") ||
+      std::system(("pnmquant 16 '" + ppm + "' 2>/dev/null | pamtogif > '" + path + "' 2>/dev/null")
+                      .c_str()) != 0) {
     throw std::runtime_error("cannot write " + path);
   }
+  std::filesystem::remove(ToFsPath(ppm));
   return path;
 }
 
@@ -128,6 +114,20 @@ std::string WriteMonoBmp(const std::string& path, int width, int height) {
   if (!bmp) throw std::runtime_error("cannot convert the test Quadrel picture");
   WriteAll(path, *bmp);
   return path;
+}
+
+std::optional<std::string> RunDotcast(const QStringList& args) {
+  QProcess run;
+  run.start(qEnvironmentVariable("DOTCAST"), args);
+  if (!run.waitForFinished(60000) || run.exitCode() != 0) return std::nullopt;
+  return run.readAllStandardOutput().toStdString();
+}
+
+std::vector<std::uint8_t> DotcastBitmap(const std::string& path, const QStringList& options) {
+  const QString out = QString::fromStdString(path + ".dotcast.bmp");
+  const auto run = RunDotcast(QStringList{"convert", "--quiet", "--force"} + options +
+                              QStringList{"-o", out, QString::fromStdString(path)});
+  return run ? ReadAll(out.toStdString()) : std::vector<std::uint8_t>{};
 }
 
 bool Exists(const std::string& path) {

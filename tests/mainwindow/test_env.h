@@ -5,8 +5,10 @@
 // question, and pictures written at test time.
 
 #include <QImage>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,12 @@ std::string WriteGif(const std::string& path, int width, int height);
 std::vector<std::uint8_t> QdlBytes(int width, int height);
 std::string WriteQdl(const std::string& path, int width, int height);
 std::string WriteMonoBmp(const std::string& path, int width, int height);
+
+// What dotcast (the build's own, named by $DOTCAST) prints for args; nullopt when it fails.
+std::optional<std::string> RunDotcast(const QStringList& args);
+// The bitmap dotcast converts the picture at path to with the options given, as the window
+// writes its result; empty when dotcast fails.
+std::vector<std::uint8_t> DotcastBitmap(const std::string& path, const QStringList& options);
 
 bool Exists(const std::string& path);
 

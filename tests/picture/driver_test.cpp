@@ -17,6 +17,7 @@
 #include "temp_dir.h"
 #include "test_limits.h"
 #include "tool_support.h"
+#include "tools.h"
 
 namespace dotcaster::picture {
 namespace {
@@ -67,9 +68,10 @@ class Exactness : public ::testing::TestWithParam<PathCase> {};
 // of exactly the decoded pixel under it.
 TEST_P(Exactness, UnscaledDotsAreThresholdsOfDecodedPixels) {
   const PathCase& c = GetParam();
+  REQUIRE_TOOLS(c.encode, c.decode, "ppmtoppm");
   TempDir dir;
   auto enc = Encode(dir.path().string(), Pattern(400, 300, c.colours), c.encode, c.decode);
-  if (!enc) GTEST_SKIP() << "tools unavailable";
+  ASSERT_TRUE(enc);
   SourcePicture pic = Load(enc->file);
   struct Placement {
     const char* name;
@@ -113,8 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
 class LargeJpeg : public ::testing::Test {
  protected:
   void SetUp() override {
+    REQUIRE_TOOLS("cjpeg", "djpeg", "ppmtoppm");
     enc_ = Encode(dir_.path().string(), Pattern(1600, 1200), "cjpeg", "djpeg -ppm");
-    if (!enc_) GTEST_SKIP() << "tools unavailable";
+    ASSERT_TRUE(enc_);
   }
   TempDir dir_;
   std::optional<Encoded> enc_;
@@ -174,6 +177,7 @@ TEST_F(LargeJpeg, DotsDoNotDependOnEarlierDecodesOrOtherInstances) {
 TEST(ConvertSourcePicture, PlacementAndFailures) {
   // A white 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, every dot of it drawn
   // for and none of the margins.
+  REQUIRE_TOOLS("ppmtobmp");
   TempDir dir;
   auto white =
       Encode(dir.path().string(), RgbImage{640, 480, Bytes(640 * 480 * 3, 0xFF)}, "ppmtobmp");
@@ -220,9 +224,10 @@ TEST(ConvertSourcePicture, QuadrelPictureConvertsToItself) {
 }
 
 TEST(SourcePicture, DisplayImageIsTheViewSize) {
+  REQUIRE_TOOLS("cjpeg", "ppmtobmp", "bmptoppm", "ppmtoppm");
   TempDir dir;
   auto big = Encode(dir.path().string(), Pattern(800, 300), "cjpeg");
-  if (!big) GTEST_SKIP() << "tools unavailable";
+  ASSERT_TRUE(big);
   SourcePicture pic = Load(big->file);
   EXPECT_EQ(pic.width(), 800);  // the file's own size, whatever scale was decoded
   auto shown = pic.DisplayImage();

@@ -18,7 +18,7 @@ RgbImage Pattern(int width, int height, int colours = 0);
 
 // A picture encoded by a tool and, when a decoder is given, the tool family's own decoding of
 // it. Both commands filter standard input to standard output; "{convert}" in them stands for
-// ImageMagick's convert. nullopt when a tool is missing or fails; files go in folder.
+// ImageMagick's convert. nullopt when a tool fails; files go in folder.
 struct Encoded {
   std::vector<std::uint8_t> file;
   RgbImage reference;

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "scripted_prompter.h"
 #include "state/app_state.h"
 #include "state/paths.h"
 
@@ -13,11 +12,11 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   AppState state;
   state.SrcIsQdl = state.SrcIsMono = state.SizeDlgOK = true;
   state.SrcExt = ".QDL";
-  state.UserDataDir = "/u";
-  state.CacheDir = "/c";
+  state.UserDataDir = "/home/me/qdl";
+  state.CacheDir = "/home/me/cache";
   state.ImageLoaded = state.Modified = state.HasName = state.CropActive = true;
   state.ResultEdited = true;
-  state.CurFileName = "/u/cat.qdl";
+  state.CurFileName = "/home/me/qdl/cat.qdl";
   state.FileOnPC = 0;
   state.ScaleX = 2.5;
   state.ScaleY = 0.25;
@@ -38,8 +37,8 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
 
   EXPECT_TRUE(state.SrcIsQdl && state.SrcIsMono && state.SizeDlgOK);
   EXPECT_EQ(state.SrcExt, ".QDL");
-  EXPECT_EQ(state.UserDataDir, "/u");
-  EXPECT_EQ(state.CacheDir, "/c");
+  EXPECT_EQ(state.UserDataDir, "/home/me/qdl");
+  EXPECT_EQ(state.CacheDir, "/home/me/cache");
 }
 
 TEST(AppState, WorkFilesLiveInTheUserDataFolder) {
@@ -66,25 +65,6 @@ TEST(Paths, TextToFileNamesAndBack) {
   const std::string name = "caf\xC3\xA9 \xE2\x80\x93 \xE5\x86\x99 \xF0\x9F\x93\xB7.qdl";
   EXPECT_EQ(ToFsPath(name), std::filesystem::path(u8"caf\u00e9 \u2013 \u5199 \U0001F4F7.qdl"));
   EXPECT_EQ(FromFsPath(ToFsPath(name)), name);
-}
-
-TEST(Prompter, ScriptedAnswersAreUsedInOrderAndRestored) {
-  Prompter* before = &ThePrompter();
-  {
-    testing::ScriptedPrompter script;
-    script.message_answers = {MsgAnswer::No};
-    EXPECT_EQ(&ThePrompter(), &script);
-    EXPECT_EQ(ThePrompter().Message("Q?", kAppTitle, MsgIcon::Exclamation, MsgButtons::YesNoCancel),
-              MsgAnswer::No);
-    ShowError("Read error!");
-    ASSERT_EQ(script.messages.size(), 2u);
-    EXPECT_EQ(script.messages[1].text, "Read error!");
-    EXPECT_EQ(script.messages[1].title, "Dotcaster");
-    EXPECT_EQ(script.unscripted, 0);
-    EXPECT_FALSE(ThePrompter().OpenFileName({}).has_value());
-    EXPECT_EQ(script.unscripted, 1);
-  }
-  EXPECT_EQ(&ThePrompter(), before);
 }
 
 }  // namespace

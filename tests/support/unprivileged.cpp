@@ -1,10 +1,12 @@
 #include "unprivileged.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #ifndef _WIN32
 #include <grp.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -18,6 +20,9 @@ AsUnprivilegedUser::~AsUnprivilegedUser() = default;
 std::string UnprivilegedPrefix() {
   return "";
 }
+
+FileSizeLimit::FileSizeLimit(unsigned long long) {}
+FileSizeLimit::~FileSizeLimit() = default;
 
 #else
 namespace {
@@ -58,6 +63,23 @@ AsUnprivilegedUser::~AsUnprivilegedUser() {
 
 std::string UnprivilegedPrefix() {
   return geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+  rlimit limit{};
+  Require(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+  old_ = limit.rlim_cur;
+  old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = bytes;
+  Require(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = old_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, old_handler_);
 }
 
 #endif

@@ -34,4 +34,19 @@ class AsUnprivilegedUser {
 // The same user's prefix for a shell command ("setpriv ... " as root, nothing otherwise).
 std::string UnprivilegedPrefix();
 
+// For one scope, files this process writes may grow to `bytes` only, as a disk that fills up
+// stops a write half-way: the write fails with "File too large" (its signal is ignored).
+// Nothing on Windows.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  unsigned long long old_ = 0;
+  void (*old_handler_)(int) = nullptr;
+};
+
 }  // namespace dotcaster::testing
