@@ -1,5 +1,5 @@
-// The conversion engine over real decoded pictures: the placement it reports, the
-// exactness of unscaled placements against a plain per-pixel reference, and failures.
+// The conversion engine over decoded pictures: the placement it reports, the decodes it
+// makes for a placement, the rendering of the placed view, and failures.
 
 #include <gtest/gtest.h>
 
@@ -38,74 +38,6 @@ SourcePicture Load(const Bytes& file) {
   if (!pic) throw std::runtime_error(ErrorText(pic.error()));
   return std::move(pic).value();
 }
-
-// Every dot is the document threshold of the reference pixel under it, the reference pixel
-// (src_x, src_y) lying under dot (0, 0).
-::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
-                                             int src_x, int src_y, int level) {
-  for (int y = 0; y < dots.height(); ++y) {
-    for (int x = 0; x < dots.width(); ++x) {
-      const std::uint8_t* p = reference.Pixel(src_x + x, src_y + y);
-      const bool light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000 > level;
-      if (dots.dot(x, y) == light) {
-        return ::testing::AssertionFailure() << "dot " << x << "," << y << " level " << level;
-      }
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
-struct PathCase {
-  std::string name, encode, decode;
-  int colours;
-};
-
-class Exactness : public ::testing::TestWithParam<PathCase> {};
-
-// Without stretching (one pixel per dot) and with a 1:1 stretch, every dot is the threshold
-// of exactly the decoded pixel under it.
-TEST_P(Exactness, UnscaledDotsAreThresholdsOfDecodedPixels) {
-  const PathCase& c = GetParam();
-  REQUIRE_TOOLS(c.encode, c.decode, "ppmtoppm");
-  TempDir dir;
-  auto enc = Encode(dir.path().string(), Pattern(400, 300, c.colours), c.encode, c.decode);
-  ASSERT_TRUE(enc);
-  SourcePicture pic = Load(enc->file);
-  struct Placement {
-    const char* name;
-    int out_w, out_h;
-    std::optional<CropFrame> crop;
-    int src_x, src_y;  // source pixel under dot (0, 0)
-  };
-  for (const Placement& p :
-       {Placement{"no stretch", 102, 64, std::nullopt, 0, 0},
-        Placement{"no stretch, full size", 320, 240, std::nullopt, 0, 0},
-        // View (40, 30) at ScaleX 399 / 319 and ScaleY 299 / 239: source (50, 38).
-        Placement{"cropped", 90, 70, CropFrame{40, 30, 100, 80}, 50, 38}}) {
-    for (int level : {60, 128, 200}) {
-      auto result = Convert(pic, p.out_w, p.out_h, p.crop, false, level);
-      ASSERT_TRUE(result) << p.name;
-      EXPECT_TRUE(DotsAreThresholds(result->dots, enc->reference, p.src_x, p.src_y, level))
-          << p.name;
-    }
-  }
-  // 1:1 with stretching: a picture no larger than the output it fills exactly.
-  auto small = Encode(dir.path().string(), Pattern(150, 90, c.colours), c.encode, c.decode);
-  ASSERT_TRUE(small);
-  SourcePicture small_pic = Load(small->file);
-  auto result = Convert(small_pic, 150, 90);
-  ASSERT_TRUE(result);
-  EXPECT_TRUE(DotsAreThresholds(result->dots, small->reference, 0, 0, 128)) << "1:1";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    DecoderPaths, Exactness,
-    ::testing::Values(PathCase{"Bmp", "ppmtobmp", "bmptoppm", 0},
-                      PathCase{"BmpPalette", "ppmtobmp -bpp 8", "bmptoppm", 64},
-                      PathCase{"Jpeg", "cjpeg", "djpeg -ppm", 0},
-                      PathCase{"JpegProgressive", "cjpeg -progressive", "djpeg -ppm", 0},
-                      PathCase{"Gif", "ppmtogif", "giftopnm", 64}),
-    [](const auto& info) { return info.param.name; });
 
 // One large JPEG, first decoded at 1/8 for its 320 x 240 view.
 class LargeJpeg : public ::testing::Test {

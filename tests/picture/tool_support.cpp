@@ -83,6 +83,20 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
   return out;
 }
 
+::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
+                                             int src_x, int src_y, int level) {
+  for (int y = 0; y < dots.height(); ++y) {
+    for (int x = 0; x < dots.width(); ++x) {
+      const std::uint8_t* p = reference.Pixel(src_x + x, src_y + y);
+      const bool light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000 > level;
+      if (dots.dot(x, y) == light) {
+        return ::testing::AssertionFailure() << "dot " << x << "," << y << " level " << level;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b) {
   if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) {
     return std::nullopt;
