@@ -78,44 +78,46 @@ const char* kDjpeg = "djpeg -ppm";
 const char* kBmptoppm = "bmptoppm";
 const char* kGiftopnm = "giftopnm";
 const char* kMagickRef = "{convert} - ppm:-";
+const char* kFlattened = "{convert} - -background white -flatten ppm:-";
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, DecodesLikeTheTools,
-    ::testing::Values(ToolCase{"JpegBaseline", "cjpeg -quality 90", kDjpeg, 0, 24},
-                      ToolCase{"JpegBaseline444", "cjpeg -sample 1x1", kDjpeg},
-                      ToolCase{"JpegProgressive", "cjpeg -progressive", kDjpeg},
-                      ToolCase{"JpegArithmetic", "cjpeg -arithmetic", kDjpeg},
-                      ToolCase{"JpegRestarts", "cjpeg -optimize -restart 1", kDjpeg},
-                      // A comment segment before the frame.
-                      ToolCase{"JpegComment", "cjpeg | wrjpgcom -comment made-by-a-test", kDjpeg},
-                      ToolCase{"JpegGrey", "cjpeg -grayscale", kDjpeg, 0, 8},
-                      // ImageMagick's own CMYK to RGB rounds slightly differently.
-                      ToolCase{"JpegCmyk", "{convert} - -colorspace CMYK jpg:-",
-                               "{convert} - -colorspace sRGB ppm:-", 0, 32, 2},
-                      ToolCase{"BmpNetpbm24", "ppmtobmp", kBmptoppm, 0, 24},
-                      ToolCase{"BmpNetpbm8", "ppmtobmp -bpp 8", kBmptoppm, 64, 8},
-                      ToolCase{"BmpNetpbm4", "ppmtobmp -bpp 4", kBmptoppm, 8, 4},
-                      ToolCase{"BmpNetpbm1", "ppmtobmp -bpp 1", kBmptoppm, 2, 1},
-                      ToolCase{"BmpOs2Header24", "ppmtobmp -os2", kBmptoppm, 0, 24},
-                      ToolCase{"BmpOs2Header8", "ppmtobmp -os2 -bpp 8", kBmptoppm, 64, 8},
-                      ToolCase{"BmpMagick24", "{convert} - BMP3:-", kMagickRef, 0, 24},
-                      ToolCase{"BmpMagickV5", "{convert} - BMP:-", kMagickRef},
-                      ToolCase{"BmpMagickRle8", "{convert} - -type palette -compress RLE BMP3:-",
-                               kMagickRef, 64, 8},
-                      ToolCase{"BmpMagickBitFields565",
-                               "{convert} - -define bmp:subtype=RGB565 BMP:-", kMagickRef, 0, 16},
-                      ToolCase{"BmpMagickBitFields32", "{convert} - -alpha on BMP:-", kMagickRef, 0,
-                               32},
-                      ToolCase{"GifNetpbm", "ppmtogif", kGiftopnm, 64},
-                      ToolCase{"GifNetpbmInterlaced", "ppmtogif -interlace", kGiftopnm, 64},
-                      ToolCase{"GifNetpbmTwoColours", "ppmtogif", kGiftopnm, 2, 1},
-                      ToolCase{"GifMagick", "{convert} - gif:-", kGiftopnm, 64},
-                      // Transparent pixels (the pattern's pure red) are white.
-                      ToolCase{"GifTransparent", "ppmtogif -transparent=rgb:ff/00/00",
-                               "{convert} - -background white -flatten ppm:-", 8},
-                      // giflib's own encoder (raw RGB in) and decoder (raw RGB out).
-                      ToolCase{"GifGiflib", "tail -c +16 | gif2rgb -s 401 301",
-                               "printf 'P6\\n401 301\\n255\\n'; gif2rgb -1", 64}),
+    ::testing::Values(
+        ToolCase{"JpegBaseline", "cjpeg -quality 90", kDjpeg, 0, 24},
+        ToolCase{"JpegBaseline444", "cjpeg -sample 1x1", kDjpeg},
+        ToolCase{"JpegProgressive", "cjpeg -progressive", kDjpeg},
+        ToolCase{"JpegArithmetic", "cjpeg -arithmetic", kDjpeg},
+        ToolCase{"JpegRestarts", "cjpeg -optimize -restart 1", kDjpeg},
+        // A comment segment before the frame.
+        ToolCase{"JpegComment", "cjpeg | wrjpgcom -comment made-by-a-test", kDjpeg},
+        ToolCase{"JpegGrey", "cjpeg -grayscale", kDjpeg, 0, 8},
+        // ImageMagick's own CMYK to RGB rounds slightly differently.
+        ToolCase{"JpegCmyk", "{convert} - -colorspace CMYK jpg:-",
+                 "{convert} - -colorspace sRGB ppm:-", 0, 32, 2},
+        ToolCase{"BmpNetpbm24", "ppmtobmp", kBmptoppm, 0, 24},
+        ToolCase{"BmpNetpbm8", "ppmtobmp -bpp 8", kBmptoppm, 64, 8},
+        ToolCase{"BmpNetpbm4", "ppmtobmp -bpp 4", kBmptoppm, 8, 4},
+        ToolCase{"BmpNetpbm1", "ppmtobmp -bpp 1", kBmptoppm, 2, 1},
+        ToolCase{"BmpOs2Header24", "ppmtobmp -os2", kBmptoppm, 0, 24},
+        ToolCase{"BmpOs2Header8", "ppmtobmp -os2 -bpp 8", kBmptoppm, 64, 8},
+        ToolCase{"BmpMagick24", "{convert} - BMP3:-", kMagickRef, 0, 24},
+        ToolCase{"BmpMagickV5", "{convert} - BMP:-", kMagickRef},
+        ToolCase{"BmpMagickRle8", "{convert} - -type palette -compress RLE BMP3:-", kMagickRef, 64,
+                 8},
+        ToolCase{"BmpMagickBitFields565", "{convert} - -define bmp:subtype=RGB565 BMP:-",
+                 kMagickRef, 0, 16},
+        ToolCase{"BmpMagickBitFields32", "{convert} - -alpha on BMP:-", kMagickRef, 0, 32},
+        ToolCase{"GifNetpbm", "ppmtogif", kGiftopnm, 64},
+        ToolCase{"GifNetpbmInterlaced", "ppmtogif -interlace", kGiftopnm, 64},
+        ToolCase{"GifNetpbmTwoColours", "ppmtogif", kGiftopnm, 2, 1},
+        ToolCase{"GifMagick", "{convert} - gif:-", kGiftopnm, 64},
+        // A frame on a larger screen, white around it.
+        ToolCase{"GifFrameOnAScreen", "{convert} - -crop 200x150+50+40 gif:-", kFlattened, 64},
+        // Transparent pixels (the pattern's pure red) are white.
+        ToolCase{"GifTransparent", "ppmtogif -transparent=rgb:ff/00/00", kFlattened, 8},
+        // giflib's own encoder (raw RGB in) and decoder (raw RGB out).
+        ToolCase{"GifGiflib", "tail -c +16 | gif2rgb -s 401 301",
+                 "printf 'P6\\n401 301\\n255\\n'; gif2rgb -1", 64}),
     [](const auto& info) { return info.param.name; });
 
 // The DCT-scaled decode is libjpeg's own: the same pixels as djpeg -scale. A region of it has
