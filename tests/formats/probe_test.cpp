@@ -3,20 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "scripted_prompter.h"
-#include "test_pictures.h"
 
 namespace dotcaster {
 namespace {
 
 using ByteVec = std::vector<std::uint8_t>;
-
-// ---- names -------------------------------------------------------------------------------
 
 TEST(ImageFileName, AcceptsByEndingOnlyAndSaysWhyNot) {
   const std::pair<const char*, bool> rows[] = {
@@ -64,8 +62,25 @@ TEST(SourceExtension, RecordsTheEndingAsTheLoaderDoes) {
   EXPECT_EQ(state.SrcExt, ".JFIF");
 }
 
-// ---- fixed-position headers ----------------------------------------------------------------
+ByteVec Cat(std::initializer_list<ByteVec> parts) {
+  ByteVec out;
+  for (const auto& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
 
+const ByteVec kSoi = {0xFF, 0xD8};
+
+// A start-of-frame segment (marker FF code) of a 3-component picture.
+ByteVec JpegFrame(std::uint8_t code, int height, int width) {
+  const auto hi = [](int v) { return static_cast<std::uint8_t>(v >> 8); };
+  const auto lo = [](int v) { return static_cast<std::uint8_t>(v); };
+  // Length 17, precision 8, the size, then three components (id, sampling, table).
+  return {0xFF, code, 0x00, 0x11, 0x08, hi(height), lo(height), hi(width), lo(width), 3,
+          1,    0x22, 0,    2,    0x11, 1,          3,          0x11,      1};
+}
+
+// A bitmap's first 54 bytes; the height's 32 bits as given.
 ByteVec BitmapHead(int width, int height, int bits) {
   ByteVec b(54, 0);
   b[0] = 'B';
@@ -78,109 +93,99 @@ ByteVec BitmapHead(int width, int height, int bits) {
   return b;
 }
 
-// The width's low half and the bit count as they are; the height's magnitude, so that a
-// top-down bitmap measures its real height; an OS/2 header's own 16-bit fields.
-TEST(BitmapProbeTest, WindowsAndOs2Headers) {
+ByteVec Cut(ByteVec b, std::size_t size) {
+  b.resize(size);
+  return b;
+}
+
+// The reader is chosen by the name's ending, a Quadrel file measured through its bitmap.
+// A bitmap: the width's low half and the bit count as they are, the height's magnitude (a
+// top-down bitmap stores it negative), an OS/2 header's own 16-bit fields. A GIF: the screen,
+// the signature unread. A JPEG: segments skipped by their unsigned lengths up to the first
+// frame marker; a file that ends before one measures 0 x 0.
+TEST(ProbeImageBytes, MeasuresBuiltHeaders) {
   ByteVec windows = BitmapHead(0x1234, 0x00F0, 24);
-  windows[20] = 0x7F;  // high half of the width field is not read
-  windows.resize(29);  // the bit count is the last byte read
-  const ByteVec top_down = BitmapHead(640, -480, 1);
+  windows[20] = 0x7F;  // high half of the width field
   ByteVec os2 = BitmapHead(0, 0, 0);
   os2[14] = 12;
   os2[18] = 0x80, os2[19] = 0x02, os2[20] = 0xE0, os2[21] = 0x01, os2[24] = 1;
-  os2.resize(26);
-  const struct {
+  // A camera's 40,000-byte profile, full of bytes that look like a frame marker.
+  ByteVec app40000 = {0xFF, 0xE2, 0x9C, 0x40};
+  for (int i = 0; i < 39998; ++i)
+    app40000.push_back(i % 2 ? 0xC0 : 0xFF);
+  struct Row {
     const char* name;
+    const char* file;
     ByteVec bytes;
-    std::vector<int> measured;  // width, height, bits; empty: too short
+    std::vector<int> measured;  // width, height, bits; empty: refused with `error`
+    int mono;                   // SrcIsMono afterwards: 1, 0, or -1 as it was
+    ErrorCode error = ErrorCode::kTooShort;
   } rows[] = {
-      {"Windows", windows, {0x1234, 0xF0, 24}},
-      {"TopDown", top_down, {640, 480, 1}},
-      {"Os2", os2, {640, 480, 1}},
-      {"WindowsCut", ByteVec(windows.begin(), windows.end() - 1), {}},
-      {"Os2Cut", ByteVec(os2.begin(), os2.end() - 1), {}},
+      {"Windows", "a.bmp", Cut(windows, 29), {0x1234, 0xF0, 24}, 0},
+      {"WindowsCut", "a.bmp", Cut(windows, 28), {}, -1},
+      {"TopDown", "a.bmp", BitmapHead(640, -480, 1), {640, 480, 1}, 1},
+      {"Os2", "a.bmp", Cut(os2, 26), {640, 480, 1}, 1},
+      {"Os2Cut", "a.bmp", Cut(os2, 25), {}, -1},
+      {"QuadrelAfterAGif", "a.qdl", BitmapHead(102, 64, 1), {102, 64, 1}, 1},
+      {"NoReader", "a.png", BitmapHead(30, 20, 24), {}, -1, ErrorCode::kNotAPicture},
+      {"Gif", "a.gif", {'X', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0, 0x01}, {640, 480, 0}, 0},
+      {"GifCut", "a.gif", {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0}, {}, 0},
+      {"Jfif", "a.jfif", Cat({kSoi, JpegFrame(0xC0, 48, 64)}), {64, 48, 0}, 0},
+      {"OnlyC7MeasuresZero",
+       "a.jpg",
+       Cat({kSoi, JpegFrame(0xC7, 10, 10), {0xFF, 0xD9}}),
+       {0, 0, 0},
+       0},
+      {"EmptyFile", "a.jpg", {}, {0, 0, 0}, 0},
+      {"NoMarkers", "a.jpg", {1, 2, 3, 4, 5}, {0, 0, 0}, 0},
+      {"EndsInsideSkippedSegment",
+       "a.jpg",
+       Cat({kSoi, {0xFF, 0xE1, 0x01, 0x00, 0xFF, 0xC0}}),
+       {0, 0, 0},
+       0},
+      {"EndsInsideLength", "a.jpg", Cat({kSoi, {0xFF, 0xE1, 0x01}}), {0, 0, 0}, 0},
+      {"EndsAfterFF", "a.jpg", {0xFF}, {0, 0, 0}, 0},
+      {"Length40000IsSkipped",
+       "a.jpe",
+       Cat({kSoi, app40000, JpegFrame(0xC0, 480, 640)}),
+       {640, 480, 0},
+       0},
+      {"LengthFFFFHidesTheFrame",
+       "a.jpg",
+       Cat({kSoi, {0xFF, 0xE1, 0xFF, 0xFF}, JpegFrame(0xC0, 1, 1)}),
+       {0, 0, 0},
+       0},
+      {"HeightAbove32767", "a.jpg", Cat({kSoi, JpegFrame(0xC0, 0x8000, 5)}), {5, 0x8000, 0}, 0},
+      {"Largest16Bit",
+       "a.jpeg",
+       Cat({kSoi, JpegFrame(0xCE, 0xFFFF, 0xFFFF)}),
+       {0xFFFF, 0xFFFF, 0},
+       0},
+      {"FrameCutInsideSize", "a.jpg", Cut(JpegFrame(0xC0, 64, 102), 8), {}, 0},
+      {"LengthZeroCarriesOn",
+       "a.jpg",
+       Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, JpegFrame(0xC9, 7, 9)}),
+       {9, 7, 0},
+       0},
   };
-  for (const auto& row : rows) {
+  for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const auto r = ProbeBitmapBytes(row.bytes);
+    AppState state;
+    ApplySourceExtension("/p/before.gif", state);
+    ApplySourceExtension(std::string("/p/") + row.file, state);
+    state.SrcIsMono = row.mono != 1;
+    const auto r = ProbeImageBytes(row.bytes, state);
     if (row.measured.empty()) {
-      EXPECT_EQ(r.error().code, ErrorCode::kTooShort);
+      EXPECT_EQ(r.error().code, row.error);
     } else {
       ASSERT_TRUE(r);
       EXPECT_EQ(std::vector<int>({r->width, r->height, r->bits}), row.measured);
     }
+    EXPECT_EQ(state.SrcIsMono, row.mono != 0);
   }
 }
 
-TEST(GifProbeTest, ScreenSizeWithoutSignatureCheck) {
-  ByteVec g = {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0, 0x01};
-  auto r = ProbeGifBytes(g);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->width, 640);
-  EXPECT_EQ(r->height, 480);
-  g[0] = 'X';
-  EXPECT_TRUE(ProbeGifBytes(g));
-  g.pop_back();
-  EXPECT_EQ(ProbeGifBytes(g).error().code, ErrorCode::kTooShort);
-}
-
-// ---- JPEG scan over built bytes --------------------------------------------------------------
-
-using testing::Cat;
-using testing::JpegFrame;
-
-const ByteVec kSoi = {0xFF, 0xD8};
-
-TEST(JpegScanTest, BuiltFiles) {
-  ByteVec app16 = {0xFF, 0xE0, 0x00, 0x10};
-  // 14 bytes of segment body, full of bytes that would look like a frame if not skipped.
-  for (int i = 0; i < 14; ++i)
-    app16.push_back(i % 2 ? 0xC0 : 0xFF);
-  ByteVec app40000(39998);
-  for (std::size_t i = 0; i < app40000.size(); ++i)
-    app40000[i] = i % 2 ? 0xC0 : 0xFF;
-
-  struct Row {
-    const char* name;
-    ByteVec bytes;
-    int width, height;
-    std::optional<ErrorCode> error = std::nullopt;
-  } rows[] = {
-      {"Baseline", Cat({kSoi, JpegFrame(0xC0, 64, 102)}), 102, 64},
-      {"AppSixteenSkipsFourteen", Cat({kSoi, app16, JpegFrame(0xC2, 480, 640)}), 640, 480},
-      {"OnlyC7MeasuresZero", Cat({kSoi, JpegFrame(0xC7, 10, 10), {0xFF, 0xD9}}), 0, 0},
-      {"HuffmanTableSkipped",
-       Cat({kSoi, {0xFF, 0xC4, 0x00, 0x04, 0xFF, 0xC0}, JpegFrame(0xC1, 3, 4)}), 4, 3},
-      {"EmptyFile", {}, 0, 0},
-      {"NoMarkers", {1, 2, 3, 4, 5}, 0, 0},
-      {"EndsInsideSkippedSegment", Cat({kSoi, {0xFF, 0xE1, 0x01, 0x00, 0xFF, 0xC0}}), 0, 0},
-      {"EndsInsideLength", Cat({kSoi, {0xFF, 0xE1, 0x01}}), 0, 0},
-      {"EndsAfterFF", {0xFF}, 0, 0},
-      // Lengths and sizes are unsigned: a camera's 40,000-byte profile is skipped whole.
-      {"Length40000IsSkipped",
-       Cat({kSoi, {0xFF, 0xE2, 0x9C, 0x40}, app40000, JpegFrame(0xC0, 480, 640)}), 640, 480},
-      {"LengthFFFFHidesTheFrame", Cat({kSoi, {0xFF, 0xE1, 0xFF, 0xFF}, JpegFrame(0xC0, 1, 1)}), 0,
-       0},
-      {"HeightAbove32767", Cat({kSoi, JpegFrame(0xC0, 0x8000, 5)}), 5, 0x8000},
-      {"Largest16Bit", Cat({kSoi, JpegFrame(0xCE, 0xFFFF, 0xFFFF)}), 0xFFFF, 0xFFFF},
-      {"FrameCutInsideSize", ByteVec{0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x40, 0x00}, 0, 0,
-       ErrorCode::kTooShort},
-      {"LengthZeroCarriesOn", Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, JpegFrame(0xC9, 7, 9)}), 9, 7},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const auto r = ProbeJpegBytes(row.bytes);
-    ASSERT_EQ(r.has_value(), !row.error);
-    if (row.error) {
-      EXPECT_EQ(r.error().code, *row.error);
-    } else {
-      EXPECT_EQ(r->width, row.width);
-      EXPECT_EQ(r->height, row.height);
-    }
-  }
-}
-
-TEST(JpegScanTest, EveryFrameMarkerAndNoOther) {
+TEST(ProbeJpegBytes, EveryFrameMarkerAndNoOther) {
   const ByteVec frame_codes = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC9, 0xCA, 0xCD, 0xCE};
   for (int code = 0xC0; code <= 0xCF; ++code) {
     const bool is_frame =
@@ -191,47 +196,7 @@ TEST(JpegScanTest, EveryFrameMarkerAndNoOther) {
   }
 }
 
-// ---- the reader chosen for the source -------------------------------------------------------
-
-TEST(ProbeImageBytesTest, ChoosesReaderAndSetsMono) {
-  const ByteVec mono = BitmapHead(102, 64, 1), colour = BitmapHead(30, 20, 24),
-                jpeg = Cat({kSoi, JpegFrame(0xC0, 48, 64)}),
-                gif = {'G', 'I', 'F', '8', '9', 'a', 7, 0, 5, 0};
-  struct Row {
-    const ByteVec& file;
-    const char* ext;
-    bool is_qdl;
-    int width, height;  // 0: the probe fails
-    bool mono;          // SrcIsMono afterwards, having been the opposite before
-  } rows[] = {
-      {mono, ".BMP", false, 102, 64, true},
-      {colour, ".BMP", false, 30, 20, false},
-      // A Quadrel source is measured through its bitmap, whatever SrcExt still says.
-      {mono, ".GIF", true, 102, 64, true},
-      {jpeg, ".JFIF", false, 64, 48, false},
-      {gif, ".GIF", false, 7, 5, false},
-      // No reader for the ending: the flag stays as it was.
-      {colour, ".PNG", false, 0, 0, true},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::to_string(row.width) + " " + row.ext);
-    AppState state;
-    state.SrcExt = row.ext;
-    state.SrcIsQdl = row.is_qdl;
-    state.SrcIsMono = row.width ? !row.mono : row.mono;
-    const auto r = ProbeImageBytes(row.file, state);
-    ASSERT_EQ(r.has_value(), row.width != 0);
-    if (r) {
-      EXPECT_EQ(r->width, row.width);
-      EXPECT_EQ(r->height, row.height);
-    } else {
-      EXPECT_EQ(r.error().code, ErrorCode::kNotAPicture);
-    }
-    EXPECT_EQ(state.SrcIsMono, row.mono);
-  }
-}
-
-TEST(KindOfContentTest, FirstBytesOnly) {
+TEST(KindOfContent, FirstBytesOnly) {
   const std::pair<ByteVec, ContentKind> rows[] = {{{'B', 'M'}, ContentKind::kBitmap},
                                                   {{0xFF, 0xD8}, ContentKind::kJpeg},
                                                   {{'G', 'I', 'F', '8'}, ContentKind::kGif},

@@ -1,9 +1,11 @@
 #include "tool_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
+
+#include "temp_dir.h"
 
 namespace dotcaster::picture::testing {
 namespace {
@@ -15,31 +17,21 @@ bool RunFiltered(std::string command, const std::string& from, const std::string
   const std::string tool = std::ifstream("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
   for (std::size_t at; (at = command.find(key)) != std::string::npos;)
     command.replace(at, key.size(), tool);
-  std::string line = "(";
-  line.append(command).append(") < '").append(from).append("' > '").append(to);
-  return std::system(line.append("' 2>/dev/null").c_str()) == 0;
+  return std::system(("(" + command + ") < '" + from + "' > '" + to + "' 2>/dev/null").c_str()) ==
+         0;
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A binary PPM of maxval 255 as netpbm writes it: no comments, one space or newline apart.
+// A binary PPM of maxval 255 as netpbm writes it: no comments, one blank or newline apart.
 std::optional<RgbImage> ReadPpm(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  long w = 0, h = 0, maxval = 0;
-  in >> magic >> w >> h >> maxval;
-  in.get();
-  if (!in || magic != "P6" || w <= 0 || h <= 0 || w > 20000 || h > 20000 || maxval != 255) {
+  std::vector<std::uint8_t> file = dotcaster::testing::ReadAll(path);
+  const std::string head(file.begin(), file.begin() + std::min<std::size_t>(file.size(), 40));
+  int w = 0, h = 0, size = 0;
+  if (std::sscanf(head.c_str(), "P6 %d %d 255%*1[ \n]%n", &w, &h, &size) != 2 || size == 0 ||
+      w <= 0 || h <= 0 || file.size() != size + std::size_t{3} * w * h) {
     return std::nullopt;
   }
-  RgbImage img{static_cast<int>(w), static_cast<int>(h),
-               std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 3))};
-  in.read(reinterpret_cast<char*>(img.rgb.data()), static_cast<std::streamsize>(img.rgb.size()));
-  if (!in) return std::nullopt;
-  return img;
+  file.erase(file.begin(), file.begin() + size);
+  return RgbImage{w, h, std::move(file)};
 }
 
 void WritePpm(const std::string& path, const RgbImage& image) {
@@ -81,15 +73,28 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
   const std::string in = folder + "/in.ppm", file = folder + "/picture", ref = folder + "/ref";
   WritePpm(in, picture);
   if (!RunFiltered(encode, in, file)) return std::nullopt;
-  Encoded out{ReadBytes(file), {}};
+  Encoded out{dotcaster::testing::ReadAll(file), {}};
   if (decode.empty()) return out;
   // Grey and bilevel references become colour PPMs.
-  std::string to_ppm = "(";
-  if (!RunFiltered(to_ppm.append(decode).append(") | ppmtoppm"), file, ref)) return std::nullopt;
+  if (!RunFiltered("(" + decode + ") | ppmtoppm", file, ref)) return std::nullopt;
   auto reference = ReadPpm(ref);
   if (!reference) return std::nullopt;
   out.reference = std::move(*reference);
   return out;
+}
+
+::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
+                                             int src_x, int src_y, int level) {
+  for (int y = 0; y < dots.height(); ++y) {
+    for (int x = 0; x < dots.width(); ++x) {
+      const std::uint8_t* p = reference.Pixel(src_x + x, src_y + y);
+      const bool light = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000 > level;
+      if (dots.dot(x, y) == light) {
+        return ::testing::AssertionFailure() << "dot " << x << "," << y << " level " << level;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
 }
 
 std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b) {

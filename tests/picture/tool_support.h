@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "formats/dot_image.h"
 #include "picture/decoders.h"
 
 namespace dotcaster::picture::testing {
@@ -25,6 +28,11 @@ struct Encoded {
 };
 std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture,
                               const std::string& encode, const std::string& decode = "");
+
+// Whether every dot is the "Document" threshold at `level` of the reference pixel under it,
+// reference pixel (src_x, src_y) lying under dot (0, 0).
+::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
+                                             int src_x, int src_y, int level);
 
 // The largest channel difference; nullopt if the sizes differ.
 std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b);
