@@ -228,62 +228,50 @@ class QDLChangeTest : public QObject {
     QCOMPARE(prompter.MessageTexts(), (std::vector<std::string>{kMax, kMax}));
   }
 
-  void arrowKeysInAFieldStepWithoutARangeTest() {
-    AppState state = ResetState();
-    state.OutWidth = 320;
-    state.OutHeight = 1;
-    Harness h(state);
-    QTest::keyClick(h.field(0), Qt::Key_Up);
-    QTest::keyClick(h.field(1), Qt::Key_Down);
-    QCOMPARE(h.field(0)->text() + "x" + h.field(1)->text(), QStringLiteral("321x0"));
-  }
-
   // Rows: field (0 width, 1 height), value, up or down, value after the click. A value
-  // out of range is brought into it before the step.
-  void spinButtonsStayInRange() {
+  // out of range is brought into it before the step; the arrow keys in a field step with
+  // no range at all (OK checks it).
+  void stepsStayInRangeOnlyOnTheSpinButtons() {
     const std::tuple<int, const char*, bool, const char*> rows[] = {
         {0, "100", true, "101"}, {0, "320", true, "320"}, {0, "999", false, "319"},
         {1, "0", true, "2"},     {1, "1", false, "1"},    {1, "240", true, "240"},
     };
+    AppState state = ResetState();
+    Harness h(state);
     for (const auto& [i, start, up, after] : rows) {
-      AppState state = ResetState();
-      Harness h(state);
       h.type(i, start);
       auto* spin = h.get<dotcaster::SpinButtons>(i == 0 ? "UpDown1_0" : "UpDown1_1");
       QTest::mouseClick(up ? spin->upButton() : spin->downButton(), Qt::LeftButton);
       QCOMPARE(QString(start) + " -> " + h.field(i)->text(), QString(start) + " -> " + after);
     }
+    h.type(0, "320");
+    QTest::keyClick(h.field(0), Qt::Key_Up);
+    QTest::keyClick(h.field(1), Qt::Key_Down);  // from 240 after the last row
+    QCOMPARE(h.field(0)->text() + "x" + h.field(1)->text(), QStringLiteral("321x239"));
   }
 
-  // The Cancel button and Escape alike.
+  // Cancel, Escape and OK with the hand edits kept all write nothing but the result flag;
+  // only OK asks whether to drop the edits.
   void cancelChangesNothingButTheResultFlag() {
-    for (const bool escape : {false, true}) {
+    for (const char* way : {"Cancel", "Escape", "OK"}) {
       AppState state = ResetState();
       state.SizeDlgOK = true;
-      Harness h(state);
+      int asked = 0;
+      Harness h(state, [&] { return ++asked < 0; });
       for (const char* option : {"QDLZoom_0", "QDLSize_1", "QDLSize_2", "QDLZoom_1", "JustZoom"})
         h.click(option);
       h.type(0, "55");
-      escape ? QTest::keyClick(h.field(0), Qt::Key_Escape) : h.click("Command2");
+      if (way == std::string_view("Escape"))
+        QTest::keyClick(h.field(0), Qt::Key_Escape);
+      else
+        h.click(way == std::string_view("OK") ? "Command1" : "Command2");
       QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
       QVERIFY(!h.dialog.isVisible());
-      QCOMPARE(Written(state), "cancelled stretch ratio custom 102x64");
+      QCOMPARE(QString("%1: asked %2, %3").arg(way).arg(asked).arg(Written(state)),
+               QString("%1: asked %2, cancelled stretch ratio custom 102x64")
+                   .arg(way)
+                   .arg(way == std::string_view("OK")));
     }
-  }
-
-  // The edit confirmation comes with OK only, and keeping the edits makes OK a Cancel.
-  void keepingHandEditsMakesOkACancel() {
-    AppState state = ResetState();
-    int asked = 0;
-    Harness cancelled(state, [&] { return ++asked > 0; });
-    cancelled.click("Command2");
-    QCOMPARE(asked, 0);
-    Harness h(state, [&] { return ++asked < 0; });
-    h.click("QDLSize_1");
-    h.ok();
-    QCOMPARE(asked, 1);
-    QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(Written(state), "cancelled stretch ratio custom 102x64");
   }
 
   void f1WithoutModifiersShowsHelp() {
