@@ -203,12 +203,6 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   EXPECT_FALSE(fs::exists(JoinPath(env.DeviceGraphics(), "big.qdl")));
 }
 
-TEST(SaveHelpers, TrimAtNul) {
-  EXPECT_EQ(TrimAtNul(std::string("/tmp/Qdl1A2B.tmp\0   ", 20)), "/tmp/Qdl1A2B.tmp");
-  EXPECT_EQ(TrimAtNul("no nul"), "no nul");
-  EXPECT_EQ(TrimAtNul(std::string("\0x", 2)), "");
-}
-
 TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {
   LinkEnv env;
   const std::string read_only = env.File("d/ro.qdl");
