@@ -14,11 +14,8 @@ namespace fs = std::filesystem;
 using testing::LinkEnv;
 using testing::ScriptedPrompter;
 
-void SetInstallValue(const LinkEnv& env, const QVariant& value) {
-  QSettings settings(QString::fromStdString(env.File("config/Tresk/Dovimar-e.ini")),
-                     QSettings::IniFormat);
-  settings.setValue("PC/InstallDir", value);
-  settings.sync();
+void Record(const std::string& file, const QVariant& value) {
+  QSettings(QString::fromStdString(file), QSettings::IniFormat).setValue("PC/InstallDir", value);
 }
 
 // The recorded value without one trailing separator (so that one separator comes before the
@@ -26,29 +23,22 @@ void SetInstallValue(const LinkEnv& env, const QVariant& value) {
 TEST(GetInstallDir, TakesTheRecordedValue) {
   LinkEnv env(false);
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
-  struct Row {
-    const char* name;
-    std::string stored;
-    std::optional<std::string> expected;
+  const std::pair<std::string, std::optional<std::string>> rows[] = {
+      {"/opt/link/", "/opt/link"},
+      {"/opt/link//", "/opt/link/"},  // only one separator dropped
+      {"C:\\Link\\", "C:\\Link"},
+      {"L", "L"},
+      {std::string("/opt/link\0", 10), "/opt/link"},  // a terminating NUL carried along
+      {"", std::nullopt},
+      {std::string(1, '\0'), std::nullopt},
   };
-  const Row rows[] = {
-      {"plain", "/opt/link", "/opt/link"},
-      {"trailing separator", "/opt/link/", "/opt/link"},
-      {"only one separator dropped", "/opt/link//", "/opt/link/"},
-      {"backslash as written on Windows", "C:\\Link\\", "C:\\Link"},
-      {"one character", "L", "L"},
-      {"terminating NUL carried along", std::string("/opt/link\0", 10), "/opt/link"},
-      {"empty", "", std::nullopt},
-      {"only a NUL", std::string(1, '\0'), std::nullopt},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    SetInstallValue(env, QString::fromStdString(row.stored));
-    EXPECT_EQ(GetInstallDir(), row.expected);
+  for (const auto& [stored, expected] : rows) {
+    SCOPED_TRACE(stored);
+    Record(env.File("config/Tresk/Dovimar-e.ini"), QString::fromStdString(stored));
+    EXPECT_EQ(GetInstallDir(), expected);
   }
-  SetInstallValue(env, "/opt/link/");
-  EXPECT_EQ(DefaultUserDataDir(*GetInstallDir()), "/opt/link/userdata/qdl");
-  EXPECT_EQ(DefaultCacheDir(*GetInstallDir()), "/opt/link/pcshelf/cache/accessor/graphics");
+  EXPECT_EQ(DefaultUserDataDir("/opt/link"), "/opt/link/userdata/qdl");
+  EXPECT_EQ(DefaultCacheDir("/opt/link"), "/opt/link/pcshelf/cache/accessor/graphics");
 }
 
 TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
@@ -59,50 +49,41 @@ TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
                      QString::fromStdString(env.File("user")));
   QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
                      QString::fromStdString(env.File("system")));
-  const auto record = [&](const char* file) {
-    QSettings settings(QString::fromStdString(env.File(file)), QSettings::IniFormat);
-    settings.setValue("PC/InstallDir", "/opt/link");
-  };
-  record("system/Tresk/Dovimar-e.ini");
-  record("system/Tresk.ini");
-  record("user/Tresk.ini");
+  for (const char* file : {"system/Tresk/Dovimar-e.ini", "system/Tresk.ini", "user/Tresk.ini"})
+    Record(env.File(file), "/opt/link");
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "system-wide and organisation-wide values";
-  record("user/Tresk/Dovimar-e.ini");
+  Record(env.File("user/Tresk/Dovimar-e.ini"), "/opt/link");
   EXPECT_EQ(GetInstallDir(), std::optional<std::string>("/opt/link"));
 }
 
-TEST(CheckUserDataDir, KeepsAnExistingFolderAndFallsBackToUserData) {
+// An existing folder is kept, else UserData is taken; with neither, the message comes once
+// and nothing is created.
+TEST(CheckUserDataDir, FallsBackToUserDataOrSaysSoOnce) {
   LinkEnv env;
   ScriptedPrompter prompter;
-  std::string user_data = DefaultUserDataDir(env.install_dir());
+  const std::string install = env.install_dir(), user_data = DefaultUserDataDir(install);
+  std::string chosen = user_data;
   bool show = true;
-  CheckUserDataDir(env.install_dir(), user_data, show);
-  EXPECT_EQ(user_data, DefaultUserDataDir(env.install_dir()));
-
+  CheckUserDataDir(install, chosen, show);
+  EXPECT_EQ(chosen, user_data);
   fs::remove_all(user_data);
-  fs::create_directories(FallbackUserDataDir(env.install_dir()));
-  CheckUserDataDir(env.install_dir(), user_data, show);
-  EXPECT_EQ(user_data, env.Under({"UserData"}));
-  EXPECT_TRUE(show);
-  EXPECT_TRUE(prompter.messages.empty());
-}
+  fs::create_directories(FallbackUserDataDir(install));
+  CheckUserDataDir(install, chosen, show);
+  EXPECT_EQ(chosen, env.Under({"UserData"}));
+  EXPECT_TRUE(show && prompter.messages.empty());
 
-TEST(CheckUserDataDir, MissingFoldersShowTheMessageOnceAndCreateNothing) {
-  LinkEnv env(false);
-  ScriptedPrompter prompter;
-  const std::string missing = DefaultUserDataDir(env.install_dir());
-  std::string user_data = missing;
-  bool show = true;
-  CheckUserDataDir(env.install_dir(), user_data, show);
-  CheckUserDataDir(env.install_dir(), user_data, show);
+  fs::remove_all(install);
+  chosen = user_data;
+  CheckUserDataDir(install, chosen, show);
+  CheckUserDataDir(install, chosen, show);
   ASSERT_EQ(prompter.messages.size(), 1u);
   EXPECT_EQ(prompter.messages[0].text,
             "Directory does not exist.\r\nPlease install the PC Application again.");
   EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
   EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
   EXPECT_FALSE(show);
-  EXPECT_EQ(user_data, missing);
-  EXPECT_FALSE(fs::exists(env.install_dir()));
+  EXPECT_EQ(chosen, user_data);
+  EXPECT_FALSE(fs::exists(install));
 }
 
 // Quotes at either end go; a file of the device's cache gives its folder when that exists.
@@ -119,7 +100,6 @@ TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
       {"\"" + pc + "\"", pc, 1, "unchanged"},
       {"\"" + pc, pc, 1, "unchanged"},
       {pc + "\"", pc, 1, "unchanged"},
-      {pc, pc, 1, "unchanged"},
       {"\"" + cache + "\"", cache, 0, env.CacheGraphics()},  // without its trailing separator
       {missing, missing, 0, "unchanged"},
   };
@@ -135,53 +115,32 @@ TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
 }
 
 TEST(PathParts, SplitAtTheLastSeparator) {
-  struct Row {
-    std::string path, name, folder;
-  };
-  const Row rows[] = {
-      {"/x/a.qdl", "a.qdl", "/x/"},
-      {"a.qdl", "a.qdl", ""},
-      {"/x/", "", "/x/"},
-      {"", "", ""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path);
-    EXPECT_EQ(FileNamePart(row.path), row.name);
-    EXPECT_EQ(FolderPart(row.path), row.folder);
-  }
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"/x/a.qdl", "/x/", "a.qdl"}, {"a.qdl", "", "a.qdl"}, {"/x/", "/x/", ""}, {"", "", ""}};
+  for (const auto& [path, folder, name] : rows)
+    EXPECT_EQ(FolderPart(path) + "|" + FileNamePart(path), folder + "|" + name) << path;
 }
 
 TEST(PathExists, FindsByKindAndNeverFails) {
   LinkEnv env;
-  const std::string file = env.File("a.qdl");
-  testing::WriteAll(file, {1, 2});
-  const std::string hidden = env.File(".hidden.qdl");
-  testing::WriteAll(hidden, {1});
+  const std::string file = env.File("a.qdl"), hidden = env.File(".hidden.qdl");
   const std::string folder = env.File("sub");
+  testing::WriteAll(file, {1, 2});
+  testing::WriteAll(hidden, {1});
   fs::create_directories(folder);
-
-  struct Row {
-    const char* name;
-    std::string path;
-    int mask;
-    std::string expected;
-  };
-  const Row rows[] = {
-      {"file, files only", file, 0, "a.qdl"},
+  const std::tuple<const char*, std::string, int, std::string> rows[] = {
       {"file, folders included", file, kAttrFolder, "a.qdl"},
       {"folder, files only", folder, 0, ""},
-      {"folder, folders included", folder, kAttrFolder, "sub"},
       {"folder with trailing separator", folder + "/", kAttrFolder, "sub"},
       {"hidden file without the hidden bit", hidden, 0, ""},
       {"hidden file with it", hidden, kAttrHidden | kAttrSystem, ".hidden.qdl"},
       {"missing", env.File("missing.qdl"), kAttrFolder, ""},
       {"below a file", file + "/x", kAttrFolder, ""},
-      {"empty", "", kAttrFolder, ""},
       {"embedded NUL", std::string("/tmp\0x", 6), kAttrFolder, ""},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(PathExists(row.path, row.mask), row.expected);
+  for (const auto& [name, path, mask, expected] : rows) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(PathExists(path, mask), expected);
   }
 }
 

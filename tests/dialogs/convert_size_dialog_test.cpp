@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -14,13 +13,12 @@
 
 using dotcaster::AppState;
 using dotcaster::QDLChange;
+using dotcaster::testing::ScriptedPrompter;
 
 namespace {
 
-struct CountingHelp : dotcaster::HelpProvider {
-  int shown = 0;
-  void ShowTopics() override { ++shown; }
-};
+constexpr char kMax[] = "Maximum size is H : 320 V : 240.";
+constexpr char kMin[] = "Minimum size is H : 1 V : 1.";
 
 AppState ResetState() {
   AppState state;
@@ -28,7 +26,18 @@ AppState ResetState() {
   return state;
 }
 
-// A dialog shown over nothing, with typed access to its controls by design name.
+// What OK or Cancel wrote, e.g. "ok stretch ratio custom 150x90".
+QString Written(const AppState& s) {
+  const char* modes[] = {"device", "full", "custom"};
+  return QStringLiteral("%1 %2 %3 %4 %5x%6")
+      .arg(s.SizeDlgOK ? "ok" : "cancelled", s.ZoomMode ? "stretch" : "fixed",
+           s.JustZoom ? "ratio" : "noratio",
+           s.SizeMode >= 0 && s.SizeMode < 3 ? modes[s.SizeMode] : "?")
+      .arg(s.OutWidth)
+      .arg(s.OutHeight);
+}
+
+// A dialog shown over nothing, with its controls by design name.
 struct Harness {
   explicit Harness(AppState& state, QDLChange::ConfirmDiscardEdits confirm = {},
                    dotcaster::HelpProvider* help = nullptr)
@@ -36,345 +45,246 @@ struct Harness {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   }
-  template <class W>
+  template <class W = QAbstractButton>
   W* get(const char* name) {
     W* w = dialog.findChild<W*>(QString::fromLatin1(name));
     if (!w) qFatal("no control %s", name);
     return w;
   }
-  QRadioButton* option(const char* name) { return get<QRadioButton>(name); }
   QLineEdit* field(int i) { return get<QLineEdit>(i == 0 ? "CustomSize_0" : "CustomSize_1"); }
   void type(int i, const QString& text) {
     field(i)->selectAll();
     QTest::keyClick(field(i), Qt::Key_Delete);
     QTest::keyClicks(field(i), text);
   }
-  // Radio buttons and check boxes react only near their indicator and text.
+  // Buttons react only near their indicator and text.
   void click(const char* name) {
-    auto* b = get<QAbstractButton>(name);
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    QTest::mouseClick(get(name), Qt::LeftButton, {}, QPoint(6, get(name)->height() / 2));
   }
-  // One change of the whole text, as a paste makes it.
-  void paste(int i, const QString& text) { field(i)->setText(text); }
-  void ok() { QTest::mouseClick(get<QPushButton>("Command1"), Qt::LeftButton); }
-  void cancel() { QTest::mouseClick(get<QPushButton>("Command2"), Qt::LeftButton); }
+  void ok() { click("Command1"); }
+  // The options as shown, e.g. "fixed ratio- device 40x30-": the stretch option, the ratio
+  // tick, the size option and the custom fields, each followed by "-" while greyed.
+  QString seen() {
+    const auto grey = [&](const char* name) { return get<QWidget>(name)->isEnabled() ? "" : "-"; };
+    const std::pair<const char*, const char*> sizes[] = {
+        {"QDLSize_0", "device"}, {"QDLSize_1", "full"}, {"QDLSize_2", "custom"}};
+    const char* size = "none";
+    for (const auto& [option, word] : sizes)
+      if (get(option)->isChecked()) size = word;
+    QString fields = field(0)->text() + "x" + field(1)->text();
+    for (const char* name : {"CustomSize_0", "CustomSize_1", "UpDown1_0", "UpDown1_1"})
+      if (!get<QWidget>(name)->isEnabled()) fields += "-";
+    return QStringLiteral("%1 %2%3 %4 %5")
+        .arg(get("QDLZoom_1")->isChecked() ? "stretch" : "fixed",
+             get("JustZoom")->isChecked() ? "ratio" : "noratio", grey("JustZoom"), size, fields);
+  }
 
   QDLChange dialog;
 };
 
-// One named row per case: the table is a list of (name, row) pairs.
-template <class Row>
-void AddRows(std::initializer_list<std::pair<const char*, Row>> rows) {
-  QTest::addColumn<Row>("row");
-  for (const auto& [name, row] : rows)
-    QTest::newRow(name) << row;
-}
-
-struct OpenRow {
-  int sizeMode;
-  bool zoom, justZoom;
-  int width, height;
-  const char* checkedSize;  // empty: none
-  bool fieldsEnabled, ratioEnabled;
-};
-struct OkRow {
-  const char *option, *width, *height;
-  int sizeMode, outWidth, outHeight;
-};
 struct RefuseRow {
   const char *width, *height, *message;
   int badField;
   const char* restored;  // the bad field's text afterwards
 };
-struct SpinRow {
-  int field;
-  const char* start;
-  bool up;
-  const char* after;
-};
-
 }  // namespace
 
-Q_DECLARE_METATYPE(OpenRow)
-Q_DECLARE_METATYPE(OkRow)
 Q_DECLARE_METATYPE(RefuseRow)
-Q_DECLARE_METATYPE(SpinRow)
 
 class QDLChangeTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void captionsAndTabOrderAreTheDesigns() {
+  void textsAndTabOrder() {
     AppState state = ResetState();
     Harness h(state);
     QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Convert Size"));
-    const std::pair<const char*, const char*> captions[] = {
-        {"QDLZoom_0", "&No Stretch"},
-        {"QDLZoom_1", "&Stretch image,according to size."},
-        {"JustZoom", "&Fix ratio of width / height"},
-        {"QDLSize_0", "Width : &102  Height : 64"},
-        {"QDLSize_1", "Width : &320  Height : 240"},
-        {"QDLSize_2", "C&ustom Size"},
-        {"Command1", "&OK"},
-        {"Command2", "&Cancel"},
+    QVERIFY(
+        !(h.dialog.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+    const QStringList order = {"QDLZoom_0", "QDLZoom_1", "JustZoom",     "QDLSize_0",
+                               "QDLSize_1", "QDLSize_2", "CustomSize_0", "CustomSize_1",
+                               "Command1",  "Command2",  "UpDown1_0",    "UpDown1_1"};
+    QStringList captions, seen;
+    for (const QString& name : order.mid(0, 6) + order.mid(8, 2))
+      captions << h.get(qPrintable(name))->text();
+    QCOMPARE(captions,
+             (QStringList{"&No Stretch", "&Stretch image,according to size.",
+                          "&Fix ratio of width / height", "Width : &102  Height : 64",
+                          "Width : &320  Height : 240", "C&ustom Size", "&OK", "&Cancel"}));
+    for (QWidget* w = h.get<QWidget>("QDLZoom_0"); seen.size() < order.size();
+         w = w->nextInFocusChain())
+      if (order.contains(w->objectName())) seen << w->objectName();
+    QCOMPARE(seen, order);
+  }
+
+  void openingShowsTheState() {
+    const std::tuple<std::int16_t, bool, bool, std::int16_t, std::int16_t, const char*> rows[] = {
+        {2, true, true, 102, 64, "stretch ratio custom 102x64"},
+        {0, false, true, 40, 30, "fixed ratio- device 40x30----"},
+        {1, true, false, 320, 240, "stretch noratio full 320x240----"},
+        {7, true, true, 10, 20, "stretch ratio none 10x20----"},  // an unknown size mode
     };
-    for (const auto& [name, caption] : captions)
-      QCOMPARE(h.get<QAbstractButton>(name)->text(), QString::fromUtf8(caption));
-    QVERIFY(h.get<QPushButton>("Command1")->isDefault());
-    QVERIFY(!(h.dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(!(h.dialog.windowFlags() & Qt::WindowMinimizeButtonHint));
-    // The tab order of the design.
-    const QStringList expected = {"QDLZoom_0", "QDLZoom_1", "JustZoom",     "QDLSize_0",
-                                  "QDLSize_1", "QDLSize_2", "CustomSize_0", "CustomSize_1",
-                                  "Command1",  "Command2",  "UpDown1_0",    "UpDown1_1"};
-    QStringList seen;
-    QWidget* w = h.get<QWidget>("QDLZoom_0");
-    for (int guard = 0; guard < 100 && seen.size() < expected.size(); ++guard) {
-      if (expected.contains(w->objectName()) && !seen.contains(w->objectName()))
-        seen << w->objectName();
-      w = w->nextInFocusChain();
+    for (const auto& [mode, zoom, ratio, width, height, seen] : rows) {
+      AppState state = ResetState();
+      std::tie(state.SizeMode, state.ZoomMode, state.JustZoom) = std::tuple(mode, zoom, ratio);
+      std::tie(state.OutWidth, state.OutHeight) = std::tuple(width, height);
+      Harness h(state);
+      QCOMPARE(h.seen(), QString(seen));
     }
-    QCOMPARE(seen, expected);
   }
 
-  void openingCopiesTheState_data() {
-    AddRows<OpenRow>({
-        {"after a reset: custom 102 x 64", {2, true, true, 102, 64, "QDLSize_2", true, true}},
-        {"device size, no stretch keeps the ratio tick",
-         {0, false, true, 40, 30, "QDLSize_0", false, false}},
-        {"full size, stretch without ratio", {1, true, false, 320, 240, "QDLSize_1", false, true}},
-        {"unknown size mode selects no size", {7, true, true, 10, 20, "", false, true}},
-    });
-  }
-  void openingCopiesTheState() {
-    QFETCH(OpenRow, row);
-    const auto [sizeMode, zoom, justZoom, width, height, checkedSize, fieldsEnabled, ratioEnabled] =
-        row;
-    AppState state = ResetState();
-    state.SizeMode = static_cast<std::int16_t>(sizeMode);
-    state.ZoomMode = zoom;
-    state.JustZoom = justZoom;
-    state.OutWidth = static_cast<std::int16_t>(width);
-    state.OutHeight = static_cast<std::int16_t>(height);
-    Harness h(state);
-
-    QCOMPARE(h.option("QDLZoom_1")->isChecked(), zoom);
-    QCOMPARE(h.option("QDLZoom_0")->isChecked(), !zoom);
-    QCOMPARE(h.get<QCheckBox>("JustZoom")->isChecked(), justZoom);
-    QCOMPARE(h.get<QCheckBox>("JustZoom")->isEnabled(), ratioEnabled);
-    for (const char* name : {"QDLSize_0", "QDLSize_1", "QDLSize_2"})
-      QCOMPARE(h.option(name)->isChecked(), std::string_view(checkedSize) == name);
-    QCOMPARE(h.field(0)->text(), QString::number(width));
-    QCOMPARE(h.field(1)->text(), QString::number(height));
-    for (const char* name : {"CustomSize_0", "CustomSize_1", "UpDown1_0", "UpDown1_1"})
-      QCOMPARE(h.get<QWidget>(name)->isEnabled(), fieldsEnabled);
-    QCOMPARE(h.dialog.LastGood()[0], width);
-    QCOMPARE(h.dialog.LastGood()[1], height);
-  }
-
-  void sizeRuleFollowsTheOptionAndKeepsTheValues() {
+  // Each option greys what it rules, and a greyed ratio tick is still written. Greyed
+  // fields show the button face of the theme in use, a new theme included.
+  void optionsGreyWhatTheyRule() {
     AppState state = ResetState();
     Harness h(state);
-    const QColor enabled_base = h.field(0)->palette().color(QPalette::Base);
+    const auto base = [&](QPalette::ColorGroup group) {
+      return h.field(0)->palette().color(group, QPalette::Base);
+    };
     h.click("QDLSize_1");
-    QVERIFY(!h.field(0)->isEnabled());
-    QVERIFY(!h.get<QWidget>("UpDown1_1")->isEnabled());
-    QVERIFY(!h.get<dotcaster::SpinButtons>("UpDown1_0")->upButton()->isEnabled());
-    QCOMPARE(h.field(0)->text(), QStringLiteral("102"));
-    QVERIFY(h.field(0)->palette().color(QPalette::Base) != enabled_base);
-    h.click("QDLSize_2");
-    QVERIFY(h.field(1)->isEnabled());
-    QCOMPARE(h.field(0)->palette().color(QPalette::Base), enabled_base);
-  }
-
-  void stretchRuleLocksTheRatioButItIsStillWritten() {
-    AppState state = ResetState();
-    state.JustZoom = true;
-    Harness h(state);
-    auto* ratio = h.get<QCheckBox>("JustZoom");
+    QPalette theme = h.dialog.palette();
+    theme.setColor(QPalette::Button, Qt::darkCyan);
+    h.dialog.setPalette(theme);
+    QCOMPARE(base(QPalette::Disabled), QColor(Qt::darkCyan));
     h.click("QDLZoom_0");
-    QVERIFY(!ratio->isEnabled());
-    h.click("JustZoom");  // ignored while disabled
-    QVERIFY(ratio->isChecked());
+    h.click("JustZoom");  // ignored while greyed
+    QCOMPARE(h.seen(), "fixed ratio- full 102x64----");
+    h.click("QDLSize_2");
+    QCOMPARE(h.seen(), "fixed ratio- custom 102x64");
+    QCOMPARE(base(QPalette::Active), theme.color(QPalette::Active, QPalette::Base));
     h.ok();
     QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
-    QVERIFY(!state.ZoomMode);
-    QVERIFY(state.JustZoom);
+    QCOMPARE(Written(state), "ok fixed ratio custom 102x64");
   }
 
-  void okWritesTheChosenSize_data() {
-    AddRows<OkRow>({
-        {"device size ignores the fields", {"QDLSize_0", "999", "0", 0, 102, 64}},
-        {"full size ignores the fields", {"QDLSize_1", "77", "-3", 1, 320, 240}},
-        {"custom", {"QDLSize_2", "150", "90", 2, 150, 90}},
-        {"custom at both maxima", {"QDLSize_2", "320", "240", 2, 320, 240}},
-        {"custom width 1 is accepted", {"QDLSize_2", "1", "1", 2, 1, 1}},
-    });
-  }
+  // The fixed sizes ignore the fields; Enter in a field is OK as well.
   void okWritesTheChosenSize() {
-    QFETCH(OkRow, row);
-    const auto [option, width, height, sizeMode, outWidth, outHeight] = row;
-    dotcaster::testing::ScriptedPrompter prompter;
-    AppState state = ResetState();
-    Harness h(state);
-    h.type(0, width);
-    h.type(1, height);
-    h.click(option);
-    // Enter in a field is OK as well.
-    sizeMode == dotcaster::kSizeCustom ? QTest::keyClick(h.field(1), Qt::Key_Return) : h.ok();
-    QCOMPARE(prompter.messages.size(), std::size_t{0});
-    QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
-    QVERIFY(state.SizeDlgOK);
-    QCOMPARE(state.SizeMode, sizeMode);
-    QCOMPARE(state.OutWidth, outWidth);
-    QCOMPARE(state.OutHeight, outHeight);
+    const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
+        {"QDLSize_0", "999", "0", "ok stretch ratio device 102x64"},
+        {"QDLSize_1", "77", "-3", "ok stretch ratio full 320x240"},
+        {"QDLSize_2", "150", "90", "ok stretch ratio custom 150x90"},
+        {"QDLSize_2", "320", "240", "ok stretch ratio custom 320x240"},
+        {"QDLSize_2", "1", "1", "ok stretch ratio custom 1x1"},
+    };
+    for (const auto& [option, width, height, written] : rows) {
+      ScriptedPrompter prompter;
+      AppState state = ResetState();
+      Harness h(state);
+      h.type(0, width);
+      h.type(1, height);
+      h.click(option);
+      std::string_view(option) == "QDLSize_2" ? QTest::keyClick(h.field(1), Qt::Key_Return)
+                                              : h.ok();
+      QVERIFY(prompter.messages.empty());
+      QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
+      QCOMPARE(Written(state), written);
+    }
   }
 
   void okRefusesACustomSizeOutOfRange_data() {
-    const char* max = "Maximum size is H : 320 V : 240.";
-    const char* min = "Minimum size is H : 1 V : 1.";
-    AddRows<RefuseRow>({
-        {"width 321", {"321", "64", max, 0, "102"}},
-        {"width 0", {"0", "64", min, 0, "102"}},
-        {"width negative", {"-5", "64", min, 0, "102"}},
-        {"width empty", {"", "64", min, 0, "102"}},
-        {"height 241", {"100", "241", max, 1, "64"}},
-        {"height 0", {"100", "0", min, 1, "64"}},
-        {"both bad: only the width is reported", {"500", "0", max, 0, "102"}},
-    });
+    QTest::addColumn<RefuseRow>("row");
+    QTest::newRow("width 321") << RefuseRow{"321", "64", kMax, 0, "102"};
+    QTest::newRow("width 0") << RefuseRow{"0", "64", kMin, 0, "102"};
+    QTest::newRow("width negative") << RefuseRow{"-5", "64", kMin, 0, "102"};
+    QTest::newRow("width empty") << RefuseRow{"", "64", kMin, 0, "102"};
+    QTest::newRow("height 241") << RefuseRow{"100", "241", kMax, 1, "64"};
+    QTest::newRow("height 0") << RefuseRow{"100", "0", kMin, 1, "64"};
+    QTest::newRow("both bad: the width is reported") << RefuseRow{"500", "0", kMax, 0, "102"};
   }
   void okRefusesACustomSizeOutOfRange() {
     QFETCH(RefuseRow, row);
-    const auto [width, height, message, badField, restored] = row;
-    dotcaster::testing::ScriptedPrompter prompter;
+    ScriptedPrompter prompter;
     AppState state = ResetState();
     state.SizeDlgOK = true;
-    AppState before = state;
     Harness h(state);
-    h.paste(0, width);
-    h.paste(1, height);
+    h.field(0)->setText(row.width);  // one change of the whole text, as a paste makes it
+    h.field(1)->setText(row.height);
     h.ok();
-
-    QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{message});
+    QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{row.message});
     QCOMPARE(prompter.messages[0].title, std::string("Dotcaster"));
     QCOMPARE(prompter.messages[0].icon, dotcaster::MsgIcon::Exclamation);
     QCOMPARE(prompter.messages[0].buttons, dotcaster::MsgButtons::Ok);
-    QCOMPARE(h.field(badField)->text(), QString(restored));
-    QCOMPARE(QApplication::focusWidget(), h.field(badField));
+    QCOMPARE(h.field(row.badField)->text(), QString(row.restored));
+    QCOMPARE(QApplication::focusWidget(), h.field(row.badField));
     QVERIFY(h.dialog.isVisible());
-    QCOMPARE(h.dialog.result(), 0);
-    QCOMPARE(state.OutWidth, before.OutWidth);
-    QCOMPARE(state.OutHeight, before.OutHeight);
-    QCOMPARE(state.SizeDlgOK, true);
+    QCOMPARE(Written(state), "ok stretch ratio custom 102x64");
   }
 
   void refusedEntryFallsBackToTheLastGoodValue() {
-    dotcaster::testing::ScriptedPrompter prompter;
+    ScriptedPrompter prompter;
     AppState state = ResetState();
     Harness h(state);
-    h.paste(0, "200");
-    h.paste(0, "1");  // accepted, but never a fall-back value
-    h.paste(0, "999");
+    h.field(0)->setText("200");
+    h.field(0)->setText("1");  // accepted, but never a fall-back value
+    h.field(0)->setText("999");
     h.ok();
     QCOMPARE(h.field(0)->text(), QStringLiteral("200"));
-    // The restored value is good: OK now goes through.
-    h.ok();
+    h.ok();  // the restored value is good
     QCOMPARE(state.OutWidth, 200);
-    QCOMPARE(prompter.messages.size(), std::size_t{1});
-
     // Every keystroke counts: typing 321 passes through 3 and 32, both good widths.
     h.type(0, "321");
-    QCOMPARE(h.dialog.LastGood()[0], 32);
     h.ok();
     QCOMPARE(h.field(0)->text(), QStringLiteral("32"));
-    QCOMPARE(prompter.MessageTexts().back(), std::string("Maximum size is H : 320 V : 240."));
+    QCOMPARE(prompter.MessageTexts(), (std::vector<std::string>{kMax, kMax}));
   }
 
-  void arrowKeysInAFieldStepWithoutARangeTest() {
+  // Rows: field (0 width, 1 height), value, up or down, value after the click. A value
+  // out of range is brought into it before the step; the arrow keys in a field step with
+  // no range at all (OK checks it).
+  void stepsStayInRangeOnlyOnTheSpinButtons() {
+    const std::tuple<int, const char*, bool, const char*> rows[] = {
+        {0, "100", true, "101"}, {0, "320", true, "320"}, {0, "999", false, "319"},
+        {1, "0", true, "2"},     {1, "1", false, "1"},    {1, "240", true, "240"},
+    };
     AppState state = ResetState();
-    state.OutWidth = 320;
-    state.OutHeight = 1;
     Harness h(state);
+    for (const auto& [i, start, up, after] : rows) {
+      h.type(i, start);
+      auto* spin = h.get<dotcaster::SpinButtons>(i == 0 ? "UpDown1_0" : "UpDown1_1");
+      QTest::mouseClick(up ? spin->upButton() : spin->downButton(), Qt::LeftButton);
+      QCOMPARE(QString(start) + " -> " + h.field(i)->text(), QString(start) + " -> " + after);
+    }
+    h.type(0, "320");
     QTest::keyClick(h.field(0), Qt::Key_Up);
-    QCOMPARE(h.field(0)->text(), QStringLiteral("321"));
-    QTest::keyClick(h.field(1), Qt::Key_Down);
-    QCOMPARE(h.field(1)->text(), QStringLiteral("0"));
-    // 321 is not a good value, so it is not remembered.
-    QCOMPARE(h.dialog.LastGood()[0], 320);
+    QTest::keyClick(h.field(1), Qt::Key_Down);  // from 240 after the last row
+    QCOMPARE(h.field(0)->text() + "x" + h.field(1)->text(), QStringLiteral("321x239"));
   }
 
-  void spinButtonsStayInRange_data() {
-    AddRows<SpinRow>({
-        {"width up", {0, "100", true, "101"}},
-        {"width up at the maximum", {0, "320", true, "320"}},
-        {"width above the maximum comes back", {0, "999", true, "320"}},
-        {"height down at 1", {1, "1", false, "1"}},
-        {"height down from 0", {1, "0", false, "1"}},
-        {"height up at the maximum", {1, "240", true, "240"}},
-    });
-  }
-  void spinButtonsStayInRange() {
-    QFETCH(SpinRow, row);
-    const auto [field, start, up, after] = row;
-    AppState state = ResetState();
-    Harness h(state);
-    h.type(field, start);
-    auto* spin = h.get<dotcaster::SpinButtons>(field == 0 ? "UpDown1_0" : "UpDown1_1");
-    QTest::mouseClick(up ? spin->upButton() : spin->downButton(), Qt::LeftButton);
-    QCOMPARE(h.field(field)->text(), QString(after));
-  }
-
-  // The Cancel button and Escape alike.
+  // Cancel, Escape and OK with the hand edits kept all write nothing but the result flag;
+  // only OK asks whether to drop the edits.
   void cancelChangesNothingButTheResultFlag() {
-    for (const bool escape : {false, true}) {
+    for (const char* way : {"Cancel", "Escape", "OK"}) {
       AppState state = ResetState();
       state.SizeDlgOK = true;
-      const AppState before = state;
-      Harness h(state);
-      h.click("QDLZoom_0");
-      h.click("QDLSize_1");
-      h.click("QDLSize_2");
+      int asked = 0;
+      Harness h(state, [&] { return ++asked < 0; });
+      for (const char* option : {"QDLZoom_0", "QDLSize_1", "QDLSize_2", "QDLZoom_1", "JustZoom"})
+        h.click(option);
       h.type(0, "55");
-      h.type(1, "44");
-      h.click("QDLZoom_1");
-      h.click("JustZoom");
-      escape ? QTest::keyClick(h.field(0), Qt::Key_Escape) : h.cancel();
+      if (way == std::string_view("Escape"))
+        QTest::keyClick(h.field(0), Qt::Key_Escape);
+      else
+        h.click(way == std::string_view("OK") ? "Command1" : "Command2");
       QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
       QVERIFY(!h.dialog.isVisible());
-      QVERIFY(!state.SizeDlgOK);
-      const auto fields = [](const AppState& s) {
-        return std::tuple(s.SizeMode, s.OutWidth, s.OutHeight, s.ZoomMode, s.JustZoom);
-      };
-      QVERIFY(fields(state) == fields(before));
+      QCOMPARE(QString("%1: asked %2, %3").arg(way).arg(asked).arg(Written(state)),
+               QString("%1: asked %2, cancelled stretch ratio custom 102x64")
+                   .arg(way)
+                   .arg(way == std::string_view("OK")));
     }
   }
 
-  // The edit confirmation comes with OK only, and keeping the edits makes OK a Cancel.
-  void keepingHandEditsMakesOkACancel() {
-    AppState state = ResetState();
-    int asked = 0;
-    Harness cancelled(state, [&] { return ++asked > 0; });
-    cancelled.cancel();
-    QCOMPARE(asked, 0);
-    Harness h(state, [&] { return ++asked < 0; });
-    h.click("QDLSize_1");
-    h.ok();
-    QCOMPARE(asked, 1);
-    QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
-    QVERIFY(!state.SizeDlgOK);
-    QCOMPARE(state.SizeMode, dotcaster::kSizeCustom);
-  }
-
   void f1WithoutModifiersShowsHelp() {
+    struct : dotcaster::HelpProvider {
+      int shown = 0;
+      void ShowTopics() override { ++shown; }
+    } help;
     AppState state = ResetState();
-    CountingHelp help;
     Harness h(state, {}, &help);
     QTest::keyClick(h.field(0), Qt::Key_F1);
-    QTest::keyClick(h.option("QDLZoom_1"), Qt::Key_F1);
-    QCOMPARE(help.shown, 2);
+    QTest::keyClick(h.get("QDLZoom_1"), Qt::Key_F1);
     QTest::keyClick(h.field(0), Qt::Key_F1, Qt::ShiftModifier);
-    QTest::keyClick(h.field(0), Qt::Key_F1, Qt::ControlModifier);
-    QTest::keyClick(h.get<QPushButton>("Command1"), Qt::Key_F1, Qt::AltModifier);
+    QTest::keyClick(h.get("Command1"), Qt::Key_F1, Qt::AltModifier);
     QCOMPARE(help.shown, 2);
     QVERIFY(h.dialog.isVisible());
     Harness without_help(state);  // F1 with no help provider is harmless

@@ -16,18 +16,19 @@
 #include "dialogs/qt_prompter.h"
 #include "temp_dir.h"
 
+using dotcaster::DeviceFileDialog;
+using dotcaster::DisconnectionSetupDialog;
 using dotcaster::FileDialogRequest;
 using dotcaster::MsgAnswer;
 using dotcaster::MsgButtons;
-using dotcaster::MsgIcon;
 
 namespace {
 
 // A request of the shape the window makes, with filters of its own.
-FileDialogRequest Request(const std::string& folder, int filter_index = 1) {
+FileDialogRequest Request(const dotcaster::testing::TempDir& dir, int filter_index = 1) {
   FileDialogRequest r;
   r.title = "Open on PC";
-  r.startFolder = folder;
+  r.startFolder = dir.path().string();
   r.filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"}, {"Quadrel(*.qdl)", "*.qdl"}};
   r.filterIndex = filter_index;
   r.mustExist = true;
@@ -49,8 +50,10 @@ void WhenModal(std::function<void(W*)> act) {
   timer->start();
 }
 
-QString Canonical(const std::string& path) {
-  return QDir(QString::fromStdString(path)).canonicalPath();
+// A path with its folder resolved, so that paths through links compare equal.
+QString Real(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  return QFileInfo(file.path()).canonicalFilePath() + "/" + file.fileName();
 }
 
 struct MessageRow {
@@ -62,7 +65,6 @@ struct MessageRow {
   MsgAnswer answer;
 };
 const MessageRow kMessages[] = {
-    {"ok, Return", MsgButtons::Ok, 1, Qt::Key_Return, {}, MsgAnswer::Ok},
     {"ok, Escape", MsgButtons::Ok, 1, Qt::Key_Escape, {}, MsgAnswer::Ok},
     {"ok cancel, Return", MsgButtons::OkCancel, 2, Qt::Key_Return, {}, MsgAnswer::Ok},
     {"ok cancel, Escape", MsgButtons::OkCancel, 2, Qt::Key_Escape, {}, MsgAnswer::Cancel},
@@ -97,16 +99,10 @@ class QtPrompterTest : public QObject {
       shown_right = box->text() == "Converted image is being edited.\n<b>Update?</b>" &&
                     box->textFormat() == Qt::PlainText && box->windowTitle() == "Dotcaster" &&
                     box->icon() == QMessageBox::Warning && box->buttons().size() == m.offered;
-      if (m.key) {
-        QTest::keyClick(box, static_cast<Qt::Key>(m.key));
-      } else if (QAbstractButton* button = box->button(m.click)) {
-        button->click();
-      } else {
-        box->reject();
-      }
+      m.key ? QTest::keyClick(box, static_cast<Qt::Key>(m.key)) : box->button(m.click)->click();
     });
     QCOMPARE(prompter.Message("Converted image is being edited.\r\n<b>Update?</b>", "Dotcaster",
-                              MsgIcon::Exclamation, m.buttons),
+                              dotcaster::MsgIcon::Exclamation, m.buttons),
              m.answer);
     QVERIFY(shown_right);
   }
@@ -120,85 +116,57 @@ class QtPrompterTest : public QObject {
   }
 
   // The patterns are hidden: the dialog shows each description exactly as written, and an
-  // index out of range selects the first filter.
-  void openDialogSetup_data() {
-    QTest::addColumn<int>("filterIndex");
-    QTest::addColumn<QString>("selected");
-    QTest::newRow("first") << 1 << "Pictures";
-    QTest::newRow("last") << 2 << "Quadrel(*.qdl)";
-    QTest::newRow("beyond the last") << 9 << "Pictures";
-    QTest::newRow("zero") << 0 << "Pictures";
-  }
-  void openDialogSetup() {
-    QFETCH(int, filterIndex);
-    QFETCH(QString, selected);
+  // index out of range selects the first filter. Save asks before it overwrites only when
+  // the request says so.
+  void fileDialogsShowTheRequest() {
     dotcaster::testing::TempDir dir;
-    QFileDialog dialog;
-    dotcaster::ConfigureFileDialog(dialog, Request(dir.path().string(), filterIndex), false);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Open on PC"));
-    QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptOpen);
-    QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
-    QCOMPARE(dialog.directory().canonicalPath(), Canonical(dir.path().string()));
-    QCOMPARE(dialog.nameFilters(),
-             (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
-    QCOMPARE(dialog.selectedNameFilter(), selected);
-    QVERIFY(dialog.testOption(QFileDialog::HideNameFilterDetails));
-  }
-
-  void saveDialogSetup() {
-    dotcaster::testing::TempDir dir;
-    FileDialogRequest request = Request(dir.path().string());
-    request.fileName = "cat.";
-    request.confirmOverwrite = true;
-    QFileDialog dialog;
-    dotcaster::ConfigureFileDialog(dialog, request, true);
-    QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
-    QCOMPARE(dialog.fileMode(), QFileDialog::AnyFile);
-    QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
-    QVERIFY(dialog.defaultSuffix().isEmpty());
-    QCOMPARE(dialog.directory().canonicalPath(), Canonical(dir.path().string()));
-    QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
-             QStringLiteral("cat."));
-
-    request.confirmOverwrite = false;
-    QFileDialog quiet;
-    dotcaster::ConfigureFileDialog(quiet, request, true);
-    QVERIFY(quiet.testOption(QFileDialog::DontConfirmOverwrite));
+    const std::pair<int, const char*> selected[] = {
+        {2, "Quadrel(*.qdl)"}, {9, "Pictures"}, {0, "Pictures"}};
+    for (const auto& [index, filter] : selected) {
+      QFileDialog open;
+      dotcaster::ConfigureFileDialog(open, Request(dir, index), false);
+      QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
+      QCOMPARE(open.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
+      QCOMPARE(open.nameFilters(),
+               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
+      QVERIFY(open.testOption(QFileDialog::HideNameFilterDetails));
+      QCOMPARE(open.selectedNameFilter(), QString(filter));
+    }
+    for (const bool confirm : {true, false}) {
+      FileDialogRequest request = Request(dir);
+      request.fileName = "cat.";
+      request.confirmOverwrite = confirm;
+      QFileDialog save;
+      dotcaster::ConfigureFileDialog(save, request, true);
+      QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
+      QCOMPARE(save.testOption(QFileDialog::DontConfirmOverwrite), !confirm);
+      QCOMPARE(save.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
+    }
   }
 
-  void typedNameWithoutExtensionComesBackAsTyped() {
+  // Cancel is nothing; an open name comes back as the existing file, a save name without
+  // an extension exactly as typed.
+  void fileDialogsAnswerTheNameTyped() {
     dotcaster::testing::TempDir dir;
+    const std::string cat = dir.File("cat.qdl");
+    dotcaster::testing::WriteAll(cat, {1, 0, 1, 0, 0});
     dotcaster::QtPrompter prompter;
-    WhenModal<QFileDialog>([](QFileDialog* dialog) {
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("dog");
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
-    FileDialogRequest request = Request(dir.path().string());
-    request.fileName = "cat";
-    const auto chosen = prompter.SaveFileName(request);
-    QVERIFY(chosen.has_value());
-    QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).fileName(), QStringLiteral("dog"));
-    QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).dir().canonicalPath(),
-             Canonical(dir.path().string()));
-  }
-
-  void openReturnsAnExistingFileOrNothingWhenCancelled() {
-    dotcaster::testing::TempDir dir;
-    const std::string path = dir.File("cat.qdl");
-    dotcaster::testing::WriteAll(path, {1, 0, 1, 0, 0});
-    dotcaster::QtPrompter prompter;
+    const auto type = [](const char* name) {
+      WhenModal<QFileDialog>([name](QFileDialog* dialog) {
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+      });
+    };
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    QVERIFY(!prompter.OpenFileName(Request(dir.path().string())).has_value());
-    WhenModal<QFileDialog>([](QFileDialog* dialog) {
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("cat.qdl");
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
-    const auto chosen = prompter.OpenFileName(Request(dir.path().string()));
-    QVERIFY(chosen.has_value());
-    QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).canonicalFilePath(),
-             QFileInfo(QString::fromStdString(path)).canonicalFilePath());
+    QCOMPARE(prompter.OpenFileName(Request(dir)), std::nullopt);
+    type("cat.qdl");
+    QCOMPARE(Real(prompter.OpenFileName(Request(dir)).value_or("")), Real(cat));
+    type("dog");
+    QCOMPARE(Real(prompter.SaveFileName(Request(dir)).value_or("")), Real(dir.File("dog")));
   }
 
+  // The device's questions go to its own dialogs. The disconnection box opens showing the
+  // current setting; OK reports the new one, Cancel nothing.
   void deviceQuestionsGoToTheDeviceDialogs() {
     dotcaster::QtPrompter prompter;
     dotcaster::DeviceFileDialogRequest request;
@@ -207,32 +175,21 @@ class QtPrompterTest : public QObject {
     request.list = [](const std::string&) {
       return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
     };
-    WhenModal<dotcaster::DeviceFileDialog>([](dotcaster::DeviceFileDialog* dialog) {
+    WhenModal<DeviceFileDialog>([](DeviceFileDialog* dialog) {
       dialog->nameField()->setText("dog");
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     QCOMPARE(prompter.DeviceFileName(request), std::optional<std::string>("B:\\graphics\\dog.qdl"));
-    request.save = true;
-    WhenModal<dotcaster::DeviceFileDialog>(
-        [](dotcaster::DeviceFileDialog* dialog) { dialog->close(); });
-    QCOMPARE(prompter.DeviceFileName(request), std::nullopt);
-
-    // The box opens showing the current setting; OK reports the new one, Cancel nothing.
-    bool shown = true;
-    WhenModal<dotcaster::DisconnectionSetupDialog>([&](dotcaster::DisconnectionSetupDialog* d) {
-      shown = d->checkBox()->isChecked() || d->refuse();
-      d->checkBox()->setChecked(true);
-      d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    });
-    QCOMPARE(prompter.DisconnectionSetup(false), std::optional<bool>(true));
-    QVERIFY(!shown);
-    WhenModal<dotcaster::DisconnectionSetupDialog>([&](dotcaster::DisconnectionSetupDialog* d) {
-      shown = d->checkBox()->isChecked();
-      d->checkBox()->setChecked(false);
-      d->reject();
-    });
-    QCOMPARE(prompter.DisconnectionSetup(true), std::nullopt);
-    QVERIFY(shown);
+    for (const bool ok : {true, false}) {
+      bool shown = ok;
+      WhenModal<DisconnectionSetupDialog>([&](DisconnectionSetupDialog* d) {
+        shown = d->refuse();
+        d->checkBox()->setChecked(ok);
+        ok ? d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click() : d->reject();
+      });
+      QCOMPARE(prompter.DisconnectionSetup(!ok), ok ? std::optional<bool>(true) : std::nullopt);
+      QCOMPARE(shown, !ok);
+    }
   }
 };
 
