@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -63,28 +62,29 @@ TEST(DotcastCommandLine, AcceptedOptions) {
   }
 }
 
-TEST(DotcastCommandLine, MethodsAndFormatsByName) {
+TEST(DotcastCommandLine, NamesOfMethodsAndFormats) {
+  using enum Method;
+  using enum OutputFormat;
   const std::pair<const char*, Method> methods[] = {
-      {"document", Method::kDocument},      {"photo-sharp", Method::kPhotoSharp},
-      {"photo-soft", Method::kPhotoSoft},   {"diffusion", Method::kPhotoDiffusion},
-      {"atkinson", Method::kPhotoAtkinson}, {"ordered", Method::kPhotoOrdered}};
+      {"document", kDocument},        {"photo-sharp", kPhotoSharp}, {"photo-soft", kPhotoSoft},
+      {"diffusion", kPhotoDiffusion}, {"atkinson", kPhotoAtkinson}, {"ordered", kPhotoOrdered}};
   for (const auto& [name, method] : methods)
     EXPECT_TRUE(ParseCommandLine({"show", "--method", name, "a"})->settings.method == method)
         << name;
-  const std::pair<const char*, OutputFormat> formats[] = {{"qdl", OutputFormat::kQdl},
-                                                          {"bmp", OutputFormat::kBmp},
-                                                          {"png", OutputFormat::kPng},
-                                                          {"pbm", OutputFormat::kPbm}};
+  const std::pair<const char*, OutputFormat> formats[] = {
+      {"qdl", kQdl}, {"bmp", kBmp}, {"png", kPng}, {"pbm", kPbm}};
   for (const auto& [name, format] : formats)
     EXPECT_TRUE(ParseCommandLine({"convert", "--format", name, "a"})->format == format) << name;
+  // An output name chooses by its extension, in any case.
+  const std::pair<const char*, OutputFormat> names[] = {{"a.bmp", kBmp},     {"A.BmP", kBmp},
+                                                        {"a.PNG", kPng},     {"a.pbm", kPbm},
+                                                        {"a.bmp.out", kQdl}, {"bmp", kQdl}};
+  for (const auto& [name, format] : names)
+    EXPECT_EQ(FormatForName(name), format) << name;
 }
 
 TEST(DotcastCommandLine, UsageErrorsSayWhatIsWrong) {
-  struct Row {
-    std::vector<std::string> args;
-    const char* message_part;
-  };
-  const Row rows[] = {
+  const std::pair<std::vector<std::string>, const char*> rows[] = {
       {{}, "no command"},
       {{"transmogrify", "a.jpg"}, "unknown command"},
       {{"convert"}, "at least one picture"},
@@ -117,11 +117,11 @@ TEST(DotcastCommandLine, UsageErrorsSayWhatIsWrong) {
       {{"info"}, "at least one file"},
       {{"convert", "--invert", "a.jpg"}, "show only"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::PrintToString(row.args));
-    const auto opt = ParseCommandLine(row.args);
+  for (const auto& [args, message_part] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const auto opt = ParseCommandLine(args);
     ASSERT_FALSE(opt.has_value());
-    EXPECT_NE(opt.error().find(row.message_part), std::string::npos) << opt.error();
+    EXPECT_NE(opt.error().find(message_part), std::string::npos) << opt.error();
   }
 }
 
@@ -137,15 +137,6 @@ TEST(DotcastCommandLine, NamesArePrintedEscaped) {
   };
   for (const auto& [text, printed] : rows)
     EXPECT_EQ(EscapedForTerminal(text), printed);
-}
-
-TEST(DotcastCommandLine, OutputFormatFollowsTheName) {
-  const std::pair<const char*, OutputFormat> rows[] = {
-      {"a.bmp", OutputFormat::kBmp},     {"A.BmP", OutputFormat::kBmp},
-      {"a.PNG", OutputFormat::kPng},     {"a.pbm", OutputFormat::kPbm},
-      {"a.bmp.out", OutputFormat::kQdl}, {"bmp", OutputFormat::kQdl}};
-  for (const auto& [name, format] : rows)
-    EXPECT_EQ(FormatForName(name), format) << name;
 }
 
 }  // namespace
