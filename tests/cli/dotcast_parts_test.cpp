@@ -18,14 +18,6 @@ TEST(DotcastCommandLine, AcceptedOptions) {
     std::vector<std::string> args;
     Options expected;
   } rows[] = {
-      {"defaults: the window's after a reset",
-       {"convert", "a.jpg"},
-       {.command = kConvert,
-        .settings = {.size = {SizeKind::kPicture, 0, 0},
-                     .method = Method::kDocument,
-                     .level = 128,
-                     .fit = Fit::kKeepRatio},
-        .inputs = {"a.jpg"}}},
       {"options after the file, the last one wins, the largest values",
        {"show", "a.gif", "--size", "1X1", "--size", "320x240", "--level=255", "--seed",
         "18446744073709551615"},
