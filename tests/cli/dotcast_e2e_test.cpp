@@ -89,22 +89,19 @@ class DotcastTest : public ::testing::Test {
 };
 
 TEST_F(DotcastTest, HelpVersionAndUsageErrors) {
-  const struct {
-    std::vector<std::string> args;
-    int code;
-    const char* part;  // of standard output, or of standard error for a usage error
-  } rows[] = {
+  // The part of standard output, or of standard error for a usage error.
+  const std::tuple<std::vector<std::string>, int, const char*> rows[] = {
       {{"--help"}, 0, "0 all converted, 1 some files failed, 2 usage error"},
       {{"show", "-h"}, 0, "--invert"},
       {{"--version"}, 0, "dotcast (Dotcaster) " DOTCASTER_VERSION "\n"},
       {{}, 2, "dotcast: no command given\n"},  // found by the parser, and when a batch starts:
       {{"convert", "--out-dir", "none", "a.jpg"}, 2, "output folder none does not exist"},
   };
-  for (const auto& row : rows) {
-    const Result run = Dotcast(row.args);
-    EXPECT_EQ(run.code, row.code);
-    EXPECT_THAT(row.code ? run.err : run.out, HasSubstr(row.part));
-    EXPECT_TRUE((row.code ? run.out : run.err).empty());
+  for (const auto& [args, code, part] : rows) {
+    const Result run = Dotcast(args);
+    EXPECT_EQ(run.code, code);
+    EXPECT_THAT(code ? run.err : run.out, HasSubstr(part));
+    EXPECT_TRUE((code ? run.out : run.err).empty());
   }
 }
 
@@ -118,25 +115,20 @@ TEST_F(DotcastTest, LinksNoQt) {
 
 TEST_F(DotcastTest, OutputSizeFollowsThePictureOrTheOption) {
   MakeCard("card.jpg", "408x256");
-  const struct {
-    std::vector<std::string> args;
-    const char* output;
-    int w, h;
-  } rows[] = {
-      {{}, "card.qdl", 320, 201},  // the picture's own size, shrunk to fit 320 x 240
-      {{"--size", "device", "-o", "other.name"}, "other.name", 102, 64},
-      {{"--size", "full", "-o", "full.qdl"}, "full.qdl", 320, 240},
-      {{"--size", "50x40", "-o", "custom.qdl"}, "custom.qdl", 50, 40},
+  const std::tuple<const char*, const char*, int, int> rows[] = {
+      {nullptr, "card.qdl", 320, 201},  // the picture's own size, shrunk to fit 320 x 240
+      {"device", "other.name", 102, 64},
+      {"full", "full.qdl", 320, 240},
+      {"50x40", "custom.qdl", 50, 40},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.output);
-    std::vector<std::string> args = {"convert", "card.jpg"};
-    args.insert(args.end(), row.args.begin(), row.args.end());
+  for (const auto& [size, output, w, h] : rows) {
+    std::vector<std::string> args = {"convert", "card.jpg", "-o", output};
+    if (size) args.insert(args.end(), {"--size", size});
     const Result run = Dotcast(args);
     ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "card.jpg -> " + std::string(row.output) + " (" + std::to_string(row.w) +
-                           " x " + std::to_string(row.h) + ")\n");
-    EXPECT_EQ(ReadAll(dir.File(row.output)).size(), std::size_t(QdlFileSize(row.w, row.h)));
+    EXPECT_EQ(run.out, "card.jpg -> " + std::string(output) + " (" + std::to_string(w) + " x " +
+                           std::to_string(h) + ")\n");
+    EXPECT_EQ(ReadAll(dir.File(output)).size(), std::size_t(QdlFileSize(w, h)));
   }
 }
 
@@ -305,8 +297,7 @@ TEST_F(DotcastTest, SpecialFilesAreWrittenToAndNeverReadOrReplaced) {
       EXPECT_THAT(run.out + run.err, HasSubstr("not a regular file"));
     }
   }
-  ASSERT_EQ(Dotcast({"convert", "card.jpg"}).code, 0);
-  const std::string qdl = Slurp(dir.File("card.qdl"));
+  const std::string qdl = Convert("card.jpg", {}, "card.qdl");
   EXPECT_EQ(Dotcast({"convert", "card.jpg", "-o", "-"}).out, qdl);
   // Standard output a pipe, named as a device and through a link.
   fs::create_symlink("/proc/self/fd/1", dir.path() / "stdout.qdl");

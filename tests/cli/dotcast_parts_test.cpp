@@ -34,8 +34,7 @@ TEST(DotcastCommandLine, AcceptedOptions) {
         .force = true,
         .quiet = true,
         .jobs = 4}},
-      // After "--", after a first file too, even names of options and commands are files.
-      {"-- ends the options",
+      {"-- ends the options, after a file too: even names of options and commands are files",
        {"convert", "a.jpg", "--", "-ovictim.jpg", "--size", "info", "--"},
        {.command = kConvert, .inputs = {"a.jpg", "-ovictim.jpg", "--size", "info", "--"}}},
       {"files named like commands",

@@ -17,17 +17,15 @@ namespace dotcaster::testing {
 // of each stage of a pipeline or list, "{convert}" standing for ImageMagick's convert.
 inline std::string MissingTools(std::initializer_list<std::string_view> commands) {
   static const std::regex kFirstWord(R"((?:^|[|;()])\s*([^\s|;()]+))");
-  std::string missing;
-  for (const std::string_view view : commands) {
-    const std::string command(view);
-    for (std::sregex_iterator it(command.begin(), command.end(), kFirstWord), end; it != end;
-         ++it) {
-      const std::string program = (*it)[1] == "{convert}" ? "convert" : (*it)[1].str();
+  std::string all, missing;
+  for (const std::string_view command : commands)
+    all.append(command).append(";");
+  for (std::sregex_iterator it(all.begin(), all.end(), kFirstWord), end; it != end; ++it) {
+    const std::string program = (*it)[1] == "{convert}" ? "convert" : (*it)[1].str();
 #ifndef _WIN32
-      if (std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0) continue;
+    if (std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0) continue;
 #endif
-      if ((missing + " ").find(" " + program + " ") == std::string::npos) missing += " " + program;
-    }
+    if ((missing + " ").find(" " + program + " ") == std::string::npos) missing += " " + program;
   }
   return missing.empty() ? missing : missing.substr(1);
 }
