@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/quadrel.h"
