@@ -26,18 +26,14 @@ inline std::vector<std::uint8_t> MakeBitmap(int width, int height, int seed = 0)
   return bmp;
 }
 
+// For one scope, the environment variable `name` holds `value`.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
   }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
+  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -49,8 +45,8 @@ class ScopedEnv {
 class LinkEnv {
  public:
   // install: create the installation tree and record it where GetInstallDir looks.
-  explicit LinkEnv(bool install = true)
-      : config_(kConfigDirVariable, dir_.File("config")), tmp_(TmpDir()) {
+  explicit LinkEnv(bool install = true) {
+    std::filesystem::create_directory(tmp_dir());
     if (install) {
       CreateInstallationTree(install_dir());
       RecordInstallDir(install_dir());
@@ -73,14 +69,9 @@ class LinkEnv {
   std::string DeviceGraphics() const { return Under({"device", "graphics"}); }
 
  private:
-  ScopedEnv TmpDir() {
-    std::filesystem::create_directories(dir_.path() / "tmp");
-    return ScopedEnv("TMPDIR", dir_.File("tmp"));
-  }
-
   TempDir dir_;
-  ScopedEnv config_;
-  ScopedEnv tmp_;
+  ScopedEnv config_{kConfigDirVariable, dir_.File("config")};
+  ScopedEnv tmp_{"TMPDIR", dir_.File("tmp")};
 };
 
 }  // namespace dotcaster::testing

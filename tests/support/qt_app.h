@@ -1,8 +1,7 @@
 #pragma once
 
-// One QApplication for the widget tests of this executable, made on first use and kept
-// (reachable) until the process ends. The offscreen platform is used unless the caller's
-// environment chose another.
+// One QApplication for the widget tests of this executable, made on first use and kept until
+// the process ends; on the offscreen platform unless the environment chose another.
 
 #include <QApplication>
 #include <cstdlib>

@@ -1,8 +1,9 @@
 #pragma once
 
-// A Prompter for tests: records every question and answers from a script. A question the
-// script has no answer for gets the safe answer (OK for a lone OK button, otherwise Cancel)
-// and is counted in `unscripted`, so a test can insist that nothing unexpected was asked.
+// A Prompter for tests: records every question and answers from a script, in order. A
+// question the script has no answer for gets the safe answer (OK for a lone OK button,
+// otherwise Cancel) and is counted in `unscripted`, so a test can insist that nothing
+// unexpected was asked.
 
 #include <deque>
 #include <optional>
@@ -27,17 +28,12 @@ class ScriptedPrompter : public Prompter {
   ScriptedPrompter(const ScriptedPrompter&) = delete;
   ScriptedPrompter& operator=(const ScriptedPrompter&) = delete;
 
-  // Scripts, answered in order.
   std::deque<MsgAnswer> message_answers;
-  std::deque<std::optional<std::string>> open_answers;
-  std::deque<std::optional<std::string>> save_answers;
-  std::deque<std::optional<std::string>> device_answers;
+  std::deque<std::optional<std::string>> open_answers, save_answers, device_answers;
   std::deque<std::optional<bool>> disconnection_answers;
 
-  // What was asked.
   std::vector<RecordedMessage> messages;
-  std::vector<FileDialogRequest> open_requests;
-  std::vector<FileDialogRequest> save_requests;
+  std::vector<FileDialogRequest> open_requests, save_requests;
   std::vector<DeviceFileDialogRequest> device_requests;
   int disconnection_requests = 0;
   int unscripted = 0;
@@ -52,42 +48,37 @@ class ScriptedPrompter : public Prompter {
   MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                     MsgButtons buttons) override {
     messages.push_back({std::string(text), std::string(title), icon, buttons});
-    if (!message_answers.empty()) return Pop(message_answers);
-    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-    ++unscripted;
-    return MsgAnswer::Cancel;
+    if (buttons == MsgButtons::Ok && message_answers.empty()) return MsgAnswer::Ok;
+    return Next(message_answers).value_or(MsgAnswer::Cancel);
   }
   std::optional<std::string> OpenFileName(const FileDialogRequest& request) override {
     open_requests.push_back(request);
-    return PopOrCancel(open_answers);
+    return Next(open_answers).value_or(std::nullopt);
   }
   std::optional<std::string> SaveFileName(const FileDialogRequest& request) override {
     save_requests.push_back(request);
-    return PopOrCancel(save_answers);
+    return Next(save_answers).value_or(std::nullopt);
   }
   std::optional<std::string> DeviceFileName(const DeviceFileDialogRequest& request) override {
     device_requests.push_back(request);
-    return PopOrCancel(device_answers);
+    return Next(device_answers).value_or(std::nullopt);
   }
   std::optional<bool> DisconnectionSetup(bool) override {
     ++disconnection_requests;
-    return PopOrCancel(disconnection_answers);
+    return Next(disconnection_answers).value_or(std::nullopt);
   }
 
  private:
+  // The script's next answer, or none when it has run out.
   template <class T>
-  static T Pop(std::deque<T>& queue) {
-    T value = std::move(queue.front());
-    queue.pop_front();
-    return value;
-  }
-  template <class T>
-  std::optional<T> PopOrCancel(std::deque<std::optional<T>>& queue) {
-    if (queue.empty()) {
+  std::optional<T> Next(std::deque<T>& script) {
+    if (script.empty()) {
       ++unscripted;
       return std::nullopt;
     }
-    return Pop(queue);
+    T answer = std::move(script.front());
+    script.pop_front();
+    return answer;
   }
 
   Prompter* previous_;

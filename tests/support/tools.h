@@ -1,22 +1,42 @@
 #pragma once
 
 // The reference tools some tests compare with (libjpeg-turbo's cjpeg and djpeg, ImageMagick,
-// netpbm, giflib's tools). Where one may be missing, a test that needs it is skipped; under
-// CI (the environment has CI=true), where scripts/deps installs them all, a missing tool
-// fails the test instead, so that no comparison is lost without a word.
+// netpbm, giflib's tools). A test that needs a missing one is skipped; under CI (CI=true),
+// where scripts/deps installs them all, it fails instead, so that no comparison is lost
+// without a word. Windows has none of them.
 
+#include <cstdlib>
 #include <initializer_list>
+#include <regex>
 #include <string>
 #include <string_view>
 
 namespace dotcaster::testing {
 
-// The programs that the shell commands start and the PATH lacks, blank-separated: the first
-// word of each stage of a pipeline or list, "{convert}" standing for ImageMagick's convert.
-std::string MissingTools(std::initializer_list<std::string_view> commands);
+// The programs the shell commands start and the PATH lacks, blank-separated: the first word
+// of each stage of a pipeline or list, "{convert}" standing for ImageMagick's convert.
+inline std::string MissingTools(std::initializer_list<std::string_view> commands) {
+  static const std::regex kFirstWord(R"((?:^|[|;()])\s*([^\s|;()]+))");
+  std::string all, missing;
+  for (const std::string_view command : commands)
+    all.append(command).append(";");
+  for (std::sregex_iterator it(all.begin(), all.end(), kFirstWord), end; it != end; ++it) {
+    const std::string program = (*it)[1] == "{convert}" ? "convert" : (*it)[1].str();
+#ifndef _WIN32
+    if (std::system(("command -v '" + program + "' >/dev/null 2>&1").c_str()) == 0) continue;
+#endif
+    if ((missing + " ").find(" " + program + " ") == std::string::npos) missing += " " + program;
+  }
+  return missing.empty() ? missing : missing.substr(1);
+}
 
-// Whether a missing tool fails a test rather than skips it (never on Windows, which has none).
-bool ToolsRequired();
+inline bool ToolsRequired() {
+  const char* ci = std::getenv("CI");
+#ifdef _WIN32
+  ci = nullptr;
+#endif
+  return ci && std::string_view(ci) == "true";
+}
 
 }  // namespace dotcaster::testing
 
