@@ -46,7 +46,7 @@ QByteArray Encoded(const QImage& image, const char* format) {
 // A shown, active window with the Quadrel picture before.qdl loaded and unchanged.
 struct Window {
   WindowEnv env;
-  std::string before = WriteQdl(env.File("before.qdl"), 40, 24);
+  std::string before = WritePicture(env.File("before.qdl"), 40, 24);
   std::unique_ptr<QDLmain> w = env.Start({before});
   Window() {
     w->show();
@@ -169,10 +169,10 @@ class ClipboardDropTest : public QObject {
     Window t;
     const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
     std::filesystem::create_directories(album);
-    WriteJpeg(t.env.File("a.jpg"), 30, 20);
-    WriteGif(t.env.File("b.gif"), 30, 20);
-    WriteQdl(JoinPath(album, "cat.qdl"), 30, 20);
-    WriteBmp24(t.env.File("my pic äö日本.bmp"), 30, 20);
+    WritePicture(t.env.File("a.jpg"), 30, 20);
+    WritePicture(t.env.File("b.gif"), 30, 20);
+    WritePicture(JoinPath(album, "cat.qdl"), 30, 20);
+    WritePicture(t.env.File("my pic äö日本.bmp"), 30, 20);
     WriteAll(t.env.File("notes.txt"), {'h', 'i'});
 
     // The file list as a file manager sends it: URLs, percent-encoded, one a line.

@@ -57,7 +57,7 @@ struct Editing {
       fs::create_symlink("/bin/true", env.File("gimp"));
     }
     fs::create_directories(tmp_dir);
-    w = env.Start({WriteJpeg(env.File("photo.jpg"), 80, 60)});
+    w = env.Start({WritePicture(env.File("photo.jpg"), 80, 60)});
     if (!w || !TheState().ImageLoaded) qFatal("the test photo did not load");
   }
 };

@@ -110,7 +110,7 @@ class LookTest : public QObject {
     QApplication::setFont(QFont("DejaVu Sans", points));
     QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
     WindowEnv env;
-    auto w = env.Start({WriteJpeg(env.File("photo.jpg"), 64, 48)});
+    auto w = env.Start({WritePicture(env.File("photo.jpg"), 64, 48)});
     w->SetSourceCaption("Source image (4000 x 3000)");
     w->SetResultCaption("Vantro image (320 x 240)");
     CheckTexts(*w);

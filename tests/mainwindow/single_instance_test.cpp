@@ -70,8 +70,8 @@ class Probe {
 TEST(TwoStarts, AtTheSameMomentLeaveOneWindowThatOpensTheOtherFile) {
   testing::QtApp();
   LinkEnv env;
-  const std::string files[2] = {testing::WriteJpeg(env.File("a.jpg"), 64, 48),
-                                testing::WriteJpeg(env.File("b.jpg"), 64, 48)};
+  const std::string files[2] = {testing::WritePicture(env.File("a.jpg"), 64, 48),
+                                testing::WritePicture(env.File("b.jpg"), 64, 48)};
   const QString at = "--start-at=" + QString::number(QDateTime::currentMSecsSinceEpoch() + 3000);
   Probe a(env, {at, QString::fromStdString(files[0])});
   Probe b(env, {at, QString::fromStdString(files[1])});
