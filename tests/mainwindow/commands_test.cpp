@@ -1,10 +1,14 @@
-// The conversion-setting handlers, the conversion driver's window side and the PC file
-// commands, driven through the controller as the menus and controls drive them.
+// The conversion-setting handlers, the crop selection (driven with real mouse events), the
+// conversion driver's window side, and the PC and device file commands, driven as the menus
+// and controls drive them. The device commands run over the folder link of an installation
+// whose folder is named in non-ASCII letters (long enough that its cache paths take more
+// than 200 bytes but fewer than 200 characters).
 
 #include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSlider>
@@ -12,7 +16,11 @@
 #include <filesystem>
 
 #include "convert/random.h"
+#include "devicelink/folder_link.h"
+#include "devicelink/install.h"
 #include "devicelink/settings.h"
+#include "formats/probe.h"
+#include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
 #include "state/paths.h"
@@ -58,6 +66,140 @@ const DotsRow kDotsRows[] = {
     // 16-bit measure of the header misreads.
     {"jpeg with a large profile", "profile.jpg", 640, 480, 0},
     {"large jpeg cropped, sharp", "crop.jpg", 700, 500, 1, true},
+};
+
+QLabel* Label(QDLmain& w, const char* name) {
+  return w.findChild<QLabel*>(QString::fromUtf8(name));
+}
+
+// Text of a label that is shown; "" for a hidden one.
+QString Shown(QDLmain& w, const char* name) {
+  QLabel* label = Label(w, name);
+  return label->isVisible() ? label->text() : QString();
+}
+
+// Plays steps separated by ';', each an action, a view ("src" or "res") and a position in view
+// pixels: press, move and release with the left button, rclick (right button), dclick (the
+// second click of a double click). "edited" puts hand edits into the result and scripts
+// Cancel for the question they raise.
+void Play(QDLmain& w, WindowEnv& env, const QString& script) {
+  QString steps = script;
+  steps.replace("drag", "press src 10,20; move src 40,30; move src 60,50; release src 60,50");
+  for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
+    const QStringList p = step.simplified().split(QRegularExpression("[ ,]"));
+    if (p[0] == "edited") {
+      TheState().ResultEdited = true;
+      env.prompter.message_answers.push_back(MsgAnswer::Cancel);
+      continue;
+    }
+    QWidget* image = Label(w, p[1] == "src" ? "Image1_0" : "Image1_1");
+    const QPoint at(p[2].toInt(), p[3].toInt());
+    if (p[0] == "press") QTest::mousePress(image, Qt::LeftButton, {}, at);
+    if (p[0] == "move") QTest::mouseMove(image, at);
+    if (p[0] == "release") QTest::mouseRelease(image, Qt::LeftButton, {}, at);
+    if (p[0] == "rclick") QTest::mouseClick(image, Qt::RightButton, {}, at);
+    if (p[0] == "dclick") {
+      QTest::mouseDClick(image, Qt::LeftButton, {}, at);
+      QTest::mouseRelease(image, Qt::LeftButton, {}, at);
+    }
+  }
+}
+
+struct Gesture {
+  const char* name;
+  const char* picture;  // the size of a bitmap loaded first, "WxH"; "": none
+  const char* script;
+  int conversions;           // since the window was made
+  const char* frame;         // Rubber "left,top,width,height" in view pixels; "": hidden
+  const char* range;         // the crop-coordinates label; "": hidden
+  const char* pointer;       // the pointer-coordinates label; "": hidden
+  bool result_front, whole;  // the result view in front; the result is the whole picture's
+};
+
+const char *kPic = "200x150", *kFrame = "10,20,51,31",
+           *kRange = "Valid range [010,020] - [060,050]";
+const Gesture kGestures[] = {
+    {"drag down and right", kPic, "drag", 2, kFrame, kRange, "[ 010 , 020 ] - [ 060 , 050 ]", true,
+     false},
+    {"drag up and left", kPic, "press src 60,50; move src 10,20; release src 10,20", 2, kFrame,
+     kRange, "[ 060 , 050 ] - [ 010 , 020 ]", true, false},
+    {"drag up and right", kPic, "press src 10,50; move src 60,20; release src 60,20", 2, kFrame,
+     kRange, "[ 010 , 050 ] - [ 060 , 020 ]", true, false},
+    {"drag down and left", kPic, "press src 60,20; move src 10,50; release src 10,50", 2, kFrame,
+     kRange, "[ 060 , 020 ] - [ 010 , 050 ]", true, false},
+    {"release on the start row", kPic, "drag; press src 30,40; move src 90,70; release src 90,40",
+     3, "", "", "[ 030 , 040 ] - [ 090 , 040 ]", true, true},
+    {"release on the start column", kPic,
+     "drag; press src 30,40; move src 90,70; release src 30,70", 3, "", "",
+     "[ 030 , 040 ] - [ 030 , 070 ]", true, true},
+    {"drag out of the picture", kPic, "press src 150,100; move src 400,-50; release src 500,-80", 2,
+     "150,0,50,101", "Valid range [150,000] - [199,100]", "[ 150 , 100 ] - [ 199 , 000 ]", true,
+     false},
+    {"640 x 480 shown at 320 x 240", "640x480",
+     "press src -5,-5; move src 319,239; release src 330,250", 2, "0,0,320,240",
+     "Valid range [000,000] - [639,479]", "[ 000 , 000 ] - [ 639 , 479 ]", true, true},
+    {"click without a drag", kPic, "press src 30,30; release src 30,30", 1, "", "", "[ 030 , 030 ]",
+     false, true},
+    {"right click on the result", kPic, "rclick res 20,20", 1, "", "", "", true, true},
+    {"right click on the source", kPic, "rclick src 20,20", 1, "", "", "", true, true},
+    {"right click without a picture", "", "rclick res 20,20; press src 5,5; release src 5,5", 0, "",
+     "", "", false, true},
+    {"double click", kPic, "drag; press src 30,30; release src 30,30; dclick src 30,30", 3, "", "",
+     "[ 030 , 030 ]", true, true},
+    {"release kept for hand edits", kPic,
+     "edited; press src 10,20; move src 60,50; release src 60,50", 1, "", "",
+     "[ 010 , 020 ] - [ 060 , 050 ]", true, true},
+    {"double click kept for hand edits", kPic, "drag; edited; dclick src 30,30", 2, kFrame, kRange,
+     "[ 010 , 020 ] - [ 060 , 050 ]", true, false},
+};
+
+constexpr const char* kNonAsciiFile = "Größe-日本.qdl";
+
+// The folder link, counting uploads.
+struct WatchedLink : FolderDeviceLink {
+  using FolderDeviceLink::FolderDeviceLink;
+  int puts = 0;
+  int PutFile(std::string_view device, std::string_view local, int flags) override {
+    ++puts;
+    return FolderDeviceLink::PutFile(device, local, flags);
+  }
+};
+
+// An installation folder name that brings a cache path to about 190 characters.
+std::string LongInstallName(const std::string& test_folder) {
+  const int used = QString::fromStdString(DefaultCacheDir(test_folder)).size() + 20;
+  const int letters = 190 - used;
+  if (letters < 20) qFatal("the test folder %s is too deep", test_folder.c_str());
+  return QString("Ablage-äöü").repeated(letters / 10 + 1).left(letters).toStdString();
+}
+
+struct Device {
+  WindowEnv env{Install::kFull, LongInstallName(TempDir().path().string())};
+  WatchedLink link{env.InstallDir()};
+  DeviceLink* previous = SetDeviceLink(&link);
+  std::unique_ptr<QDLmain> w;
+
+  Device() {
+    CreateInstallationTree(env.InstallDir());
+    w = env.Start();
+    if (!w) qFatal("the window did not start");
+  }
+  ~Device() {
+    w.reset();
+    SetDeviceLink(previous);
+  }
+  MainController& c() { return w->controller(); }
+  std::string Storage(const std::string& name) const {
+    return JoinPath(link.StorageRoot(), JoinPath("graphics", name));
+  }
+  std::string Cache(const std::string& name) const {
+    return JoinPath(DefaultCacheDir(env.InstallDir()), name);
+  }
+  QImage Result() const { return w->findChild<QLabel*>("Image1_1")->pixmap().toImage(); }
+  void OpenFromDevice(const std::string& name) {
+    env.prompter.device_answers.push_back("B:\\graphics\\" + name);
+    c().OpenOnDevice();
+  }
 };
 
 }  // namespace
@@ -218,29 +360,6 @@ class CommandsTest : public QObject {
     QCOMPARE(env.prompter.open_requests.back().startFolder, JoinPath(folder, ""));
   }
 
-  // A file that is no picture by name is refused and the picture stays; one that cannot be
-  // read empties the window.
-  void FailedOpen() {
-    Loaded t;
-    TheState().Modified = false;
-    t.env.prompter.open_answers.push_back(t.env.File("notes.txt"));
-    t.c().OpenOnPc();
-    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"This is not an image file."});
-    QVERIFY(TheState().ImageLoaded);
-    QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
-
-    t.env.prompter.messages.clear();
-    const std::string broken = t.env.File("broken.jpg");
-    WriteAll(broken, {0xFF, 0xD8, 0xFF});
-    t.env.prompter.open_answers.push_back(broken);
-    t.c().OpenOnPc();
-    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"Read error!"});
-    QVERIFY(!TheState().ImageLoaded);
-    QVERIFY(TheState().CurFileName.empty());
-    QCOMPARE(t.w->windowTitle(), QString("Dotcaster"));
-    QVERIFY(t.w->findChild<QLabel*>("Image1_0")->pixmap().isNull());
-  }
-
   // Save proposes the picture's name in its folder; Cancel changes nothing; a name typed
   // with the bitmap's ending saves the bitmap, and the picture is that file from now on. A
   // Quadrel file is saved in place without a dialog.
@@ -300,6 +419,158 @@ class CommandsTest : public QObject {
     QCOMPARE(TheState().CurFileName, t.env.File("photo.jpg"));
     QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
     QVERIFY(!Exists(JoinPath(locked, "new.qdl")));
+  }
+
+  void Gestures_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kGestures)); ++i)
+      QTest::newRow(kGestures[i].name) << i;
+  }
+  void Gestures() {
+    QFETCH(int, row);
+    const Gesture& g = kGestures[row];
+    const QString script = g.script;
+    const QStringList picture = QString(g.picture).split('x', Qt::SkipEmptyParts);
+    const QStringList frame = QString(g.frame).split(',', Qt::SkipEmptyParts);
+    WindowEnv env;
+    std::vector<std::string> args;
+    if (!picture.isEmpty()) {
+      args.push_back(WritePicture(env.File("p.bmp"), picture[0].toInt(), picture[1].toInt()));
+    }
+    auto w = env.Start(args);
+    const std::vector<std::uint8_t> loaded =
+        picture.isEmpty() ? std::vector<std::uint8_t>{} : ReadAll(TheState().WorkDspFile);
+
+    Play(*w, env, script);
+    QCOMPARE(w->controller().ConversionCount(), g.conversions);
+    QCOMPARE(TheState().CropActive, !frame.isEmpty());
+    QCOMPARE(w->findChild<QFrame*>("Rubber")->isVisible(), !frame.isEmpty());
+    if (!frame.isEmpty()) {
+      QCOMPARE(w->RubberGeometry(),
+               QRect(frame[0].toInt(), frame[1].toInt(), frame[2].toInt(), frame[3].toInt()));
+    }
+    QCOMPARE(Shown(*w, "切り出し座標"), QString(g.range));
+    QCOMPARE(Shown(*w, "座標"), QString(g.pointer));
+    QCOMPARE(w->ResultInFront(), g.result_front);
+    auto* menu = w->findChild<QMenu*>("PopMenu");
+    QCOMPARE(menu->isVisible(), script.contains("rclick res") && !picture.isEmpty());
+    menu->close();
+    if (!picture.isEmpty()) QCOMPARE(ReadAll(TheState().WorkDspFile) == loaded, g.whole);
+    // Kept: asked once, the edits as they were.
+    if (script.contains("edited")) {
+      QCOMPARE(env.prompter.messages.size(), std::size_t(1));
+      QVERIFY(TheState().ResultEdited);
+    }
+  }
+
+  // Save to the device from each kind of picture: the dialog proposes a name (none for a
+  // device picture, which is written in place and transferred again even unchanged), the
+  // picture lands in the storage and the cache, and the title names the cache copy.
+  void SaveToDevice_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("proposed");  // empty: no dialog expected
+    QTest::newRow("Quadrel file from the PC") << "cat.qdl"
+                                              << "cat";
+    QTest::newRow("unsaved photo") << "photo.jpg"
+                                   << "Untitled";
+    QTest::newRow("unchanged device picture") << "device"
+                                              << "";
+  }
+  void SaveToDevice() {
+    QFETCH(QString, source);
+    QFETCH(QString, proposed);
+    Device d;
+    const std::string name = kNonAsciiFile;
+    if (source == "device") {
+      WritePicture(d.Storage(name), 102, 64);
+      d.OpenFromDevice(name);
+    } else {
+      d.env.prompter.open_answers.push_back(
+          WritePicture(d.env.File(source.toStdString()), 102, 64));
+      d.c().OpenOnPc();
+    }
+    QVERIFY(TheState().ImageLoaded);
+    const std::size_t asked_before = d.env.prompter.device_requests.size();
+    TheState().Modified = false;
+    d.env.prompter.device_answers.push_back("B:\\graphics\\" + name);
+    d.c().SaveToDevice();
+
+    QCOMPARE(d.env.prompter.device_requests.size(), asked_before + (proposed.isEmpty() ? 0 : 1));
+    if (!proposed.isEmpty()) {
+      const DeviceFileDialogRequest& r = d.env.prompter.device_requests.back();
+      QVERIFY(r.save);
+      QCOMPARE(r.fileType, std::string("qdl"));
+      QCOMPARE(r.startFolder, std::string("B:\\graphics\\"));
+      QCOMPARE(QString::fromStdString(r.proposedName), proposed);
+    }
+    QCOMPARE(d.link.puts, 1);
+    QCOMPARE(TheState().DevicePath, "B:\\graphics\\" + name);
+    QCOMPARE(TheState().CurFileName, d.Cache(name));
+    QCOMPARE(TheState().FileOnPC, 0);
+    QVERIFY(TheState().HasName && !TheState().Modified && !TheState().UploadAfterSave);
+    QCOMPARE(d.w->windowTitle(), QString::fromStdString("Dotcaster - Vantro:" + name));
+    const Bytes written = ConvertQdlBmp(ReadAll(TheState().WorkDspFile)).value();
+    QCOMPARE(ReadAll(d.Cache(name)), written);
+    QCOMPARE(ReadAll(d.Storage(name)), written);
+    QVERIFY(d.env.prompter.messages.empty());
+  }
+
+  // Opening a device file: Cancel changes nothing; a file that is no picture by name is
+  // refused and the picture stays; a picture opens from its cache copy.
+  void OpenOnDevice() {
+    Device d;
+    WriteAll(d.Storage("notes.txt"), {'h', 'i'});
+    WritePicture(d.Storage(kNonAsciiFile), 40, 24);
+    const std::string before = WritePicture(d.env.File("before.qdl"), 102, 64);
+    d.env.prompter.open_answers.push_back(before);
+    d.c().OpenOnPc();
+    TheState().DevicePath = "B:\\graphics\\before.qdl";
+    d.env.prompter.device_answers = {std::nullopt, "B:\\graphics\\notes.txt"};
+    d.c().OpenOnDevice();
+    QCOMPARE(TheState().DevicePath, std::string("B:\\graphics\\before.qdl"));
+    d.c().OpenOnDevice();
+    QCOMPARE(d.env.prompter.MessageTexts(), std::vector<std::string>{kNotImageMessage});
+    QCOMPARE(TheState().CurFileName, before);
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - PC:before.qdl"));
+    QCOMPARE(d.Result().size(), QSize(102, 64));
+
+    d.OpenFromDevice(kNonAsciiFile);
+    QCOMPARE(d.env.prompter.device_requests.back().startFolder, std::string("B:\\graphics\\"));
+    const std::string cache = d.Cache(kNonAsciiFile);
+    QCOMPARE(TheState().CurFileName, cache);
+    QCOMPARE(TheState().CacheDir, FolderPart(cache));
+    QCOMPARE(TheState().FileOnPC, 0);
+    QCOMPARE(ReadAll(cache), QdlBytes(40, 24));
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - Vantro:") + kNonAsciiFile);
+    QCOMPARE(d.Result().size(), QSize(40, 24));
+  }
+
+  // The save prompt writes a device picture only into its cache copy. Opening the file
+  // again keeps that copy, even after the device's own file was touched later.
+  void EditsInTheCacheCopySurviveReopening() {
+    Device d;
+    WritePicture(d.Storage("cat.qdl"), 102, 64);
+    d.OpenFromDevice("cat.qdl");
+    d.c().SetSizeDialogRunner([](AppState& s) {
+      s.OutWidth = 50;
+      s.OutHeight = 32;
+      s.SizeDlgOK = true;
+    });
+    d.c().ShowConvertSize();
+    QVERIFY(TheState().Modified);
+    std::filesystem::last_write_time(
+        ToFsPath(d.Storage("cat.qdl")),
+        std::filesystem::file_time_type::clock::now() + std::chrono::seconds(30));
+
+    d.env.prompter.message_answers.push_back(MsgAnswer::Yes);
+    d.OpenFromDevice("cat.qdl");
+    QCOMPARE(d.env.prompter.MessageTexts(),
+             std::vector<std::string>{"Do you want to save change?"});
+    QCOMPARE(d.link.puts, 0);
+    QCOMPARE(ReadAll(d.Storage("cat.qdl")), QdlBytes(102, 64));
+    QCOMPARE(ReadAll(d.Cache("cat.qdl")).size(), std::size_t(QdlFileSize(50, 32)));
+    QCOMPARE(d.Result().size(), QSize(50, 32));
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - Vantro:cat.qdl"));
   }
 };
 

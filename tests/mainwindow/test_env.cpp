@@ -58,18 +58,12 @@ QImage TestPhoto(int width, int height) {
 
 std::vector<std::uint8_t> QdlBytes(int width, int height) {
   std::vector<std::uint8_t> qdl(static_cast<std::size_t>(QdlFileSize(width, height)));
-  qdl[0] = static_cast<std::uint8_t>(width & 0xFF);
+  for (std::size_t i = 4; i < qdl.size(); ++i)
+    qdl[i] = static_cast<std::uint8_t>(i * 37 / 5);
+  qdl[0] = static_cast<std::uint8_t>(width);
   qdl[1] = static_cast<std::uint8_t>(width >> 8);
-  qdl[2] = static_cast<std::uint8_t>(height & 0xFF);
+  qdl[2] = static_cast<std::uint8_t>(height);
   qdl[3] = static_cast<std::uint8_t>(height >> 8);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      if ((x + y) % 5 == 0 || x == y) {
-        qdl[static_cast<std::size_t>(4 + (y / 8) * width + x)] |=
-            static_cast<std::uint8_t>(1 << (y % 8));
-      }
-    }
-  }
   return qdl;
 }
 
