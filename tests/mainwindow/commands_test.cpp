@@ -1,16 +1,25 @@
-// The conversion-setting handlers, the conversion driver's window side and the PC file
-// commands, driven through the controller as the menus and controls drive them.
+// The conversion-setting handlers, the crop selection (driven with real mouse events), the
+// conversion driver's window side, and the PC and device file commands, driven as the menus
+// and controls drive them. The device commands run over the folder link of an installation
+// whose folder is named in non-ASCII letters (long enough that its cache paths take more
+// than 200 bytes but fewer than 200 characters).
 
 #include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QtTest>
 #include <filesystem>
 
 #include "convert/random.h"
+#include "devicelink/folder_link.h"
+#include "devicelink/install.h"
 #include "devicelink/settings.h"
+#include "formats/probe.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
@@ -31,24 +40,166 @@ QString LevelText(QDLmain& w) {
   return w.findChild<QLabel*>("LabelSikii")->text();
 }
 
-// Drags the slider's thumb through `positions` and lets it go at the last one.
-void Drag(QSlider* slider, std::initializer_list<int> positions) {
-  slider->setSliderDown(true);
-  for (int p : positions)
-    slider->setSliderPosition(p);
-  slider->setSliderDown(false);
-}
-
 // A window with a photo loaded (one conversion already ran).
 struct Loaded {
   WindowEnv env;
-  std::unique_ptr<QDLmain> w;
-  explicit Loaded(const char* name = "photo.jpg", int width = 80, int height = 60) {
-    w = env.Start({WriteJpeg(env.File(name), width, height)});
-    if (!w || !TheState().ImageLoaded) qFatal("the test photo did not load");
-  }
+  std::unique_ptr<QDLmain> w = env.Start({WritePicture(env.File("photo.jpg"), 80, 60)});
   MainController& c() { return w->controller(); }
   int conversions() { return w->controller().ConversionCount(); }
+};
+
+struct DotsRow {
+  const char* name;
+  const char* file;
+  int width, height, method;
+  bool crop = false;  // a frame dragged over the source view first
+};
+const DotsRow kDotsRows[] = {
+    {"jpeg document", "p.jpg", 90, 70, 0},
+    {"jpeg sharp", "p.jpg", 90, 70, 1},
+    {"large jpeg soft", "big.jpeg", 700, 500, 2},
+    {"bitmap sharp", "p.bmp", 77, 33, 1},
+    {"gif soft", "p.gif", 60, 45, 2},
+    {"quadrel", "p.qdl", 500, 40, 0},
+    {"mono bitmap", "mono.bmp", 60, 20, 0},
+    // A camera's colour profile before the frame (an APP2 segment of 40,000 bytes) that a
+    // 16-bit measure of the header misreads.
+    {"jpeg with a large profile", "profile.jpg", 640, 480, 0},
+    {"large jpeg cropped, sharp", "crop.jpg", 700, 500, 1, true},
+};
+
+QLabel* Label(QDLmain& w, const char* name) {
+  return w.findChild<QLabel*>(QString::fromUtf8(name));
+}
+
+// Text of a label that is shown; "" for a hidden one.
+QString Shown(QDLmain& w, const char* name) {
+  QLabel* label = Label(w, name);
+  return label->isVisible() ? label->text() : QString();
+}
+
+// Plays steps separated by ';', each an action, a view ("src" or "res") and a position in view
+// pixels: press, move and release with the left button, rclick (right button), dclick (the
+// second click of a double click). "edited" puts hand edits into the result and scripts
+// Cancel for the question they raise.
+void Play(QDLmain& w, WindowEnv& env, const QString& script) {
+  QString steps = script;
+  steps.replace("drag", "press src 10,20; move src 40,30; move src 60,50; release src 60,50");
+  for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
+    const QStringList p = step.simplified().split(QRegularExpression("[ ,]"));
+    if (p[0] == "edited") {
+      TheState().ResultEdited = true;
+      env.prompter.message_answers.push_back(MsgAnswer::Cancel);
+      continue;
+    }
+    QWidget* image = Label(w, p[1] == "src" ? "Image1_0" : "Image1_1");
+    const QPoint at(p[2].toInt(), p[3].toInt());
+    if (p[0] == "press") QTest::mousePress(image, Qt::LeftButton, {}, at);
+    if (p[0] == "move") QTest::mouseMove(image, at);
+    if (p[0] == "release") QTest::mouseRelease(image, Qt::LeftButton, {}, at);
+    if (p[0] == "rclick") QTest::mouseClick(image, Qt::RightButton, {}, at);
+    if (p[0] == "dclick") {
+      QTest::mouseDClick(image, Qt::LeftButton, {}, at);
+      QTest::mouseRelease(image, Qt::LeftButton, {}, at);
+    }
+  }
+}
+
+struct Gesture {
+  const char* name;
+  const char* picture;  // the size of a bitmap loaded first, "WxH"; "": none
+  const char* script;
+  int conversions;           // since the window was made
+  const char* frame;         // Rubber "left,top,width,height" in view pixels; "": hidden
+  const char* range;         // the crop-coordinates label; "": hidden
+  const char* pointer;       // the pointer-coordinates label; "": hidden
+  bool result_front, whole;  // the result view in front; the result is the whole picture's
+};
+
+const char *kPic = "200x150", *kFrame = "10,20,51,31",
+           *kRange = "Valid range [010,020] - [060,050]";
+const Gesture kGestures[] = {
+    {"drag down and right", kPic, "drag", 2, kFrame, kRange, "[ 010 , 020 ] - [ 060 , 050 ]", true,
+     false},
+    {"drag up and left", kPic, "press src 60,50; move src 10,20; release src 10,20", 2, kFrame,
+     kRange, "[ 060 , 050 ] - [ 010 , 020 ]", true, false},
+    {"drag up and right", kPic, "press src 10,50; move src 60,20; release src 60,20", 2, kFrame,
+     kRange, "[ 010 , 050 ] - [ 060 , 020 ]", true, false},
+    {"drag down and left", kPic, "press src 60,20; move src 10,50; release src 10,50", 2, kFrame,
+     kRange, "[ 060 , 020 ] - [ 010 , 050 ]", true, false},
+    {"release on the start row", kPic, "drag; press src 30,40; move src 90,70; release src 90,40",
+     3, "", "", "[ 030 , 040 ] - [ 090 , 040 ]", true, true},
+    {"release on the start column", kPic,
+     "drag; press src 30,40; move src 90,70; release src 30,70", 3, "", "",
+     "[ 030 , 040 ] - [ 030 , 070 ]", true, true},
+    {"drag out of the picture", kPic, "press src 150,100; move src 400,-50; release src 500,-80", 2,
+     "150,0,50,101", "Valid range [150,000] - [199,100]", "[ 150 , 100 ] - [ 199 , 000 ]", true,
+     false},
+    {"640 x 480 shown at 320 x 240", "640x480",
+     "press src -5,-5; move src 319,239; release src 330,250", 2, "0,0,320,240",
+     "Valid range [000,000] - [639,479]", "[ 000 , 000 ] - [ 639 , 479 ]", true, true},
+    {"click without a drag", kPic, "press src 30,30; release src 30,30", 1, "", "", "[ 030 , 030 ]",
+     false, true},
+    {"right click on the result", kPic, "rclick res 20,20", 1, "", "", "", true, true},
+    {"right click on the source", kPic, "rclick src 20,20", 1, "", "", "", true, true},
+    {"right click without a picture", "", "rclick res 20,20; press src 5,5; release src 5,5", 0, "",
+     "", "", false, true},
+    {"double click", kPic, "drag; press src 30,30; release src 30,30; dclick src 30,30", 3, "", "",
+     "[ 030 , 030 ]", true, true},
+    {"release kept for hand edits", kPic,
+     "edited; press src 10,20; move src 60,50; release src 60,50", 1, "", "",
+     "[ 010 , 020 ] - [ 060 , 050 ]", true, true},
+    {"double click kept for hand edits", kPic, "drag; edited; dclick src 30,30", 2, kFrame, kRange,
+     "[ 010 , 020 ] - [ 060 , 050 ]", true, false},
+};
+
+constexpr const char* kNonAsciiFile = "Größe-日本.qdl";
+
+// The folder link, counting uploads.
+struct WatchedLink : FolderDeviceLink {
+  using FolderDeviceLink::FolderDeviceLink;
+  int puts = 0;
+  int PutFile(std::string_view device, std::string_view local, int flags) override {
+    ++puts;
+    return FolderDeviceLink::PutFile(device, local, flags);
+  }
+};
+
+// An installation folder name that brings a cache path to about 190 characters.
+std::string LongInstallName(const std::string& test_folder) {
+  const int used = QString::fromStdString(DefaultCacheDir(test_folder)).size() + 20;
+  const int letters = 190 - used;
+  if (letters < 20) qFatal("the test folder %s is too deep", test_folder.c_str());
+  return QString("Ablage-äöü").repeated(letters / 10 + 1).left(letters).toStdString();
+}
+
+struct Device {
+  WindowEnv env{Install::kFull, LongInstallName(TempDir().path().string())};
+  WatchedLink link{env.InstallDir()};
+  DeviceLink* previous = SetDeviceLink(&link);
+  std::unique_ptr<QDLmain> w;
+
+  Device() {
+    CreateInstallationTree(env.InstallDir());
+    w = env.Start();
+    if (!w) qFatal("the window did not start");
+  }
+  ~Device() {
+    w.reset();
+    SetDeviceLink(previous);
+  }
+  MainController& c() { return w->controller(); }
+  std::string Storage(const std::string& name) const {
+    return JoinPath(link.StorageRoot(), JoinPath("graphics", name));
+  }
+  std::string Cache(const std::string& name) const {
+    return JoinPath(DefaultCacheDir(env.InstallDir()), name);
+  }
+  QImage Result() const { return w->findChild<QLabel*>("Image1_1")->pixmap().toImage(); }
+  void OpenFromDevice(const std::string& name) {
+    env.prompter.device_answers.push_back("B:\\graphics\\" + name);
+    c().OpenOnDevice();
+  }
 };
 
 }  // namespace
@@ -57,83 +208,42 @@ class CommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void LoadingConvertsOnceAndBringsTheResultToFront() {
-    Loaded t("big.jpg", 640, 480);
-    QCOMPARE(t.conversions(), 1);
-    QCOMPARE(TheState().OutWidth, 320);
-    QCOMPARE(TheState().OutHeight, 240);
-    QCOMPARE(t.w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (320 x 240)"));
-    QCOMPARE(t.w->findChild<QLabel*>("Image1_1")->pixmap().size(), QSize(320, 240));
-    QCOMPARE(t.w->findChild<QLabel*>("Image1_0")->pixmap().size(), QSize(320, 240));
-    QVERIFY(t.w->ResultInFront());
-    QCOMPARE(ReadAll(TheState().WorkDspFile).size(), std::size_t(BmpFileSize(320, 240)));
-  }
-
-  // A Quadrel file of the device's own size is shown as it is; a wider one is converted.
-  void QuadrelIsConvertedOnlyWhenItDoesNotFit() {
-    WindowEnv env;
-    const std::string qdl = WriteQdl(env.File("cat.qdl"), 102, 64);
-    auto w = env.Start({qdl});
-    QCOMPARE(w->controller().ConversionCount(), 0);
-    QCOMPARE(ReadAll(TheState().WorkDspFile), ConvertQdlBmp(QdlBytes(102, 64)).value());
-    QCOMPARE(w->findChild<QLabel*>("Label1_1")->text(), QString("Vantro image (102 x 64)"));
-    QVERIFY(w->ResultInFront());
-
-    w = env.Start({WriteQdl(env.File("wide.qdl"), 400, 30)});
-    QVERIFY(TheState().ImageLoaded);
-    QCOMPARE(w->controller().ConversionCount(), 1);
-    QCOMPARE(TheState().OutWidth, 320);
-    QCOMPARE(TheState().OutHeight, 30);
-    QVERIFY(!TheState().Modified);
-  }
-
-  void SliderConvertsOnceTheValueSettles() {
+  // The slider converts once its value settles, not while the thumb is held, and the
+  // method list when its choice changes; a value equal to the last one's is no change.
+  void SettingsConvertOnlyWhenTheyChange() {
     Loaded t;
     QSlider* s = Slider(*t.w);
-    Drag(s, {130, 150, 170});
+    s->setSliderDown(true);
+    for (int position : {130, 150, 170})
+      s->setSliderPosition(position);
+    s->setSliderDown(false);
     QCOMPARE(LevelText(*t.w), QString("170"));
     QCOMPARE(t.conversions(), 2);
     QCOMPARE(TheState().PrevLevel, 170);
-
-    // While the thumb is held the label follows it and nothing converts.
     s->setSliderDown(true);
     s->setSliderPosition(90);
     QCOMPARE(LevelText(*t.w), QString("90"));
-    QCOMPARE(t.conversions(), 2);
     s->setSliderPosition(170);
     s->setSliderDown(false);
-    // Let go at the level of the last conversion: nothing to do.
-    QCOMPARE(t.conversions(), 2);
     QCOMPARE(LevelText(*t.w), QString("170"));
-
+    QCOMPARE(t.conversions(), 2);
     // Keyboard and page steps settle at once.
     QTest::keyClick(s, Qt::Key_Right);
-    QCOMPARE(s->value(), 171);
     QCOMPARE(LevelText(*t.w), QString("171"));
-    QCOMPARE(t.conversions(), 3);
     QTest::keyClick(s, Qt::Key_PageUp);
     QCOMPARE(s->value(), 187);
     QCOMPARE(t.conversions(), 4);
     QVERIFY(TheState().Modified);
-
-    // The change handler saw 187 last; a value equal to it is not a change at all.
     t.c().OnSliderChange(187);
     QCOMPARE(t.conversions(), 4);
-    QCOMPARE(t.c().LastSliderValue(), 187);
-  }
 
-  void MethodConvertsOnlyWhenItChanges() {
-    Loaded t;
-    QComboBox* m = Method(*t.w);
-    QCOMPARE(m->count(), 6);
-    QCOMPARE(m->itemText(3), QString("Photo(Diffusion)"));
-    m->setCurrentIndex(0);
-    QCOMPARE(t.conversions(), 1);
-    m->setCurrentIndex(5);
-    QCOMPARE(t.conversions(), 2);
+    Method(*t.w)->setCurrentIndex(0);
+    QCOMPARE(t.conversions(), 4);
+    Method(*t.w)->setCurrentIndex(5);
+    QCOMPARE(t.conversions(), 5);
     QCOMPARE(TheState().PrevPhotoMode, 5);
     t.c().OnMethodSelected(5);
-    QCOMPARE(t.conversions(), 2);
+    QCOMPARE(t.conversions(), 5);
   }
 
   // Edit > Auto Level moves the slider to Otsu's level through the slider's own handler:
@@ -142,10 +252,7 @@ class CommandsTest : public QObject {
     WindowEnv env;
     QImage two(80, 40, QImage::Format_RGB32);
     two.fill(qRgb(180, 180, 180));
-    for (int y = 0; y < 10; ++y) {
-      for (int x = 0; x < 80; ++x)
-        two.setPixel(x, y, qRgb(60, 60, 60));
-    }
+    QPainter(&two).fillRect(0, 0, 80, 10, QColor(60, 60, 60));
     QVERIFY(two.save(QString::fromStdString(env.File("two.bmp"))));
     auto w = env.Start({env.File("two.bmp")});
     QAction* auto_level = w->findChild<QAction*>("AutoLevel");
@@ -154,10 +261,9 @@ class CommandsTest : public QObject {
       auto_level->trigger();
       QCOMPARE(Slider(*w)->value(), 119);
       QCOMPARE(LevelText(*w), QString("119"));
-      QCOMPARE(TheState().PrevLevel, 119);
       QCOMPARE(w->controller().ConversionCount(), 2);
     }
-    w = env.Start({WriteQdl(env.File("cat.qdl"), 102, 64)});
+    w = env.Start({WritePicture(env.File("cat.qdl"), 102, 64)});
     QVERIFY(!w->findChild<QAction*>("AutoLevel")->isEnabled());
   }
 
@@ -165,8 +271,7 @@ class CommandsTest : public QObject {
     // Shrunk to fit 320 x 240, a 2 x 400 picture is 1 pixel wide: the view scale divides
     // by zero.
     WindowEnv env;
-    auto w = env.Start({WriteBmp24(env.File("thin.bmp"), 2, 400)});
-    QVERIFY(w);
+    auto w = env.Start({WritePicture(env.File("thin.bmp"), 2, 400)});
     QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Error!"});
     QVERIFY(!TheState().ImageLoaded);
     const int count = w->controller().ConversionCount();
@@ -175,158 +280,106 @@ class CommandsTest : public QObject {
   }
 
   // The window's dots for each kind of picture are dotcast's for the same settings (and the
-  // engine's tests say what those are): a fresh generator, the first output size.
+  // engine's tests say what those are): a fresh generator, the first output size, and the
+  // crop range the label shows, in source pixels.
   void WindowGivesTheDotsOfDotcast_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("method");
-    QTest::newRow("jpeg document") << "p.jpg" << 0;
-    QTest::newRow("jpeg sharp") << "p.jpg" << 1;
-    QTest::newRow("large jpeg soft") << "big.jpeg" << 2;
-    QTest::newRow("bitmap sharp") << "p.bmp" << 1;
-    QTest::newRow("gif soft") << "p.gif" << 2;
-    QTest::newRow("quadrel") << "p.qdl" << 0;
-    QTest::newRow("mono bitmap") << "m.bmp" << 0;
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kDotsRows)); ++i)
+      QTest::newRow(kDotsRows[i].name) << i;
   }
   void WindowGivesTheDotsOfDotcast() {
-    QFETCH(QString, name);
-    QFETCH(int, method);
+    QFETCH(int, row);
+    const DotsRow& r = kDotsRows[row];
     WindowEnv env;
-    const std::string path = env.File(name.toStdString());
-    if (name == "p.jpg") WriteJpeg(path, 90, 70);
-    if (name == "big.jpeg") WriteJpeg(path, 700, 500);
-    if (name == "p.bmp") WriteBmp24(path, 77, 33);
-    if (name == "p.gif") WriteGif(path, 60, 45);
-    if (name == "p.qdl") WriteQdl(path, 500, 40);
-    if (name == "m.bmp") WriteMonoBmp(path, 60, 20);
+    const std::string path = WritePicture(env.File(r.file), r.width, r.height);
+    if (QString(r.file).startsWith("profile")) {
+      std::vector<std::uint8_t> jpeg = ReadAll(path);
+      jpeg.insert(jpeg.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
+      jpeg.insert(jpeg.begin() + 6, 39998, 0xC0);
+      WriteAll(path, jpeg);
+    }
     convert::DotRandom random;
     auto w = std::make_unique<QDLmain>();
     w->controller().SetDotRandom(&random);
     QVERIFY(w->controller().Startup({}));
     // Document draws no numbers, so the generator is still fresh when the method changes.
     Slider(*w)->setValue(100);
-    QVERIFY(env.prompter.messages.empty());
     TheState().CurFileName = path;
     QVERIFY(w->controller().LoadSourcePicture());
-    Slider(*w)->setValue(100);
-    Method(*w)->setCurrentIndex(method);
+    QCOMPARE(w->findChild<QLabel*>("Label1_0")->text(),
+             QString("Source image (%1 x %2)").arg(r.width).arg(r.height));
     const QString methods[] = {"document", "photo-sharp", "photo-soft"};
-    QCOMPARE(ReadAll(TheState().WorkDspFile),
-             DotcastBitmap(path, {"--method", methods[method], "--level", "100"}));
+    QStringList options = {"--method", methods[r.method], "--level", "100"};
+    if (r.crop) {
+      QWidget* image = w->findChild<QLabel*>("Image1_0");
+      QTest::mousePress(image, Qt::LeftButton, {}, {201, 143});
+      QTest::mouseMove(image, {90, 90});
+      QTest::mouseRelease(image, Qt::LeftButton, {}, {37, 21});
+      const QStringList n = w->findChild<QLabel*>("切り出し座標")
+                                ->text()
+                                .split(QRegularExpression("\\D+"), Qt::SkipEmptyParts);
+      QCOMPARE(n.size(), 4);
+      options << "--crop"
+              << QString("%1,%2,%3,%4")
+                     .arg(n[0])
+                     .arg(n[1])
+                     .arg(n[2].toInt() - n[0].toInt() + 1)
+                     .arg(n[3].toInt() - n[1].toInt() + 1);
+    }
+    Method(*w)->setCurrentIndex(r.method);
+    QVERIFY(env.prompter.messages.empty());
+    QCOMPARE(ReadAll(TheState().WorkDspFile), DotcastBitmap(path, options));
     w->controller().SetDotRandom(nullptr);
   }
 
+  // Open on PC asks in the user-data folder, then in the folder of the last choice, and
+  // not at all after Cancel in the save prompt.
   void OpenOnPcAsksWithTheOpenDialog() {
     WindowEnv env;
     auto w = env.Start();
     const std::string folder = env.File("pics");
     std::filesystem::create_directories(folder);
-    const std::string cat = WriteQdl(JoinPath(folder, "cat.qdl"), 102, 64);
+    const std::string cat = WritePicture(JoinPath(folder, "cat.qdl"), 102, 64);
     env.prompter.open_answers.push_back(cat);
     w->controller().OpenOnPc();
-
-    QCOMPARE(env.prompter.open_requests.size(), std::size_t(1));
-    const FileDialogRequest& r = env.prompter.open_requests[0];
+    const FileDialogRequest& r = env.prompter.open_requests.at(0);
     QCOMPARE(r.title, std::string("Open on PC"));
     QCOMPARE(r.startFolder, env.UserData());
-    QCOMPARE(r.filterIndex, 1);
     QVERIFY(r.mustExist);
-    std::vector<std::string> descriptions;
-    for (const FileFilter& f : r.filters)
-      descriptions.push_back(f.description);
-    QCOMPARE(descriptions, (std::vector<std::string>{
-                               "Graphic Files", "Quadrel Files(*.qdl)", "Bitmap Files(*.bmp)",
-                               "JPEG Files(*.jpg,*.jpe,*.jpeg,*.jfif)", "GIF Files(*.gif)"}));
-    QCOMPARE(r.filters[0].patterns, std::string("*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"));
+    QCOMPARE(r.filters.at(0).patterns, std::string("*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"));
     QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
-    QCOMPARE(TheState().UserDataDir, JoinPath(folder, ""));
     // The work files stay where start-up put them.
     QCOMPARE(TheState().WorkDspFile, JoinPath(env.UserData(), kWorkDspName));
     QCOMPARE(GetSetting(kSettingsSection, kLastFileKey), "1,PC:cat.qdl," + cat);
 
-    // The next dialog starts in the folder of the last choice.
+    TheState().Modified = true;
+    env.prompter.message_answers = {MsgAnswer::Cancel, MsgAnswer::No};
+    w->controller().OpenOnPc();
+    QCOMPARE(env.prompter.open_requests.size(), std::size_t(1));
     w->controller().OpenOnPc();
     QCOMPARE(env.prompter.open_requests.back().startFolder, JoinPath(folder, ""));
   }
 
-  // A file that is no picture by name is refused and the picture stays; one that cannot be
-  // read empties the window.
-  void FailedOpen() {
-    Loaded t;
-    TheState().Modified = false;
-    t.env.prompter.open_answers.push_back(t.env.File("notes.txt"));
-    t.c().OpenOnPc();
-    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"This is not an image file."});
-    QVERIFY(TheState().ImageLoaded);
-    QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
-
-    t.env.prompter.messages.clear();
-    const std::string broken = t.env.File("broken.jpg");
-    WriteAll(broken, {0xFF, 0xD8, 0xFF});
-    t.env.prompter.open_answers.push_back(broken);
-    t.c().OpenOnPc();
-    QCOMPARE(t.env.prompter.MessageTexts(), std::vector<std::string>{"Read error!"});
-    QVERIFY(!TheState().ImageLoaded);
-    QVERIFY(TheState().CurFileName.empty());
-    QCOMPARE(t.w->windowTitle(), QString("Dotcaster"));
-    QVERIFY(t.w->findChild<QLabel*>("Image1_0")->pixmap().isNull());
-  }
-
-  // The save prompt before another picture is opened: Cancel stops the command, No
-  // discards, Yes saves through the save dialog and goes on.
-  void OpenAsksToSaveChanges_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("opened");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false;
-    QTest::newRow("no") << int(MsgAnswer::No) << true << false;
-    QTest::newRow("yes") << int(MsgAnswer::Yes) << true << true;
-  }
-  void OpenAsksToSaveChanges() {
-    QFETCH(int, answer);
-    QFETCH(bool, opened);
-    QFETCH(bool, written);
-    Loaded t;
-    const std::string saved = t.env.File("kept.qdl");
-    const std::string next = WriteQdl(t.env.File("next.qdl"), 20, 20);
-    t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
-    t.env.prompter.save_answers.push_back(saved);
-    t.env.prompter.open_answers.push_back(next);
-    t.c().OpenOnPc();
-    QCOMPARE(t.env.prompter.open_requests.size(), std::size_t(opened ? 1 : 0));
-    QCOMPARE(t.env.prompter.save_requests.size(), std::size_t(written ? 1 : 0));
-    QCOMPARE(Exists(saved), written);
-    QCOMPARE(TheState().CurFileName, opened ? next : t.env.File("photo.jpg"));
-    if (written) {
-      QCOMPARE(ReadAll(saved).size(), std::size_t(QdlFileSize(80, 60)));
-    }
-  }
-
-  void SaveProposesTheNameInTheFolderOfThePicture() {
+  // Save proposes the picture's name in its folder; Cancel changes nothing; a name typed
+  // with the bitmap's ending saves the bitmap, and the picture is that file from now on. A
+  // Quadrel file is saved in place without a dialog.
+  void SaveToPc() {
     Loaded t;
     TheState().Modified = false;
     const std::string folder = t.env.File("pics");
     std::filesystem::create_directories(folder);
-    t.env.prompter.open_answers.push_back(WriteJpeg(JoinPath(folder, "cat.jpeg"), 20, 20));
+    t.env.prompter.open_answers.push_back(WritePicture(JoinPath(folder, "cat.jpeg"), 20, 20));
     t.c().OpenOnPc();
     t.env.prompter.save_answers.push_back(std::nullopt);
     t.c().SaveToPc();
-    QCOMPARE(t.env.prompter.save_requests.size(), std::size_t(1));
-    const FileDialogRequest& r = t.env.prompter.save_requests[0];
+    const FileDialogRequest& r = t.env.prompter.save_requests.at(0);
     QCOMPARE(r.title, std::string("Save to PC"));
     QCOMPARE(r.fileName, std::string("cat."));
     QCOMPARE(r.startFolder, JoinPath(folder, ""));
-    QCOMPARE(r.filterIndex, 1);
     QVERIFY(r.confirmOverwrite);
-    QCOMPARE(r.filters.size(), std::size_t(2));
-    QCOMPARE(r.filters[0].description, std::string("Quadrel(*.qdl)"));
-    QCOMPARE(r.filters[1].description, std::string("Bitmap(*.bmp)"));
-    // Cancel changes nothing.
-    QVERIFY(TheState().Modified);
-    QVERIFY(!TheState().HasName);
+    QVERIFY(TheState().Modified && !TheState().HasName);
     QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
 
-    // A name typed with the bitmap's ending saves the bitmap (the save pipeline's tests cover
-    // every ending), and the picture is that file from now on.
     const std::string target = JoinPath(folder, "dog.BMP");
     t.env.prompter.save_answers.push_back(target);
     t.c().SaveToPc();
@@ -334,79 +387,190 @@ class CommandsTest : public QObject {
     QCOMPARE(t.w->windowTitle(), QString("Dotcaster - PC:dog.BMP"));
     QVERIFY(!TheState().Modified && TheState().HasName);
     QCOMPARE(TheState().CurFileName, target);
-  }
 
-  void SavingAnUnchangedQuadrelFileWritesNothing() {
-    WindowEnv env;
-    const std::string cat = WriteQdl(env.File("cat.qdl"), 102, 64);
-    auto w = env.Start({cat});
+    const std::string cat = WritePicture(JoinPath(folder, "cat.qdl"), 102, 64);
+    t.env.prompter.open_answers.push_back(cat);
+    t.c().OpenOnPc();
     std::filesystem::remove(cat);
-    w->controller().SaveToPc();
-    QVERIFY(env.prompter.save_requests.empty());
-    QVERIFY(!Exists(cat));
-    QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
-
-    // After a change the same command writes in place, still without a dialog.
-    Drag(Slider(*w), {60});  // disabled for a Quadrel file, but the handler still runs
     TheState().Modified = true;
-    w->controller().SaveToPc();
-    QVERIFY(env.prompter.save_requests.empty());
+    t.c().SaveToPc();
+    QCOMPARE(t.env.prompter.save_requests.size(), std::size_t(2));
     QVERIFY(Exists(cat));
   }
 
-  // A save that fails (into a read-only folder) changes nothing: the picture keeps its
-  // name, its title and its unsaved state, so closing still asks before it goes. Yes in the
-  // close prompt followed by a failed write keeps the window open.
-  void FailedSaveKeepsThePicture_data() {
-    QTest::addColumn<bool>("named");  // opened from a Quadrel file in the read-only folder
-    QTest::addColumn<QString>("command");
-    QTest::newRow("photo, Save") << false << "save";
-    QTest::newRow("photo, Save As") << false << "save as";
-    QTest::newRow("Quadrel file, Save in place") << true << "save";
-    QTest::newRow("photo, Yes on close") << false << "close";
-    QTest::newRow("Quadrel file, Yes on close") << true << "close";
-  }
+  // A save that fails (into a read-only folder) keeps the picture's name, title and unsaved
+  // state; Yes in the close prompt followed by a failed write keeps the window open.
   void FailedSaveKeepsThePicture() {
-    QFETCH(bool, named);
-    QFETCH(QString, command);
-    WindowEnv env;
-    const std::string locked = env.File("locked");
+    Loaded t;
+    const std::string locked = t.env.File("locked");
     std::filesystem::create_directories(locked);
-    const std::string source = named ? WriteQdl(JoinPath(locked, "cat.qdl"), 102, 64)
-                                     : WriteJpeg(env.File("photo.jpg"), 80, 60);
-    auto w = env.Start({source});
-    QVERIFY(TheState().ImageLoaded);
-    TheState().Modified = true;
     ::chmod(locked.c_str(), 0555);
-    const QString title = w->windowTitle();
-    const QImage picture = w->findChild<QLabel*>("Image1_1")->pixmap().toImage();
-    env.prompter.save_answers.push_back(JoinPath(locked, "new.qdl"));
-    env.prompter.message_answers.push_back(MsgAnswer::Yes);
+    t.env.prompter.save_answers = {JoinPath(locked, "new.qdl"), JoinPath(locked, "new.qdl")};
+    t.env.prompter.message_answers = {MsgAnswer::Ok, MsgAnswer::Yes};
     {
       AsUnprivilegedUser nobody;
-      if (command == "save") {
-        w->controller().SaveToPc();
-      } else if (command == "save as") {
-        w->controller().SaveToPcAs();
-      } else {
-        QVERIFY(!w->close());
-      }
+      t.c().SaveToPc();
+      QVERIFY(!t.w->close());
     }
-    std::vector<std::string> asked = {"Write error!"};
-    if (command == "close") asked.insert(asked.begin(), "Do you want to save change?");
-    QCOMPARE(env.prompter.MessageTexts(), asked);
-    QVERIFY(TheState().Modified);
-    QCOMPARE(TheState().CurFileName, source);
-    QCOMPARE(w->windowTitle(), title);
+    QCOMPARE(
+        t.env.prompter.MessageTexts(),
+        (std::vector<std::string>{"Write error!", "Do you want to save change?", "Write error!"}));
+    QVERIFY(t.w->isVisible() && TheState().Modified && !TheState().HasName);
+    QCOMPARE(TheState().CurFileName, t.env.File("photo.jpg"));
+    QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
     QVERIFY(!Exists(JoinPath(locked, "new.qdl")));
-    if (named) QCOMPARE(ReadAll(source), QdlBytes(102, 64));
+  }
 
-    env.prompter.messages.clear();
-    env.prompter.message_answers = {MsgAnswer::Cancel};
-    QVERIFY(!w->close());
-    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{"Do you want to save change?"});
-    QVERIFY(w->isVisible());
-    QCOMPARE(w->findChild<QLabel*>("Image1_1")->pixmap().toImage(), picture);
+  void Gestures_data() {
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kGestures)); ++i)
+      QTest::newRow(kGestures[i].name) << i;
+  }
+  void Gestures() {
+    QFETCH(int, row);
+    const Gesture& g = kGestures[row];
+    const QString script = g.script;
+    const QStringList picture = QString(g.picture).split('x', Qt::SkipEmptyParts);
+    const QStringList frame = QString(g.frame).split(',', Qt::SkipEmptyParts);
+    WindowEnv env;
+    std::vector<std::string> args;
+    if (!picture.isEmpty()) {
+      args.push_back(WritePicture(env.File("p.bmp"), picture[0].toInt(), picture[1].toInt()));
+    }
+    auto w = env.Start(args);
+    const std::vector<std::uint8_t> loaded =
+        picture.isEmpty() ? std::vector<std::uint8_t>{} : ReadAll(TheState().WorkDspFile);
+
+    Play(*w, env, script);
+    QCOMPARE(w->controller().ConversionCount(), g.conversions);
+    QCOMPARE(TheState().CropActive, !frame.isEmpty());
+    QCOMPARE(w->findChild<QFrame*>("Rubber")->isVisible(), !frame.isEmpty());
+    if (!frame.isEmpty()) {
+      QCOMPARE(w->RubberGeometry(),
+               QRect(frame[0].toInt(), frame[1].toInt(), frame[2].toInt(), frame[3].toInt()));
+    }
+    QCOMPARE(Shown(*w, "切り出し座標"), QString(g.range));
+    QCOMPARE(Shown(*w, "座標"), QString(g.pointer));
+    QCOMPARE(w->ResultInFront(), g.result_front);
+    auto* menu = w->findChild<QMenu*>("PopMenu");
+    QCOMPARE(menu->isVisible(), script.contains("rclick res") && !picture.isEmpty());
+    menu->close();
+    if (!picture.isEmpty()) QCOMPARE(ReadAll(TheState().WorkDspFile) == loaded, g.whole);
+    // Kept: asked once, the edits as they were.
+    if (script.contains("edited")) {
+      QCOMPARE(env.prompter.messages.size(), std::size_t(1));
+      QVERIFY(TheState().ResultEdited);
+    }
+  }
+
+  // Save to the device from each kind of picture: the dialog proposes a name (none for a
+  // device picture, which is written in place and transferred again even unchanged), the
+  // picture lands in the storage and the cache, and the title names the cache copy.
+  void SaveToDevice_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("proposed");  // empty: no dialog expected
+    QTest::newRow("Quadrel file from the PC") << "cat.qdl"
+                                              << "cat";
+    QTest::newRow("unsaved photo") << "photo.jpg"
+                                   << "Untitled";
+    QTest::newRow("unchanged device picture") << "device"
+                                              << "";
+  }
+  void SaveToDevice() {
+    QFETCH(QString, source);
+    QFETCH(QString, proposed);
+    Device d;
+    const std::string name = kNonAsciiFile;
+    if (source == "device") {
+      WritePicture(d.Storage(name), 102, 64);
+      d.OpenFromDevice(name);
+    } else {
+      d.env.prompter.open_answers.push_back(
+          WritePicture(d.env.File(source.toStdString()), 102, 64));
+      d.c().OpenOnPc();
+    }
+    QVERIFY(TheState().ImageLoaded);
+    const std::size_t asked_before = d.env.prompter.device_requests.size();
+    TheState().Modified = false;
+    d.env.prompter.device_answers.push_back("B:\\graphics\\" + name);
+    d.c().SaveToDevice();
+
+    QCOMPARE(d.env.prompter.device_requests.size(), asked_before + (proposed.isEmpty() ? 0 : 1));
+    if (!proposed.isEmpty()) {
+      const DeviceFileDialogRequest& r = d.env.prompter.device_requests.back();
+      QVERIFY(r.save);
+      QCOMPARE(r.fileType, std::string("qdl"));
+      QCOMPARE(r.startFolder, std::string("B:\\graphics\\"));
+      QCOMPARE(QString::fromStdString(r.proposedName), proposed);
+    }
+    QCOMPARE(d.link.puts, 1);
+    QCOMPARE(TheState().DevicePath, "B:\\graphics\\" + name);
+    QCOMPARE(TheState().CurFileName, d.Cache(name));
+    QCOMPARE(TheState().FileOnPC, 0);
+    QVERIFY(TheState().HasName && !TheState().Modified && !TheState().UploadAfterSave);
+    QCOMPARE(d.w->windowTitle(), QString::fromStdString("Dotcaster - Vantro:" + name));
+    const Bytes written = ConvertQdlBmp(ReadAll(TheState().WorkDspFile)).value();
+    QCOMPARE(ReadAll(d.Cache(name)), written);
+    QCOMPARE(ReadAll(d.Storage(name)), written);
+    QVERIFY(d.env.prompter.messages.empty());
+  }
+
+  // Opening a device file: Cancel changes nothing; a file that is no picture by name is
+  // refused and the picture stays; a picture opens from its cache copy.
+  void OpenOnDevice() {
+    Device d;
+    WriteAll(d.Storage("notes.txt"), {'h', 'i'});
+    WritePicture(d.Storage(kNonAsciiFile), 40, 24);
+    const std::string before = WritePicture(d.env.File("before.qdl"), 102, 64);
+    d.env.prompter.open_answers.push_back(before);
+    d.c().OpenOnPc();
+    TheState().DevicePath = "B:\\graphics\\before.qdl";
+    d.env.prompter.device_answers = {std::nullopt, "B:\\graphics\\notes.txt"};
+    d.c().OpenOnDevice();
+    QCOMPARE(TheState().DevicePath, std::string("B:\\graphics\\before.qdl"));
+    d.c().OpenOnDevice();
+    QCOMPARE(d.env.prompter.MessageTexts(), std::vector<std::string>{kNotImageMessage});
+    QCOMPARE(TheState().CurFileName, before);
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - PC:before.qdl"));
+    QCOMPARE(d.Result().size(), QSize(102, 64));
+
+    d.OpenFromDevice(kNonAsciiFile);
+    QCOMPARE(d.env.prompter.device_requests.back().startFolder, std::string("B:\\graphics\\"));
+    const std::string cache = d.Cache(kNonAsciiFile);
+    QCOMPARE(TheState().CurFileName, cache);
+    QCOMPARE(TheState().CacheDir, FolderPart(cache));
+    QCOMPARE(TheState().FileOnPC, 0);
+    QCOMPARE(ReadAll(cache), QdlBytes(40, 24));
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - Vantro:") + kNonAsciiFile);
+    QCOMPARE(d.Result().size(), QSize(40, 24));
+  }
+
+  // The save prompt writes a device picture only into its cache copy. Opening the file
+  // again keeps that copy, even after the device's own file was touched later.
+  void EditsInTheCacheCopySurviveReopening() {
+    Device d;
+    WritePicture(d.Storage("cat.qdl"), 102, 64);
+    d.OpenFromDevice("cat.qdl");
+    d.c().SetSizeDialogRunner([](AppState& s) {
+      s.OutWidth = 50;
+      s.OutHeight = 32;
+      s.SizeDlgOK = true;
+    });
+    d.c().ShowConvertSize();
+    QVERIFY(TheState().Modified);
+    std::filesystem::last_write_time(
+        ToFsPath(d.Storage("cat.qdl")),
+        std::filesystem::file_time_type::clock::now() + std::chrono::seconds(30));
+
+    d.env.prompter.message_answers.push_back(MsgAnswer::Yes);
+    d.OpenFromDevice("cat.qdl");
+    QCOMPARE(d.env.prompter.MessageTexts(),
+             std::vector<std::string>{"Do you want to save change?"});
+    QCOMPARE(d.link.puts, 0);
+    QCOMPARE(ReadAll(d.Storage("cat.qdl")), QdlBytes(102, 64));
+    QCOMPARE(ReadAll(d.Cache("cat.qdl")).size(), std::size_t(QdlFileSize(50, 32)));
+    QCOMPARE(d.Result().size(), QSize(50, 32));
+    QCOMPARE(d.w->windowTitle(), QString("Dotcaster - Vantro:cat.qdl"));
   }
 };
 

@@ -23,23 +23,6 @@
 namespace dotcaster::testing {
 namespace {
 
-QPalette DarkPalette() {
-  QPalette p;
-  const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
-  for (auto [role, colour] : {std::pair{QPalette::Window, window},
-                              {QPalette::Button, window},
-                              {QPalette::Base, base},
-                              {QPalette::WindowText, text},
-                              {QPalette::Text, text},
-                              {QPalette::ButtonText, text},
-                              {QPalette::Highlight, QColor(42, 130, 218)},
-                              {QPalette::HighlightedText, QColor(Qt::white)}})
-    p.setColor(role, colour);
-  for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-    p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
-  return p;
-}
-
 // The contrast ratio of two colours (1 to 21) by their relative luminance.
 double Contrast(const QColor& a, const QColor& b) {
   auto luminance = [](const QColor& c) {
@@ -108,9 +91,11 @@ class LookTest : public QObject {
     QFETCH(int, points);
     QFETCH(bool, dark);
     QApplication::setFont(QFont("DejaVu Sans", points));
-    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    // A palette made from a dark button colour has light text on dark backgrounds.
+    QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53))
+                                  : QApplication::style()->standardPalette());
     WindowEnv env;
-    auto w = env.Start({WriteJpeg(env.File("photo.jpg"), 64, 48)});
+    auto w = env.Start({WritePicture(env.File("photo.jpg"), 64, 48)});
     w->SetSourceCaption("Source image (4000 x 3000)");
     w->SetResultCaption("Vantro image (320 x 240)");
     CheckTexts(*w);

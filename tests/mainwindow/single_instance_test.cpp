@@ -70,8 +70,8 @@ class Probe {
 TEST(TwoStarts, AtTheSameMomentLeaveOneWindowThatOpensTheOtherFile) {
   testing::QtApp();
   LinkEnv env;
-  const std::string files[2] = {testing::WriteJpeg(env.File("a.jpg"), 64, 48),
-                                testing::WriteJpeg(env.File("b.jpg"), 64, 48)};
+  const std::string files[2] = {testing::WritePicture(env.File("a.jpg"), 64, 48),
+                                testing::WritePicture(env.File("b.jpg"), 64, 48)};
   const QString at = "--start-at=" + QString::number(QDateTime::currentMSecsSinceEpoch() + 3000);
   Probe a(env, {at, QString::fromStdString(files[0])});
   Probe b(env, {at, QString::fromStdString(files[1])});
@@ -124,39 +124,37 @@ TEST(TwoStarts, AListenerOnTheOldPredictableNameIsNoInstance) {
 // the user's own under the temporary folder; a folder that fails the check is not used.
 TEST(InstanceFolder, OnlyAFolderOfTheUsersOwnThatOthersCannotEnter) {
   TempDir dir;
-  const std::string temp = dir.File("tmp");
-  const std::string runtime = dir.File("run");
+  const std::string temp = dir.File("tmp"), runtime = dir.File("run");
   const std::string own = JoinPath(temp, "dotcaster-run-" + std::to_string(geteuid()));
   ScopedEnv tmpdir("TMPDIR", temp);
   // A folder only another user may enter: made for nobody where this runs as root, else the
   // administrator's own (0700 and root's on every usual system).
   const std::string strangers = geteuid() == 0 ? dir.File("nobody") : "/root";
-  struct Row {
+  if (strangers != "/root") {
+    fs::create_directories(strangers);
+    ::chmod(strangers.c_str(), 0700);
+    ASSERT_EQ(::chown(strangers.c_str(), 65534, 65534), 0);
+  }
+  const struct {
     const char* name;
     std::string runtime_dir;
     mode_t mode;           // of the runtime folder
     const char* own_temp;  // how <temp>/dotcaster-run-<uid> exists beforehand
     std::string expected;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"private runtime folder", runtime, 0700, "", runtime},
       {"runtime folder others may enter", runtime, 0755, "", own},
       {"runtime folder of another user", strangers, 0700, "", own},
       {"temporary folder others may enter", "", 0, "0777", ""},
       {"temporary folder is a link", "", 0, "link", ""},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove_all(temp);
     fs::remove_all(runtime);
     fs::create_directories(temp);
     fs::create_directories(runtime);
     ::chmod(runtime.c_str(), row.mode);
-    if (strangers != "/root") {
-      fs::create_directories(strangers);
-      ::chmod(strangers.c_str(), 0700);
-      ASSERT_EQ(::chown(strangers.c_str(), 65534, 65534), 0);
-    }
     if (std::string(row.own_temp) == "0777") {
       fs::create_directories(own);
       ::chmod(own.c_str(), 0777);

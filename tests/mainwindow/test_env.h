@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,20 +45,16 @@ class WindowEnv {
   std::string install_dir_;
 };
 
-// Picture files written here and now.
+// A colour photo with gradients and a fine check pattern.
 QImage TestPhoto(int width, int height);
-std::string WriteJpeg(const std::string& path, int width, int height);
-std::string WriteBmp24(const std::string& path, int width, int height);
-std::string WriteGif(const std::string& path, int width, int height);
-// A Quadrel file with a diagonal pattern, and the 1-bit bitmap the converter makes of it.
+// A Quadrel file with a diagonal pattern.
 std::vector<std::uint8_t> QdlBytes(int width, int height);
-std::string WriteQdl(const std::string& path, int width, int height);
-std::string WriteMonoBmp(const std::string& path, int width, int height);
+// Writes a picture of the kind the name's ending says (.jpg and .jpeg, .bmp at 24 bits, .gif
+// through netpbm, .qdl); a bitmap whose name starts with "mono" is 1 bit per pixel.
+std::string WritePicture(const std::string& path, int width, int height);
 
-// What dotcast (the build's own, named by $DOTCAST) prints for args; nullopt when it fails.
-std::optional<std::string> RunDotcast(const QStringList& args);
-// The bitmap dotcast converts the picture at path to with the options given, as the window
-// writes its result; empty when dotcast fails.
+// The bitmap dotcast (the build's own, named by $DOTCAST) converts the picture at path to
+// with the options given, as the window writes its result; empty when dotcast fails.
 std::vector<std::uint8_t> DotcastBitmap(const std::string& path, const QStringList& options);
 
 bool Exists(const std::string& path);
