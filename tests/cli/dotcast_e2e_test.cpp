@@ -97,6 +97,7 @@ TEST_F(DotcastTest, HelpVersionAndUsageErrors) {
       {{"--version"}, 0, "dotcast (Dotcaster) " DOTCASTER_VERSION "\n"},
       {{}, 2, "dotcast: no command given\n"},  // found by the parser, and when a batch starts:
       {{"convert", "--out-dir", "none", "a.jpg"}, 2, "output folder none does not exist"},
+      {{"convert", "--levle=9", "a.jpg"}, 2, "'--levle=9'; did you mean --level?\n"},
   };
   for (const auto& [args, code, part] : rows) {
     const Result run = Dotcast(args);
@@ -104,6 +105,19 @@ TEST_F(DotcastTest, HelpVersionAndUsageErrors) {
     EXPECT_THAT(code ? run.err : run.out, HasSubstr(part));
     EXPECT_TRUE((code ? run.out : run.err).empty());
   }
+}
+
+// The usual forms of a modern command line, and "--" before names that look like options.
+TEST_F(DotcastTest, OptionFormsReachTheProgram) {
+  for (const char* name : {"-x.jpg", "-ovictim.jpg"})
+    MakeCard(name, "64x48");
+  Result run = Dotcast({"convert", "--size=device", "-qfj1", "--", "-x.jpg"});
+  EXPECT_EQ(std::tie(run.code, run.out, run.err), std::tuple(0, "", ""));
+  EXPECT_EQ(Le16(ReadAll(dir.File("-x.qdl")), 0), 102);
+  run = Dotcast({"convert", "-q", "--", "-ovictim.jpg"});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(fs::exists(dir.path() / "-ovictim.qdl"));
+  EXPECT_FALSE(fs::exists(dir.path() / "victim.jpg"));
 }
 
 TEST_F(DotcastTest, LinksNoQt) {
