@@ -375,6 +375,12 @@ TEST_F(DotcastTest, InfoDescribesEachKindAsConvertSeesIt) {
   fs::copy_file(dir.path() / "mono.bmp", dir.path() / "renamed.qdl");
   InDir("head -c 20000 card.jpg > cut.jpg");
   WriteAll(dir.File("notes.txt"), {'h', 'i'});
+  WriteAll(dir.File("scans.jpg"), hostile::EmptyScansJpeg(64, 64, 1, 501));
+  // A camera's colour profile before the frame: an APP2 segment of 40,000 bytes.
+  std::vector<std::uint8_t> profile = ReadAll(dir.File("card.jpg"));
+  profile.insert(profile.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
+  profile.insert(profile.begin() + 6, 39998, 0xC0);
+  WriteAll(dir.File("profile.jpg"), profile);
 
   const struct {
     const char* file;
@@ -395,6 +401,8 @@ TEST_F(DotcastTest, InfoDescribesEachKindAsConvertSeesIt) {
       {"renamed.qdl", {"content: Windows bitmap", "error: not a picture Dotcaster reads"}, false},
       {"cut.jpg", {"size: 640 x 480", "error: truncated JPEG"}, false},
       {"notes.txt", {"name: refused: This is not an image file."}, false},
+      {"profile.jpg", {"size: 640 x 480", "loads as: converted to 320 x 240"}},
+      {"scans.jpg", {"size: 64 x 64", "error: JPEG with more scans than Dotcaster reads"}, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
@@ -403,6 +411,7 @@ TEST_F(DotcastTest, InfoDescribesEachKindAsConvertSeesIt) {
     EXPECT_TRUE(run.out.starts_with(std::string(row.file) + "\n"));
     for (const std::string& line : row.lines)
       EXPECT_THAT(run.out, HasSubstr("  " + line));
+    EXPECT_EQ(Dotcast({"convert", "-f", row.file, "-o", "c.qdl"}).code, run.code);
   }
 }
 
