@@ -97,14 +97,16 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
   return ::testing::AssertionSuccess();
 }
 
-std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b) {
+::testing::AssertionResult PixelsWithin(const RgbImage& a, const RgbImage& b, int tolerance) {
   if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) {
-    return std::nullopt;
+    return ::testing::AssertionFailure()
+           << a.width << " x " << a.height << " against " << b.width << " x " << b.height;
   }
-  int delta = 0;
-  for (std::size_t i = 0; i < a.rgb.size(); ++i)
-    delta = std::max(delta, std::abs(int{a.rgb[i]} - int{b.rgb[i]}));
-  return delta;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) {
+    if (std::abs(int{a.rgb[i]} - int{b.rgb[i]}) > tolerance)
+      return ::testing::AssertionFailure() << "pixel " << i / 3 % a.width << "," << i / 3 / a.width;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 }  // namespace dotcaster::picture::testing

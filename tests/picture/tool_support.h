@@ -34,7 +34,7 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
 ::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
                                              int src_x, int src_y, int level);
 
-// The largest channel difference; nullopt if the sizes differ.
-std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b);
+// Whether the pictures have one size and no channel differs by more than tolerance.
+::testing::AssertionResult PixelsWithin(const RgbImage& a, const RgbImage& b, int tolerance);
 
 }  // namespace dotcaster::picture::testing
