@@ -61,9 +61,8 @@ TEST_P(DecodesLikeTheTools, SamePixelsAndSize) {
     auto dots =
         ConvertSourcePicture(*pic, {320, 240, false, true, {}, convert::kDocument, level}, random);
     ASSERT_TRUE(dots);
-    if (c.tolerance == 0) {
-      EXPECT_TRUE(DotsAreThresholds(dots->dots, enc->reference, 0, 0, level));
-    }
+    EXPECT_TRUE(c.tolerance > 0 || DotsAreThresholds(dots->dots, enc->reference, 0, 0, level))
+        << level;
   }
   const auto probed = ProbeHeader(enc->file, KindOfContent(enc->file));
   EXPECT_TRUE(probed && probed->width == c.width && probed->height == c.height);
@@ -85,8 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"JpegProgressive", "cjpeg -progressive", kDjpeg},
         ToolCase{"JpegArithmetic", "cjpeg -arithmetic", kDjpeg},
         ToolCase{"JpegRestarts", "cjpeg -optimize -restart 1", kDjpeg},
-        // A comment segment before the frame.
-        ToolCase{"JpegComment", "cjpeg | wrjpgcom -comment made-by-a-test", kDjpeg},
         ToolCase{"JpegGrey", "cjpeg -grayscale", kDjpeg, 0, 8},
         // ImageMagick's own CMYK to RGB rounds slightly differently.
         ToolCase{"JpegCmyk", "{convert} - -colorspace CMYK jpg:-",

@@ -58,7 +58,6 @@ RgbImage Pattern(int width, int height, int colours) {
         const int g = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000;
         p[0] = p[1] = p[2] = g > 128 ? 255 : 0;
       } else if (colours > 0) {
-        // A small palette: quantise each channel.
         const int levels = colours >= 64 ? 4 : 2;
         for (int c = 0; c < 3; ++c)
           p[c] = static_cast<std::uint8_t>(p[c] * levels / 256 * 255 / (levels - 1));
