@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "scripted_prompter.h"
@@ -35,41 +34,38 @@ TEST(ImageFileName, AcceptsByEndingOnlyAndSaysWhyNot) {
   }
 }
 
-// The ending as the loader records it; a Quadrel source leaves the recorded one alone.
+// The ending as the loader records it; a Quadrel source leaves the recorded one alone. "é" is
+// two bytes: the last five characters must hold all of it, not half.
 TEST(SourceExtension, RecordsTheEndingAsTheLoaderDoes) {
-  const std::tuple<const char*, bool, const char*> rows[] = {
-      {"/p/a.jpeg", false, ".JPEG"},
-      {"/p/a.JfIf", false, ".JFIF"},
-      {"/p/a.QdL", true, ".QDL"},
-      {"/p/a.bmp", false, ".BMP"},
-      {"/p/a.png2", false, ".PNG2"},
-      {"/p/ab", false, "/P/AB"},
-      {"", false, ""},
-      {"a.ab", false, "A.AB"},
-      // "é" is two bytes: the last five characters must hold all of it, not half.
-      {"caf\xC3\xA9xyzw", false, "\xC3\xA9XYZW"}};
-  for (const auto& [path, is_qdl, ext] : rows) {
-    EXPECT_EQ(SourceExtension(path).is_qdl, is_qdl) << path;
+  const std::pair<const char*, const char*> rows[] = {{"/p/a.jpeg", ".JPEG"},
+                                                      {"/p/a.JfIf", ".JFIF"},
+                                                      {"/p/a.QdL", ".QDL"},
+                                                      {"/p/a.bmp", ".BMP"},
+                                                      {"/p/a.png2", ".PNG2"},
+                                                      {"/p/ab", "/P/AB"},
+                                                      {"", ""},
+                                                      {"a.ab", "A.AB"},
+                                                      {"caf\xC3\xA9xyzw", "\xC3\xA9XYZW"}};
+  for (const auto& [path, ext] : rows) {
+    EXPECT_EQ(SourceExtension(path).is_qdl, std::string_view(ext) == ".QDL") << path;
     EXPECT_EQ(SourceExtension(path).SrcExt, ext) << path;
   }
   AppState state;
-  state.SrcExt = ".GIF";
+  ApplySourceExtension("/p/x.gif", state);
   ApplySourceExtension("/p/x.qdl", state);
-  EXPECT_TRUE(state.SrcIsQdl);
-  EXPECT_EQ(state.SrcExt, ".GIF");
+  EXPECT_TRUE(state.SrcIsQdl && state.SrcExt == ".GIF");
   ApplySourceExtension("/p/x.jfif", state);
-  EXPECT_FALSE(state.SrcIsQdl);
-  EXPECT_EQ(state.SrcExt, ".JFIF");
+  EXPECT_TRUE(!state.SrcIsQdl && state.SrcExt == ".JFIF");
 }
 
-ByteVec Cat(std::initializer_list<ByteVec> parts) {
-  ByteVec out;
+// A JPEG file: the start marker, then the parts.
+ByteVec Jpeg(std::initializer_list<ByteVec> parts) {
+  ByteVec out = {0xFF, 0xD8};
+  out.reserve(1 << 16);
   for (const auto& p : parts)
     out.insert(out.end(), p.begin(), p.end());
   return out;
 }
-
-const ByteVec kSoi = {0xFF, 0xD8};
 
 // A start-of-frame segment (marker FF code) of a 3-component picture.
 ByteVec JpegFrame(std::uint8_t code, int height, int width) {
@@ -118,55 +114,36 @@ TEST(ProbeImageBytes, MeasuresBuiltHeaders) {
     const char* file;
     ByteVec bytes;
     std::vector<int> measured;  // width, height, bits; empty: refused with `error`
-    int mono;                   // SrcIsMono afterwards: 1, 0, or -1 as it was
+    int mono = 0;               // SrcIsMono afterwards: 1, 0, or -1 as it was
     ErrorCode error = ErrorCode::kTooShort;
   } rows[] = {
-      {"Windows", "a.bmp", Cut(windows, 29), {0x1234, 0xF0, 24}, 0},
+      {"Windows", "a.bmp", Cut(windows, 29), {0x1234, 0xF0, 24}},
       {"WindowsCut", "a.bmp", Cut(windows, 28), {}, -1},
       {"TopDown", "a.bmp", BitmapHead(640, -480, 1), {640, 480, 1}, 1},
       {"Os2", "a.bmp", Cut(os2, 26), {640, 480, 1}, 1},
       {"Os2Cut", "a.bmp", Cut(os2, 25), {}, -1},
       {"QuadrelAfterAGif", "a.qdl", BitmapHead(102, 64, 1), {102, 64, 1}, 1},
       {"NoReader", "a.png", BitmapHead(30, 20, 24), {}, -1, ErrorCode::kNotAPicture},
-      {"Gif", "a.gif", {'X', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0, 0x01}, {640, 480, 0}, 0},
-      {"GifCut", "a.gif", {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0}, {}, 0},
-      {"Jfif", "a.jfif", Cat({kSoi, JpegFrame(0xC0, 48, 64)}), {64, 48, 0}, 0},
-      {"OnlyC7MeasuresZero",
-       "a.jpg",
-       Cat({kSoi, JpegFrame(0xC7, 10, 10), {0xFF, 0xD9}}),
-       {0, 0, 0},
-       0},
-      {"EmptyFile", "a.jpg", {}, {0, 0, 0}, 0},
-      {"NoMarkers", "a.jpg", {1, 2, 3, 4, 5}, {0, 0, 0}, 0},
-      {"EndsInsideSkippedSegment",
-       "a.jpg",
-       Cat({kSoi, {0xFF, 0xE1, 0x01, 0x00, 0xFF, 0xC0}}),
-       {0, 0, 0},
-       0},
-      {"EndsInsideLength", "a.jpg", Cat({kSoi, {0xFF, 0xE1, 0x01}}), {0, 0, 0}, 0},
-      {"EndsAfterFF", "a.jpg", {0xFF}, {0, 0, 0}, 0},
-      {"Length40000IsSkipped",
-       "a.jpe",
-       Cat({kSoi, app40000, JpegFrame(0xC0, 480, 640)}),
-       {640, 480, 0},
-       0},
+      {"Gif", "a.gif", {'X', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0, 0x01}, {640, 480, 0}},
+      {"GifCut", "a.gif", {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x02, 0xE0}, {}},
+      {"Jfif", "a.jfif", Jpeg({JpegFrame(0xC0, 48, 64)}), {64, 48, 0}},
+      {"EmptyFile", "a.jpg", {}, {0, 0, 0}},
+      {"NoMarkers", "a.jpg", {1, 2, 3, 4, 5}, {0, 0, 0}},
+      {"EndsInsideSkippedSegment", "a.jpg", Jpeg({{0xFF, 0xE1, 1, 0, 0xFF, 0xC0}}), {0, 0, 0}},
+      {"EndsInsideLength", "a.jpg", Jpeg({{0xFF, 0xE1, 0x01}}), {0, 0, 0}},
+      {"EndsAfterFF", "a.jpg", {0xFF}, {0, 0, 0}},
+      {"Length40000IsSkipped", "a.jpe", Jpeg({app40000, JpegFrame(0xC0, 480, 640)}), {640, 480, 0}},
       {"LengthFFFFHidesTheFrame",
        "a.jpg",
-       Cat({kSoi, {0xFF, 0xE1, 0xFF, 0xFF}, JpegFrame(0xC0, 1, 1)}),
-       {0, 0, 0},
-       0},
-      {"HeightAbove32767", "a.jpg", Cat({kSoi, JpegFrame(0xC0, 0x8000, 5)}), {5, 0x8000, 0}, 0},
-      {"Largest16Bit",
-       "a.jpeg",
-       Cat({kSoi, JpegFrame(0xCE, 0xFFFF, 0xFFFF)}),
-       {0xFFFF, 0xFFFF, 0},
-       0},
-      {"FrameCutInsideSize", "a.jpg", Cut(JpegFrame(0xC0, 64, 102), 8), {}, 0},
+       Jpeg({{0xFF, 0xE1, 0xFF, 0xFF}, JpegFrame(0xC0, 1, 1)}),
+       {0, 0, 0}},
+      {"HeightAbove32767", "a.jpg", Jpeg({JpegFrame(0xC0, 0x8000, 5)}), {5, 0x8000, 0}},
+      {"Largest16Bit", "a.jpeg", Jpeg({JpegFrame(0xCE, 0xFFFF, 0xFFFF)}), {0xFFFF, 0xFFFF, 0}},
+      {"FrameCutInsideSize", "a.jpg", Cut(JpegFrame(0xC0, 64, 102), 8), {}},
       {"LengthZeroCarriesOn",
        "a.jpg",
-       Cat({kSoi, {0xFF, 0xE2, 0x00, 0x00}, JpegFrame(0xC9, 7, 9)}),
-       {9, 7, 0},
-       0},
+       Jpeg({{0xFF, 0xE2, 0, 0}, JpegFrame(0xC9, 7, 9)}),
+       {9, 7, 0}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -190,7 +167,7 @@ TEST(ProbeJpegBytes, EveryFrameMarkerAndNoOther) {
   for (int code = 0xC0; code <= 0xCF; ++code) {
     const bool is_frame =
         std::find(frame_codes.begin(), frame_codes.end(), code) != frame_codes.end();
-    const auto r = ProbeJpegBytes(Cat({kSoi, JpegFrame(static_cast<std::uint8_t>(code), 3, 5)}));
+    const auto r = ProbeJpegBytes(Jpeg({JpegFrame(static_cast<std::uint8_t>(code), 3, 5)}));
     ASSERT_TRUE(r) << std::hex << code;
     EXPECT_EQ(r->width, is_frame ? 5 : 0) << std::hex << code;
   }

@@ -21,12 +21,8 @@ using ByteVec = std::vector<std::uint8_t>;
 using Pixels = std::function<bool(int x, int y)>;
 
 Pixels Noise(unsigned seed) {
-  return [seed](int x, int y) {
-    std::uint32_t v = seed ^ (static_cast<std::uint32_t>(x) * 73856093u) ^
-                      (static_cast<std::uint32_t>(y) * 19349663u);
-    v ^= v >> 13;
-    v *= 0x5bd1e995u;
-    return ((v ^ (v >> 15)) & 1) != 0;
+  return [seed](unsigned x, unsigned y) {
+    return (((seed + x * 7919u + y * 104729u) * 2654435761u) >> 19) & 1u;
   };
 }
 

@@ -19,6 +19,7 @@
 namespace dotcaster::picture {
 namespace {
 
+using dotcaster::testing::kTestLimits;
 using dotcaster::testing::TempDir;
 using namespace dotcaster::picture::testing;
 
@@ -44,7 +45,7 @@ TEST_P(DecodesLikeTheTools, SamePixelsAndSize) {
   auto enc =
       Encode(dir.path().string(), Pattern(c.width, c.height, c.colours), c.encode, c.reference);
   ASSERT_TRUE(enc) << c.encode << " / " << c.reference;
-  auto pic = SourcePicture::FromBytes(enc->file, dotcaster::testing::kTestLimits);
+  auto pic = SourcePicture::FromBytes(enc->file, kTestLimits);
   ASSERT_TRUE(pic) << ErrorText(pic.error());
   EXPECT_EQ(pic->width(), c.width);
   EXPECT_EQ(pic->height(), c.height);
@@ -54,24 +55,19 @@ TEST_P(DecodesLikeTheTools, SamePixelsAndSize) {
   // A 1:1 view of the whole picture is exactly the decoded pixels.
   auto view = pic->RenderView({c.width, c.height}, 0, 0, c.width, c.height);
   ASSERT_TRUE(view);
-  auto delta = MaxDelta(view->image(), enc->reference);
-  ASSERT_TRUE(delta) << "reference size differs";
-  EXPECT_LE(*delta, c.tolerance);
+  EXPECT_TRUE(PixelsWithin(view->image(), enc->reference, c.tolerance));
   convert::DotRandom random;
   for (int level : {60, 128, 200}) {
     auto dots =
         ConvertSourcePicture(*pic, {320, 240, false, true, {}, convert::kDocument, level}, random);
     ASSERT_TRUE(dots);
-    if (c.tolerance == 0) {
-      EXPECT_TRUE(DotsAreThresholds(dots->dots, enc->reference, 0, 0, level));
-    }
+    EXPECT_TRUE(c.tolerance > 0 || DotsAreThresholds(dots->dots, enc->reference, 0, 0, level))
+        << level;
   }
   const auto probed = ProbeHeader(enc->file, KindOfContent(enc->file));
-  ASSERT_TRUE(probed);
-  EXPECT_EQ(probed->width, c.width);
-  EXPECT_EQ(probed->height, c.height);
+  EXPECT_TRUE(probed && probed->width == c.width && probed->height == c.height);
   const Bytes half(enc->file.begin(), enc->file.begin() + enc->file.size() / 2);
-  EXPECT_FALSE(SourcePicture::FromBytes(half, dotcaster::testing::kTestLimits));
+  EXPECT_FALSE(SourcePicture::FromBytes(half, kTestLimits));
 }
 
 const char* kDjpeg = "djpeg -ppm";
@@ -88,8 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"JpegProgressive", "cjpeg -progressive", kDjpeg},
         ToolCase{"JpegArithmetic", "cjpeg -arithmetic", kDjpeg},
         ToolCase{"JpegRestarts", "cjpeg -optimize -restart 1", kDjpeg},
-        // A comment segment before the frame.
-        ToolCase{"JpegComment", "cjpeg | wrjpgcom -comment made-by-a-test", kDjpeg},
         ToolCase{"JpegGrey", "cjpeg -grayscale", kDjpeg, 0, 8},
         // ImageMagick's own CMYK to RGB rounds slightly differently.
         ToolCase{"JpegCmyk", "{convert} - -colorspace CMYK jpg:-",
@@ -100,7 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"BmpNetpbm1", "ppmtobmp -bpp 1", kBmptoppm, 2, 1},
         ToolCase{"BmpOs2Header24", "ppmtobmp -os2", kBmptoppm, 0, 24},
         ToolCase{"BmpOs2Header8", "ppmtobmp -os2 -bpp 8", kBmptoppm, 64, 8},
-        ToolCase{"BmpMagick24", "{convert} - BMP3:-", kMagickRef, 0, 24},
         ToolCase{"BmpMagickV5", "{convert} - BMP:-", kMagickRef},
         ToolCase{"BmpMagickRle8", "{convert} - -type palette -compress RLE BMP3:-", kMagickRef, 64,
                  8},
@@ -122,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The DCT-scaled decode is libjpeg's own: the same pixels as djpeg -scale. A region of it has
 // exactly the pixels of the whole decode, whatever the chroma sampling, also at the edges
-// where smooth upsampling reads the neighbouring pixels.
+// where smooth upsampling reads the neighbouring pixels. The rest of a file below a region is
+// read only when asked to be.
 TEST(DecodeJpeg, ScaledDecodeMatchesDjpegAndRegionsMatchTheWhole) {
   REQUIRE_TOOLS("cjpeg", "djpeg", "ppmtoppm", "{convert}");
   TempDir dir;
@@ -133,19 +127,23 @@ TEST(DecodeJpeg, ScaledDecodeMatchesDjpegAndRegionsMatchTheWhole) {
       auto enc =
           Encode(dir.path().string(), Pattern(203, 131), encoder, "djpeg -ppm -scale " + scale);
       ASSERT_TRUE(enc) << encoder;
-      auto whole = DecodeJpeg(enc->file, eighths, dotcaster::testing::kTestLimits);
+      auto whole = DecodeJpeg(enc->file, eighths, kTestLimits);
       ASSERT_TRUE(whole);
       const RgbImage& w = whole->image;
       if (std::string(encoder).starts_with("cjpeg")) {
-        auto delta = MaxDelta(w, enc->reference);
-        ASSERT_TRUE(delta) << scale << ": " << w.width << " x " << w.height;
-        EXPECT_EQ(*delta, 0) << encoder << " " << scale;
+        EXPECT_TRUE(PixelsWithin(w, enc->reference, 0)) << encoder << " " << scale;
+      }
+      if (encoder == std::string("cjpeg")) {
+        const Bytes cut(enc->file.begin(), enc->file.begin() + enc->file.size() * 3 / 4);
+        EXPECT_TRUE(DecodeJpegRegion(cut, eighths, {1, 0, 10, 4}, false, kTestLimits)) << scale;
+        EXPECT_EQ(DecodeJpegRegion(cut, eighths, {1, 0, 10, 4}, true, kTestLimits).error().code,
+                  ErrorCode::kTruncatedJpeg);
       }
       for (const PixelRect r :
            {PixelRect{1, 1, w.width - 2, w.height - 2},
             PixelRect{w.width / 3, w.height / 3 + 1, w.width / 4 + 1, 9},
             PixelRect{w.width - 5, w.height - 3, 5, 3}, PixelRect{7, 0, 1, w.height}}) {
-        auto part = DecodeJpegRegion(enc->file, eighths, r, false, dotcaster::testing::kTestLimits);
+        auto part = DecodeJpegRegion(enc->file, eighths, r, false, kTestLimits);
         ASSERT_TRUE(part);
         ASSERT_EQ(part->image.width, r.width);
         ASSERT_EQ(part->image.height, r.height);
@@ -157,19 +155,6 @@ TEST(DecodeJpeg, ScaledDecodeMatchesDjpegAndRegionsMatchTheWhole) {
       }
     }
   }
-}
-
-// The rest of a file below a region is read only when asked to be.
-TEST(DecodeJpeg, RegionChecksTheTailOnlyWhenAsked) {
-  REQUIRE_TOOLS("cjpeg");
-  TempDir dir;
-  auto enc = Encode(dir.path().string(), Pattern(160, 160), "cjpeg");
-  ASSERT_TRUE(enc);
-  const Bytes cut(enc->file.begin(), enc->file.begin() + enc->file.size() * 3 / 4);
-  const PixelRect top{10, 0, 40, 16};
-  EXPECT_TRUE(DecodeJpegRegion(cut, 8, top, false, dotcaster::testing::kTestLimits));
-  EXPECT_EQ(DecodeJpegRegion(cut, 8, top, true, dotcaster::testing::kTestLimits).error().code,
-            ErrorCode::kTruncatedJpeg);
 }
 
 // Small headers asking for much: each is refused before its cost, or decodes within the

@@ -58,7 +58,6 @@ RgbImage Pattern(int width, int height, int colours) {
         const int g = (299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000;
         p[0] = p[1] = p[2] = g > 128 ? 255 : 0;
       } else if (colours > 0) {
-        // A small palette: quantise each channel.
         const int levels = colours >= 64 ? 4 : 2;
         for (int c = 0; c < 3; ++c)
           p[c] = static_cast<std::uint8_t>(p[c] * levels / 256 * 255 / (levels - 1));
@@ -97,14 +96,16 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
   return ::testing::AssertionSuccess();
 }
 
-std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b) {
+::testing::AssertionResult PixelsWithin(const RgbImage& a, const RgbImage& b, int tolerance) {
   if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) {
-    return std::nullopt;
+    return ::testing::AssertionFailure()
+           << a.width << " x " << a.height << " against " << b.width << " x " << b.height;
   }
-  int delta = 0;
-  for (std::size_t i = 0; i < a.rgb.size(); ++i)
-    delta = std::max(delta, std::abs(int{a.rgb[i]} - int{b.rgb[i]}));
-  return delta;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) {
+    if (std::abs(int{a.rgb[i]} - int{b.rgb[i]}) > tolerance)
+      return ::testing::AssertionFailure() << "pixel " << i / 3 % a.width << "," << i / 3 / a.width;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 }  // namespace dotcaster::picture::testing

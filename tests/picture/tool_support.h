@@ -20,8 +20,7 @@ namespace dotcaster::picture::testing {
 RgbImage Pattern(int width, int height, int colours = 0);
 
 // A picture encoded by a tool and, when a decoder is given, the tool family's own decoding of
-// it. Both commands filter standard input to standard output; "{convert}" in them stands for
-// ImageMagick's convert. nullopt when a tool fails; files go in folder.
+// it: filters from standard input to output ("{convert}": ImageMagick's); nullopt when one fails.
 struct Encoded {
   std::vector<std::uint8_t> file;
   RgbImage reference;
@@ -34,7 +33,7 @@ std::optional<Encoded> Encode(const std::string& folder, const RgbImage& picture
 ::testing::AssertionResult DotsAreThresholds(const DotImage& dots, const RgbImage& reference,
                                              int src_x, int src_y, int level);
 
-// The largest channel difference; nullopt if the sizes differ.
-std::optional<int> MaxDelta(const RgbImage& a, const RgbImage& b);
+// Whether the pictures have one size and no channel differs by more than tolerance.
+::testing::AssertionResult PixelsWithin(const RgbImage& a, const RgbImage& b, int tolerance);
 
 }  // namespace dotcaster::picture::testing
