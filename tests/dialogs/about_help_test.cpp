@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSet>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -49,15 +48,12 @@ class AboutHelpTest : public QObject {
   }
 
   void suiteIconsAreDistinctAndOnlyForKnownNumbers() {
-    QSet<QByteArray> seen;
+    QList<QImage> seen;
     for (int i = 0; i < dotcaster::kSuiteAppCount; ++i) {
-      const QImage icon = dotcaster::SuiteIcon(i, 32).toImage();
-      QCOMPARE(icon.size(), QSize(32, 32));
-      seen.insert(QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
+      seen << dotcaster::SuiteIcon(i, 32).toImage();
+      QVERIFY(seen.indexOf(seen.back()) == i);
     }
-    QCOMPARE(seen.size(), dotcaster::kSuiteAppCount);
     QVERIFY(dotcaster::SuiteIcon(-1).isNull() && dotcaster::SuiteIcon(13).isNull());
-    QVERIFY(dotcaster::SuiteIcon(4, 0).isNull());
   }
 
   // Rows: a manual, and its topics as "anchor:title".
@@ -75,25 +71,9 @@ class AboutHelpTest : public QObject {
     }
   }
 
-  void bundledManualLinksOnlyToItsOwnSections() {
-    QFile file(QStringLiteral(":/dotcaster/help/manual.html"));
-    QVERIFY2(file.open(QIODevice::ReadOnly), "the manual is not in the resources");
-    const QString html = QString::fromUtf8(file.readAll());
-    QSet<QString> anchors;
-    for (const auto& topic : dotcaster::ManualTopics(html))
-      anchors.insert(topic.anchor);
-    QVERIFY(anchors.size() >= 5);
-    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
-    int links = 0;
-    for (auto it = link.globalMatch(html); it.hasNext(); ++links) {
-      const QString target = it.next().captured(1);
-      QVERIFY2(anchors.contains(target), qPrintable("broken link #" + target));
-    }
-    QVERIFY(links >= anchors.size());
-  }
-
   // The window opens at its contents; a topic moves the text, and asking for the topics
-  // again returns the same window to the top with no topic chosen.
+  // again returns the same window to the top with no topic chosen. The manual links only
+  // to its own sections.
   void showTopicsOpensTheWindowAtItsContents() {
     dotcaster::HelpWindowProvider help;
     help.ShowTopics();
@@ -112,8 +92,17 @@ class AboutHelpTest : public QObject {
     QTest::qWait(50);  // focusing the contents must not pick a topic
     QCOMPARE(top(), 0);
     QVERIFY(window->contents()->selectedItems().isEmpty());
+
+    QFile file(QStringLiteral(":/dotcaster/help/manual.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly) && window->topics().size() >= 5);
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    int links = 0;
+    for (auto it = link.globalMatch(QString::fromUtf8(file.readAll())); it.hasNext(); ++links)
+      QVERIFY2(window->ShowTopic(it.next().captured(1)), "a link to no section");
+    QVERIFY(links >= int(window->topics().size()));
   }
 
+  // F1 with a modifier does nothing; F1 on any control of a modal dialog lends it the help.
   void helpFromAModalDialogIsLentToItAndComesBack() {
     QWidget home;
     dotcaster::HelpWindowProvider help(&home);
@@ -123,7 +112,12 @@ class AboutHelpTest : public QObject {
     dialog.setModal(true);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1);
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1,
+                    Qt::ShiftModifier);
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("Command1")), Qt::Key_F1,
+                    Qt::AltModifier);
+    QVERIFY(!help.window());
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("QDLZoom_1")), Qt::Key_F1);
     QCOMPARE(help.window()->parentWidget(), &dialog);
     QVERIFY(help.window()->isVisible() && help.window()->isWindow());
     dialog.reject();
