@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "devicelink/settings.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
 
@@ -56,6 +57,16 @@ TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
   EXPECT_EQ(GetInstallDir(), std::optional<std::string>("/opt/link"));
 }
 
+TEST(Settings, KeysAreStoredUnderTheirExactNames) {
+  LinkEnv env;
+  SaveLastFileSetting("Mkqdl", "/pics/CAT.QDL", 1);
+  SaveSetting("Mkqdl", "WindwInformation", "1,560,120,760,80");
+  QSettings file(QString::fromStdString(env.File("config/Tresk/Dovimar.ini")),
+                 QSettings::IniFormat);
+  EXPECT_EQ(file.value("Mkqdl/File1").toString(), "1,PC:CAT.QDL,/pics/CAT.QDL");
+  EXPECT_EQ(file.value("Mkqdl/WindwInformation").toString(), "1,560,120,760,80");
+}
+
 // An existing folder is kept, else UserData is taken; with neither, the message comes once
 // and nothing is created.
 TEST(CheckUserDataDir, FallsBackToUserDataOrSaysSoOnce) {
@@ -91,26 +102,20 @@ TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
   LinkEnv env;
   const std::string pc = env.File("pics/cat.qdl"), cache = JoinPath(env.CacheGraphics(), "cat.qdl");
   const std::string missing = JoinPath(env.CacheGraphics(), "no-such-folder/cat.qdl");
-  struct Row {
-    std::string given, path;
-    std::int16_t on_pc;
-    std::string folder;
-  };
-  const Row rows[] = {
+  // Rows: given, path kept, on the PC, folder afterwards.
+  const std::tuple<std::string, std::string, std::int16_t, std::string> rows[] = {
       {"\"" + pc + "\"", pc, 1, "unchanged"},
       {"\"" + pc, pc, 1, "unchanged"},
       {pc + "\"", pc, 1, "unchanged"},
       {"\"" + cache + "\"", cache, 0, env.CacheGraphics()},  // without its trailing separator
       {missing, missing, 0, "unchanged"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.given);
-    std::string path = row.given, folder = "unchanged";
-    std::int16_t on_pc = 7;
-    ClassifyCommandFile(path, folder, on_pc);
-    EXPECT_EQ(path, row.path);
-    EXPECT_EQ(on_pc, row.on_pc);
-    EXPECT_EQ(folder, row.folder);
+  for (const auto& [given, kept, on_pc, folder] : rows) {
+    SCOPED_TRACE(given);
+    std::string path = given, folder_after = "unchanged";
+    std::int16_t on_pc_after = 7;
+    ClassifyCommandFile(path, folder_after, on_pc_after);
+    EXPECT_EQ(std::tie(path, on_pc_after, folder_after), std::tie(kept, on_pc, folder));
   }
 }
 

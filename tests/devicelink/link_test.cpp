@@ -26,27 +26,18 @@ using testing::ReadAll;
 using testing::ScriptedPrompter;
 using testing::WriteAll;
 
-class DeviceRoads : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fs::create_directories(JoinPath(env.DeviceGraphics(), "album.qdl"));
-    WriteAll(JoinPath(env.DeviceGraphics(), "cat.qdl"), {2, 0, 8, 0, 0xAA, 0x55});
-    WriteAll(JoinPath(env.DeviceGraphics(), "note.txt"), {'x'});
-  }
-
+// The dialogs start in the folder the buffer names ("\" alone when it names none), see the
+// device only through the request's listing, and a bare name saved gets the type.
+TEST(DeviceRoads, DialogsStartInTheDeviceFolderAndListThroughTheLink) {
   LinkEnv env;
   ScriptedPrompter prompter;
+  fs::create_directories(JoinPath(env.DeviceGraphics(), "album.qdl"));
+  WriteAll(JoinPath(env.DeviceGraphics(), "cat.qdl"), {2, 0, 8, 0, 0xAA, 0x55});
+  WriteAll(JoinPath(env.DeviceGraphics(), "note.txt"), {'x'});
   LinkBuffer buf{};
-};
-
-// The dialogs start in the device folder of the cache folder ("\" alone when it has none),
-// see the device only through the request's listing, and a bare name saved gets the type.
-TEST_F(DeviceRoads, DialogsStartInTheDeviceFolderAndListThroughTheLink) {
-  int n = Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.CacheGraphics());
-  ASSERT_EQ(LinkBufferKept(buf, n), "B:\\graphics");
-  PutInLinkBuffer(buf, LinkBufferKept(buf, n) + "\\");
+  PutInLinkBuffer(buf, "B:\\graphics\\");
   prompter.device_answers.push_back("B:\\graphics\\cat.qdl");
-  n = Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize);
+  int n = Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize);
   EXPECT_EQ(LinkBufferKept(buf, n), "B:\\graphics\\cat.qdl");
   ASSERT_EQ(prompter.device_requests.size(), 1u);
   const DeviceFileDialogRequest& open = prompter.device_requests[0];
@@ -73,7 +64,9 @@ TEST_F(DeviceRoads, DialogsStartInTheDeviceFolderAndListThroughTheLink) {
   EXPECT_EQ(Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize), 0) << "Cancel";
 }
 
-TEST_F(DeviceRoads, ClosingWithAndWithoutRefusal) {
+TEST(DeviceRoads, ClosingWithAndWithoutRefusal) {
+  LinkEnv env;
+  ScriptedPrompter prompter;
   EXPECT_EQ(Dov_DoDisconnect(), 0);
 
   prompter.disconnection_answers.push_back(true);
