@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "devicelink/link.h"
 #include "devicelink/settings.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
@@ -20,10 +21,20 @@ void Record(const std::string& file, const QVariant& value) {
 }
 
 // The recorded value without one trailing separator (so that one separator comes before the
-// folders below it); no installation without a usable value.
-TEST(GetInstallDir, TakesTheRecordedValue) {
+// folders below it), from the user's own settings only; no installation without a usable
+// value, and then the link maps and copies nothing.
+TEST(GetInstallDir, TakesTheUsersOwnRecordedValue) {
   LinkEnv env(false);
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
+  const std::string local = env.File("pic.qdl");
+  testing::WriteAll(local, {1, 0, 1, 0, 1});
+  LinkBuffer buf{};
+  EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.File("x")), 0);
+  EXPECT_EQ(Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, "B:\\graphics\\a.qdl"), 0);
+  EXPECT_NE(Dov_PutFile("B:\\graphics\\a.qdl", local, 0), 0);
+  EXPECT_NE(Dov_IsOnPcFile(local), 0);
+  EXPECT_EQ(Dov_DoDisconnect(), 0);
+
   const std::pair<std::string, std::optional<std::string>> rows[] = {
       {"/opt/link/", "/opt/link"},
       {"/opt/link//", "/opt/link/"},  // only one separator dropped
@@ -40,10 +51,7 @@ TEST(GetInstallDir, TakesTheRecordedValue) {
   }
   EXPECT_EQ(DefaultUserDataDir("/opt/link"), "/opt/link/userdata/qdl");
   EXPECT_EQ(DefaultCacheDir("/opt/link"), "/opt/link/pcshelf/cache/accessor/graphics");
-}
 
-TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
-  LinkEnv env(false);
   // The platform's own places, moved into the test folder.
   qunsetenv(kConfigDirVariable);
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
@@ -87,14 +95,12 @@ TEST(CheckUserDataDir, FallsBackToUserDataOrSaysSoOnce) {
   chosen = user_data;
   CheckUserDataDir(install, chosen, show);
   CheckUserDataDir(install, chosen, show);
-  ASSERT_EQ(prompter.messages.size(), 1u);
-  EXPECT_EQ(prompter.messages[0].text,
-            "Directory does not exist.\r\nPlease install the PC Application again.");
+  ASSERT_EQ(prompter.MessageTexts(),
+            std::vector<std::string>{"Directory does not exist.\r\n"
+                                     "Please install the PC Application again."});
   EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
   EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
-  EXPECT_FALSE(show);
-  EXPECT_EQ(chosen, user_data);
-  EXPECT_FALSE(fs::exists(install));
+  EXPECT_TRUE(!show && chosen == user_data && !fs::exists(install));
 }
 
 // Quotes at either end go; a file of the device's cache gives its folder when that exists.

@@ -151,8 +151,9 @@ TEST_F(SavePipeline, BrokenResultGivesWriteErrorAndKeepsEverything) {
   EXPECT_EQ(FolderNames(pics), std::vector<std::string>{"keep.qdl"});
 }
 
-// A read-only folder, a read-only file and a disk that fills up mid-write: Write error!,
-// old files intact, although a rename in a writable folder would replace a read-only file.
+// A read-only folder, a read-only file and a disk that fills up mid-write, with or without
+// an upload: Write error!, old files intact and no temporary file left, although a rename
+// in a writable folder would replace a read-only file.
 // Permissions are tried as an unprivileged user, whom they bind, owning the folder.
 TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
   const auto before = Snapshot();
@@ -169,6 +170,12 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
          testing::FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
          return SaveResultFile(state, t);
        }},
+      {"disk full, upload",
+       [&](const std::string& t) {
+         state.UploadAfterSave = true;
+         testing::FileSizeLimit limit(4096);
+         return SaveResultFile(state, t);
+       }},
   };
   for (const auto& [failure, save] : failures) {
     for (const char* name : {"old.qdl", "old.bmp"}) {
@@ -181,21 +188,10 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
       EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
       EXPECT_EQ(ReadAll(target), Bytes(100, 3));
       EXPECT_EQ(Snapshot(), before);
+      EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
     }
     EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
   }
-
-  // An upload whose temporary file cannot be written leaves nothing behind either.
-  state.UploadAfterSave = true;
-  state.DevicePath = "B:\\graphics\\big.qdl";
-  prompter.messages.clear();
-  {
-    testing::FileSizeLimit limit(4096);
-    SaveResultFile(state, JoinPath(env.CacheGraphics(), "big.qdl"));
-  }
-  EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-  EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
-  EXPECT_FALSE(fs::exists(JoinPath(env.DeviceGraphics(), "big.qdl")));
 }
 
 TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {

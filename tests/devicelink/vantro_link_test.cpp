@@ -44,15 +44,10 @@ TEST_F(VantroLink, InstallSendListAndFetch) {
   Outcome r = Call({"install"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(GetInstallDir(), env.File("data/Dovimar-e"));
-  struct Row {
-    const char* name;
-    QStringList args;
-    int code;
-    const char* says = "usage:";
-  };
-  const Row rows[] = {
-      {"no command", {}, 2},
-      {"unknown command", {"format"}, 2},
+  // Rows: name, arguments, exit code, part of the error text.
+  const std::tuple<const char*, QStringList, int, const char*> rows[] = {
+      {"no command", {}, 2, "usage:"},
+      {"unknown command", {"format"}, 2, "usage:"},
       {"put a missing file", {"put", Q(env.File("missing.qdl"))}, 1, "cannot read"},
       {"put outside the device",
        {"put", Q(env.File("data/Dovimar-e/userdata")), "C:\\x.qdl"},
@@ -66,11 +61,11 @@ TEST_F(VantroLink, InstallSendListAndFetch) {
       {"install below a file", {"install", Q(env.File("blocker/link"))}, 1, "cannot create"},
   };
   testing::WriteAll(env.File("blocker"), {1});
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    r = Call(row.args);
-    EXPECT_EQ(r.code, row.code);
-    EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+  for (const auto& [name, args, code, says] : rows) {
+    SCOPED_TRACE(name);
+    r = Call(args);
+    EXPECT_EQ(r.code, code);
+    EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
   }
 
   const std::string dir = env.File("link");
