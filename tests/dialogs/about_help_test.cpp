@@ -71,14 +71,32 @@ class AboutHelpTest : public QObject {
     }
   }
 
-  // The window opens at its contents; a topic moves the text, and asking for the topics
-  // again returns the same window to the top with no topic chosen. The manual links only
-  // to its own sections.
-  void showTopicsOpensTheWindowAtItsContents() {
-    dotcaster::HelpWindowProvider help;
-    help.ShowTopics();
+  // F1 with a modifier does nothing; F1 on any control of a modal dialog lends it the help
+  // window, which comes back when the dialog closes. The window opens at its contents; a
+  // topic moves the text, and asking for the topics again returns the same window to the top
+  // with no topic chosen. The manual links only to its own sections.
+  void helpOpensAtItsContentsAndIsLentToModalDialogs() {
+    QWidget home;
+    dotcaster::HelpWindowProvider help(&home);
+    dotcaster::AppState state;
+    dotcaster::ResetPictureState(state);
+    dotcaster::QDLChange dialog(state, {}, &help, &home);
+    dialog.setModal(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1,
+                    Qt::ShiftModifier);
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("Command1")), Qt::Key_F1,
+                    Qt::AltModifier);
+    QVERIFY(!help.window());
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("QDLZoom_1")), Qt::Key_F1);
     dotcaster::HelpWindow* window = help.window();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->parentWidget(), &dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(window) && window->isWindow());
+    dialog.reject();
+    QCOMPARE(window->parentWidget(), &home);
+    QVERIFY(window->isVisible());
+
     const auto top = [&] { return window->browser()->verticalScrollBar()->value(); };
     QTest::qWait(50);
     QCOMPARE(top(), 0);
@@ -100,29 +118,6 @@ class AboutHelpTest : public QObject {
     for (auto it = link.globalMatch(QString::fromUtf8(file.readAll())); it.hasNext(); ++links)
       QVERIFY2(window->ShowTopic(it.next().captured(1)), "a link to no section");
     QVERIFY(links >= int(window->topics().size()));
-  }
-
-  // F1 with a modifier does nothing; F1 on any control of a modal dialog lends it the help.
-  void helpFromAModalDialogIsLentToItAndComesBack() {
-    QWidget home;
-    dotcaster::HelpWindowProvider help(&home);
-    dotcaster::AppState state;
-    dotcaster::ResetPictureState(state);
-    dotcaster::QDLChange dialog(state, {}, &help, &home);
-    dialog.setModal(true);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1,
-                    Qt::ShiftModifier);
-    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("Command1")), Qt::Key_F1,
-                    Qt::AltModifier);
-    QVERIFY(!help.window());
-    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("QDLZoom_1")), Qt::Key_F1);
-    QCOMPARE(help.window()->parentWidget(), &dialog);
-    QVERIFY(help.window()->isVisible() && help.window()->isWindow());
-    dialog.reject();
-    QCOMPARE(help.window()->parentWidget(), &home);
-    QVERIFY(help.window()->isVisible());
   }
 };
 

@@ -1,9 +1,7 @@
 // The Convert Size dialog driven with clicks, typing and keys; messages go to a scripted
 // prompter.
 
-#include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 

@@ -4,7 +4,6 @@
 #include "dialogs/device_dialogs.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>

@@ -101,27 +101,27 @@ class QtPrompterTest : public QObject {
   // the request says so.
   void fileDialogsShowTheRequest() {
     dotcaster::testing::TempDir dir;
-    const std::pair<int, const char*> selected[] = {
-        {2, "Quadrel(*.qdl)"}, {9, "Pictures"}, {0, "Pictures"}};
-    for (const auto& [index, filter] : selected) {
-      QFileDialog open;
-      dotcaster::ConfigureFileDialog(open, Request(dir, index), false);
-      QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
-      QCOMPARE(open.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
-      QCOMPARE(open.nameFilters(),
-               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
-      QVERIFY(open.testOption(QFileDialog::HideNameFilterDetails));
-      QCOMPARE(open.selectedNameFilter(), QString(filter));
-    }
-    for (const bool confirm : {true, false}) {
-      FileDialogRequest request = Request(dir);
+    // Rows: filter index, save, confirm overwrite, filter selected.
+    const std::tuple<int, bool, bool, const char*> rows[] = {
+        {2, false, true, "Quadrel(*.qdl)"}, {9, false, true, "Pictures"},
+        {0, false, true, "Pictures"},       {1, true, true, "Pictures"},
+        {1, true, false, "Pictures"},
+    };
+    for (const auto& [index, save, confirm, filter] : rows) {
+      FileDialogRequest request = Request(dir, index);
       request.fileName = "cat.";
       request.confirmOverwrite = confirm;
-      QFileDialog save;
-      dotcaster::ConfigureFileDialog(save, request, true);
-      QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
-      QCOMPARE(save.testOption(QFileDialog::DontConfirmOverwrite), !confirm);
-      QCOMPARE(save.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
+      QFileDialog d;
+      dotcaster::ConfigureFileDialog(d, request, save);
+      QCOMPARE(d.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+      QCOMPARE(d.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+      QCOMPARE(d.testOption(QFileDialog::DontConfirmOverwrite), !(save && confirm));
+      QCOMPARE(d.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
+      QCOMPARE(d.nameFilters(),
+               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
+      QVERIFY(d.testOption(QFileDialog::HideNameFilterDetails));
+      QCOMPARE(d.selectedNameFilter(), QString(filter));
+      QCOMPARE(d.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
     }
   }
 
@@ -150,12 +150,10 @@ class QtPrompterTest : public QObject {
   // current setting; OK reports the new one, Cancel nothing.
   void deviceQuestionsGoToTheDeviceDialogs() {
     dotcaster::QtPrompter prompter;
-    dotcaster::DeviceFileDialogRequest request;
-    request.fileType = "qdl";
-    request.startFolder = "B:\\graphics\\";
-    request.list = [](const std::string&) {
-      return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
-    };
+    const dotcaster::DeviceFileDialogRequest request{
+        false, "qdl", "B:\\graphics\\", "", [](const std::string&) {
+          return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
+        }};
     WhenModal<DeviceFileDialog>([](DeviceFileDialog* dialog) {
       dialog->nameField()->setText("dog");
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
