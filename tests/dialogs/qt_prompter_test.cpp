@@ -26,28 +26,18 @@ namespace {
 
 // A request of the shape the window makes, with filters of its own.
 FileDialogRequest Request(const dotcaster::testing::TempDir& dir, int filter_index = 1) {
-  FileDialogRequest r;
-  r.title = "Open on PC";
-  r.startFolder = dir.path().string();
-  r.filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"}, {"Quadrel(*.qdl)", "*.qdl"}};
-  r.filterIndex = filter_index;
-  r.mustExist = true;
-  return r;
+  const std::vector<dotcaster::FileFilter> filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"},
+                                                      {"Quadrel(*.qdl)", "*.qdl"}};
+  return {"Open on PC", dir.path().string(), "", filters, filter_index, true, false};
 }
 
-// Runs `act` on the modal widget of type W once it is up.
+// Runs `act` on the modal widget of type W once the next modal loop runs.
 template <class W>
 void WhenModal(std::function<void(W*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
+  QTimer::singleShot(0, [act] {
+    auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+    w ? act(w) : qFatal("the dialog did not open");
   });
-  timer->start();
 }
 
 }  // namespace
