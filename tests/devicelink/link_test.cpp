@@ -5,17 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <chrono>
 #include <filesystem>
 
 #include "devicelink/folder_link.h"
-#include "devicelink/save_pipeline.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
-#include "state/app_state.h"
 #include "unprivileged.h"
 
 namespace dotcaster {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -111,10 +110,10 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
   EXPECT_TRUE(SaveResultFile(state, cache));
   SetDeviceLink(previous);
 
-  ASSERT_EQ(prompter.messages.size(), 1u);
-  EXPECT_EQ(prompter.messages[0].text, "File translate error when upload to Vantro!");
-  EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
-  EXPECT_EQ(prompter.messages[0].icon, MsgIcon::None);
+  ASSERT_EQ(prompter.MessageTexts(),
+            std::vector<std::string>{"File translate error when upload to Vantro!"});
+  EXPECT_TRUE(prompter.messages[0].title == "Dotcaster" &&
+              prompter.messages[0].icon == MsgIcon::None);
   EXPECT_EQ(refusing.seen_bytes, quadrel);
   EXPECT_EQ(refusing.seen_folder, env.tmp_dir() + "/");
   EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
