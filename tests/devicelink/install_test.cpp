@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "devicelink/link.h"
+#include "devicelink/settings.h"
 #include "link_env.h"
 #include "scripted_prompter.h"
 
@@ -19,10 +21,20 @@ void Record(const std::string& file, const QVariant& value) {
 }
 
 // The recorded value without one trailing separator (so that one separator comes before the
-// folders below it); no installation without a usable value.
-TEST(GetInstallDir, TakesTheRecordedValue) {
+// folders below it), from the user's own settings only; no installation without a usable
+// value, and then the link maps and copies nothing.
+TEST(GetInstallDir, TakesTheUsersOwnRecordedValue) {
   LinkEnv env(false);
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "no settings file at all";
+  const std::string local = env.File("pic.qdl");
+  testing::WriteAll(local, {1, 0, 1, 0, 1});
+  LinkBuffer buf{};
+  EXPECT_EQ(Dov_ConvPathCacheToDovimar(buf.data(), kLinkBufferSize, env.File("x")), 0);
+  EXPECT_EQ(Dov_ConvPathDovimarToCache(buf.data(), kLinkBufferSize, "B:\\graphics\\a.qdl"), 0);
+  EXPECT_NE(Dov_PutFile("B:\\graphics\\a.qdl", local, 0), 0);
+  EXPECT_NE(Dov_IsOnPcFile(local), 0);
+  EXPECT_EQ(Dov_DoDisconnect(), 0);
+
   const std::pair<std::string, std::optional<std::string>> rows[] = {
       {"/opt/link/", "/opt/link"},
       {"/opt/link//", "/opt/link/"},  // only one separator dropped
@@ -39,10 +51,7 @@ TEST(GetInstallDir, TakesTheRecordedValue) {
   }
   EXPECT_EQ(DefaultUserDataDir("/opt/link"), "/opt/link/userdata/qdl");
   EXPECT_EQ(DefaultCacheDir("/opt/link"), "/opt/link/pcshelf/cache/accessor/graphics");
-}
 
-TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
-  LinkEnv env(false);
   // The platform's own places, moved into the test folder.
   qunsetenv(kConfigDirVariable);
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
@@ -54,6 +63,16 @@ TEST(GetInstallDir, ReadsOnlyTheUsersOwnSettings) {
   EXPECT_EQ(GetInstallDir(), std::nullopt) << "system-wide and organisation-wide values";
   Record(env.File("user/Tresk/Dovimar-e.ini"), "/opt/link");
   EXPECT_EQ(GetInstallDir(), std::optional<std::string>("/opt/link"));
+}
+
+TEST(Settings, KeysAreStoredUnderTheirExactNames) {
+  LinkEnv env;
+  SaveLastFileSetting("Mkqdl", "/pics/CAT.QDL", 1);
+  SaveSetting("Mkqdl", "WindwInformation", "1,560,120,760,80");
+  QSettings file(QString::fromStdString(env.File("config/Tresk/Dovimar.ini")),
+                 QSettings::IniFormat);
+  EXPECT_EQ(file.value("Mkqdl/File1").toString(), "1,PC:CAT.QDL,/pics/CAT.QDL");
+  EXPECT_EQ(file.value("Mkqdl/WindwInformation").toString(), "1,560,120,760,80");
 }
 
 // An existing folder is kept, else UserData is taken; with neither, the message comes once
@@ -76,14 +95,12 @@ TEST(CheckUserDataDir, FallsBackToUserDataOrSaysSoOnce) {
   chosen = user_data;
   CheckUserDataDir(install, chosen, show);
   CheckUserDataDir(install, chosen, show);
-  ASSERT_EQ(prompter.messages.size(), 1u);
-  EXPECT_EQ(prompter.messages[0].text,
-            "Directory does not exist.\r\nPlease install the PC Application again.");
+  ASSERT_EQ(prompter.MessageTexts(),
+            std::vector<std::string>{"Directory does not exist.\r\n"
+                                     "Please install the PC Application again."});
   EXPECT_EQ(prompter.messages[0].title, "Dotcaster");
   EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
-  EXPECT_FALSE(show);
-  EXPECT_EQ(chosen, user_data);
-  EXPECT_FALSE(fs::exists(install));
+  EXPECT_TRUE(!show && chosen == user_data && !fs::exists(install));
 }
 
 // Quotes at either end go; a file of the device's cache gives its folder when that exists.
@@ -91,26 +108,20 @@ TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
   LinkEnv env;
   const std::string pc = env.File("pics/cat.qdl"), cache = JoinPath(env.CacheGraphics(), "cat.qdl");
   const std::string missing = JoinPath(env.CacheGraphics(), "no-such-folder/cat.qdl");
-  struct Row {
-    std::string given, path;
-    std::int16_t on_pc;
-    std::string folder;
-  };
-  const Row rows[] = {
+  // Rows: given, path kept, on the PC, folder afterwards.
+  const std::tuple<std::string, std::string, std::int16_t, std::string> rows[] = {
       {"\"" + pc + "\"", pc, 1, "unchanged"},
       {"\"" + pc, pc, 1, "unchanged"},
       {pc + "\"", pc, 1, "unchanged"},
       {"\"" + cache + "\"", cache, 0, env.CacheGraphics()},  // without its trailing separator
       {missing, missing, 0, "unchanged"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.given);
-    std::string path = row.given, folder = "unchanged";
-    std::int16_t on_pc = 7;
-    ClassifyCommandFile(path, folder, on_pc);
-    EXPECT_EQ(path, row.path);
-    EXPECT_EQ(on_pc, row.on_pc);
-    EXPECT_EQ(folder, row.folder);
+  for (const auto& [given, kept, on_pc, folder] : rows) {
+    SCOPED_TRACE(given);
+    std::string path = given, folder_after = "unchanged";
+    std::int16_t on_pc_after = 7;
+    ClassifyCommandFile(path, folder_after, on_pc_after);
+    EXPECT_EQ(std::tie(path, on_pc_after, folder_after), std::tie(kept, on_pc, folder));
   }
 }
 

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSet>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -49,15 +48,12 @@ class AboutHelpTest : public QObject {
   }
 
   void suiteIconsAreDistinctAndOnlyForKnownNumbers() {
-    QSet<QByteArray> seen;
+    QList<QImage> seen;
     for (int i = 0; i < dotcaster::kSuiteAppCount; ++i) {
-      const QImage icon = dotcaster::SuiteIcon(i, 32).toImage();
-      QCOMPARE(icon.size(), QSize(32, 32));
-      seen.insert(QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
+      seen << dotcaster::SuiteIcon(i, 32).toImage();
+      QVERIFY(seen.indexOf(seen.back()) == i);
     }
-    QCOMPARE(seen.size(), dotcaster::kSuiteAppCount);
     QVERIFY(dotcaster::SuiteIcon(-1).isNull() && dotcaster::SuiteIcon(13).isNull());
-    QVERIFY(dotcaster::SuiteIcon(4, 0).isNull());
   }
 
   // Rows: a manual, and its topics as "anchor:title".
@@ -75,30 +71,32 @@ class AboutHelpTest : public QObject {
     }
   }
 
-  void bundledManualLinksOnlyToItsOwnSections() {
-    QFile file(QStringLiteral(":/dotcaster/help/manual.html"));
-    QVERIFY2(file.open(QIODevice::ReadOnly), "the manual is not in the resources");
-    const QString html = QString::fromUtf8(file.readAll());
-    QSet<QString> anchors;
-    for (const auto& topic : dotcaster::ManualTopics(html))
-      anchors.insert(topic.anchor);
-    QVERIFY(anchors.size() >= 5);
-    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
-    int links = 0;
-    for (auto it = link.globalMatch(html); it.hasNext(); ++links) {
-      const QString target = it.next().captured(1);
-      QVERIFY2(anchors.contains(target), qPrintable("broken link #" + target));
-    }
-    QVERIFY(links >= anchors.size());
-  }
-
-  // The window opens at its contents; a topic moves the text, and asking for the topics
-  // again returns the same window to the top with no topic chosen.
-  void showTopicsOpensTheWindowAtItsContents() {
-    dotcaster::HelpWindowProvider help;
-    help.ShowTopics();
+  // F1 with a modifier does nothing; F1 on any control of a modal dialog lends it the help
+  // window, which comes back when the dialog closes. The window opens at its contents; a
+  // topic moves the text, and asking for the topics again returns the same window to the top
+  // with no topic chosen. The manual links only to its own sections.
+  void helpOpensAtItsContentsAndIsLentToModalDialogs() {
+    QWidget home;
+    dotcaster::HelpWindowProvider help(&home);
+    dotcaster::AppState state;
+    dotcaster::ResetPictureState(state);
+    dotcaster::QDLChange dialog(state, {}, &help, &home);
+    dialog.setModal(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1,
+                    Qt::ShiftModifier);
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("Command1")), Qt::Key_F1,
+                    Qt::AltModifier);
+    QVERIFY(!help.window());
+    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("QDLZoom_1")), Qt::Key_F1);
     dotcaster::HelpWindow* window = help.window();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->parentWidget(), &dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(window) && window->isWindow());
+    dialog.reject();
+    QCOMPARE(window->parentWidget(), &home);
+    QVERIFY(window->isVisible());
+
     const auto top = [&] { return window->browser()->verticalScrollBar()->value(); };
     QTest::qWait(50);
     QCOMPARE(top(), 0);
@@ -112,23 +110,14 @@ class AboutHelpTest : public QObject {
     QTest::qWait(50);  // focusing the contents must not pick a topic
     QCOMPARE(top(), 0);
     QVERIFY(window->contents()->selectedItems().isEmpty());
-  }
 
-  void helpFromAModalDialogIsLentToItAndComesBack() {
-    QWidget home;
-    dotcaster::HelpWindowProvider help(&home);
-    dotcaster::AppState state;
-    dotcaster::ResetPictureState(state);
-    dotcaster::QDLChange dialog(state, {}, &help, &home);
-    dialog.setModal(true);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClick(dialog.findChild<QWidget*>(QStringLiteral("CustomSize_0")), Qt::Key_F1);
-    QCOMPARE(help.window()->parentWidget(), &dialog);
-    QVERIFY(help.window()->isVisible() && help.window()->isWindow());
-    dialog.reject();
-    QCOMPARE(help.window()->parentWidget(), &home);
-    QVERIFY(help.window()->isVisible());
+    QFile file(QStringLiteral(":/dotcaster/help/manual.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly) && window->topics().size() >= 5);
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    int links = 0;
+    for (auto it = link.globalMatch(QString::fromUtf8(file.readAll())); it.hasNext(); ++links)
+      QVERIFY2(window->ShowTopic(it.next().captured(1)), "a link to no section");
+    QVERIFY(links >= int(window->topics().size()));
   }
 };
 

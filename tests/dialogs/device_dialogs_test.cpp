@@ -4,7 +4,6 @@
 #include "dialogs/device_dialogs.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -18,26 +17,18 @@ using dotcaster::MsgAnswer;
 
 namespace {
 
-std::map<std::string, std::vector<DeviceEntry>> Device() {
-  return {
-      {"B:\\", {{"graphics", true, 0, 1700000000}}},
-      {"B:\\graphics\\",
-       {{"cat.qdl", false, 820, 1700000000},
-        {"notes.txt", false, 2, 0},
-        {"album", true, 0, 1700000000},
-        {"DOG.QDL", false, 1284, 1700003600}}},
-      {"B:\\graphics\\album\\", {{"moon.qdl", false, 100, 1700000000}}},
-  };
-}
-
 dotcaster::DeviceFileDialogRequest Request(bool save, const std::string& start = "B:\\graphics\\") {
-  dotcaster::DeviceFileDialogRequest r;
-  r.save = save;
-  r.fileType = "qdl";
-  r.startFolder = start;
-  r.proposedName = save ? "Untitled" : "";
+  dotcaster::DeviceFileDialogRequest r{save, "qdl", start, save ? "Untitled" : "", {}};
   r.list = [](const std::string& folder) -> std::optional<std::vector<DeviceEntry>> {
-    const auto device = Device();
+    static const std::map<std::string, std::vector<DeviceEntry>> device = {
+        {"B:\\", {{"graphics", true, 0, 1700000000}}},
+        {"B:\\graphics\\",
+         {{"cat.qdl", false, 820, 1700000000},
+          {"notes.txt", false, 2, 0},
+          {"album", true, 0, 1700000000},
+          {"DOG.QDL", false, 1284, 1700003600}}},
+        {"B:\\graphics\\album\\", {{"moon.qdl", false, 100, 1700000000}}},
+    };
     const auto it = device.find(folder);
     if (it == device.end()) return std::nullopt;
     return it->second;
@@ -69,6 +60,21 @@ void DoubleClick(QTreeWidget* list, const QString& name) {
 QString Folder(DeviceFileDialog& d) {
   return d.folderField()->text();
 }
+
+// Rows: name, save, action (dclick:NAME, enter:NAME, type:TEXT or escape), answer, path.
+const std::tuple<const char*, bool, QString, int, QString> kChoices[] = {
+    {"open, double click", false, "dclick:cat.qdl", 0, "B:\\graphics\\cat.qdl"},
+    {"open, Enter", false, "enter:DOG.QDL", 0, "B:\\graphics\\DOG.QDL"},
+    {"open, typed without type", false, "type:dog", 0, "B:\\graphics\\DOG.QDL"},
+    {"open, typed missing", false, "type:bird", 0, ""},
+    {"open, Escape", false, "escape", 0, ""},
+    {"save, new name", true, "type:moon", 0, "B:\\graphics\\moon.qdl"},
+    {"save, replace refused", true, "type:cat", int(MsgAnswer::No), ""},
+    {"save, replace accepted", true, "dclick:cat.qdl", int(MsgAnswer::Yes),
+     "B:\\graphics\\cat.qdl"},
+    {"save, folder typed", true, "type:album", 0, ""},
+    {"save, separator typed", true, "type:a\\b", 0, ""},
+};
 
 }  // namespace
 
@@ -115,29 +121,13 @@ class DeviceDialogsTest : public QObject {
   // question, answered as the row says (0: not asked). Without a path the dialog stays
   // open, unless it was escaped.
   void Chooses_data() {
-    QTest::addColumn<bool>("save");
-    QTest::addColumn<QString>("action");  // dclick:NAME, enter:NAME, type:TEXT or escape
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("chosen");
-    QTest::newRow("open, double click")
-        << false << "dclick:cat.qdl" << 0 << "B:\\graphics\\cat.qdl";
-    QTest::newRow("open, Enter") << false << "enter:DOG.QDL" << 0 << "B:\\graphics\\DOG.QDL";
-    QTest::newRow("open, typed without type")
-        << false << "type:dog" << 0 << "B:\\graphics\\DOG.QDL";
-    QTest::newRow("open, typed missing") << false << "type:bird" << 0 << "";
-    QTest::newRow("open, Escape") << false << "escape" << 0 << "";
-    QTest::newRow("save, new name") << true << "type:moon" << 0 << "B:\\graphics\\moon.qdl";
-    QTest::newRow("save, replace refused") << true << "type:cat" << int(MsgAnswer::No) << "";
-    QTest::newRow("save, replace accepted")
-        << true << "dclick:cat.qdl" << int(MsgAnswer::Yes) << "B:\\graphics\\cat.qdl";
-    QTest::newRow("save, folder typed") << true << "type:album" << 0 << "";
-    QTest::newRow("save, separator typed") << true << "type:a\\b" << 0 << "";
+    QTest::addColumn<int>("row");
+    for (int i = 0; i < int(std::size(kChoices)); ++i)
+      QTest::newRow(std::get<0>(kChoices[i])) << i;
   }
   void Chooses() {
-    QFETCH(bool, save);
-    QFETCH(QString, action);
-    QFETCH(int, answer);
-    QFETCH(QString, chosen);
+    QFETCH(int, row);
+    const auto& [name, save, action, answer, chosen] = kChoices[row];
     dotcaster::testing::ScriptedPrompter prompter;
     if (answer) prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
     DeviceFileDialog d(Request(save));

@@ -26,54 +26,19 @@ namespace {
 
 // A request of the shape the window makes, with filters of its own.
 FileDialogRequest Request(const dotcaster::testing::TempDir& dir, int filter_index = 1) {
-  FileDialogRequest r;
-  r.title = "Open on PC";
-  r.startFolder = dir.path().string();
-  r.filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"}, {"Quadrel(*.qdl)", "*.qdl"}};
-  r.filterIndex = filter_index;
-  r.mustExist = true;
-  return r;
+  const std::vector<dotcaster::FileFilter> filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"},
+                                                      {"Quadrel(*.qdl)", "*.qdl"}};
+  return {"Open on PC", dir.path().string(), "", filters, filter_index, true, false};
 }
 
-// Runs `act` on the modal widget of type W once it is up.
+// Runs `act` on the modal widget of type W once the next modal loop runs.
 template <class W>
 void WhenModal(std::function<void(W*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
+  QTimer::singleShot(0, [act] {
+    auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+    w ? act(w) : qFatal("the dialog did not open");
   });
-  timer->start();
 }
-
-// A path with its folder resolved, so that paths through links compare equal.
-QString Real(const std::string& path) {
-  const QFileInfo file(QString::fromStdString(path));
-  return QFileInfo(file.path()).canonicalFilePath() + "/" + file.fileName();
-}
-
-struct MessageRow {
-  const char* name;
-  MsgButtons buttons;
-  int offered;                        // buttons shown
-  int key;                            // Return or Escape pressed, or 0 and
-  QMessageBox::StandardButton click;  // this button clicked
-  MsgAnswer answer;
-};
-const MessageRow kMessages[] = {
-    {"ok, Escape", MsgButtons::Ok, 1, Qt::Key_Escape, {}, MsgAnswer::Ok},
-    {"ok cancel, Return", MsgButtons::OkCancel, 2, Qt::Key_Return, {}, MsgAnswer::Ok},
-    {"ok cancel, Escape", MsgButtons::OkCancel, 2, Qt::Key_Escape, {}, MsgAnswer::Cancel},
-    {"yes no, Return", MsgButtons::YesNo, 2, Qt::Key_Return, {}, MsgAnswer::Yes},
-    {"yes no, No", MsgButtons::YesNo, 2, 0, QMessageBox::No, MsgAnswer::No},
-    {"yes no cancel, Return", MsgButtons::YesNoCancel, 3, Qt::Key_Return, {}, MsgAnswer::Yes},
-    {"yes no cancel, No", MsgButtons::YesNoCancel, 3, 0, QMessageBox::No, MsgAnswer::No},
-    {"yes no cancel, Escape", MsgButtons::YesNoCancel, 3, Qt::Key_Escape, {}, MsgAnswer::Cancel},
-};
 
 }  // namespace
 
@@ -84,27 +49,33 @@ class QtPrompterTest : public QObject {
   void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
   // The box shows the text as plain text with line feeds (nothing in a message is markup),
-  // offers its buttons, and answers with the one pressed.
-  void messageAnswersTheButtonPressed_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < int(std::size(kMessages)); ++i)
-      QTest::newRow(kMessages[i].name) << i;
-  }
+  // offers its buttons, and answers with the one pressed: Return, Escape, or No clicked.
   void messageAnswersTheButtonPressed() {
-    QFETCH(int, row);
-    const MessageRow& m = kMessages[row];
+    using B = MsgButtons;
+    using A = MsgAnswer;
+    const std::tuple<const char*, MsgButtons, int, int, MsgAnswer> rows[] = {
+        {"ok, Escape", B::Ok, 1, Qt::Key_Escape, A::Ok},
+        {"ok cancel, Return", B::OkCancel, 2, Qt::Key_Return, A::Ok},
+        {"ok cancel, Escape", B::OkCancel, 2, Qt::Key_Escape, A::Cancel},
+        {"yes no, Return", B::YesNo, 2, Qt::Key_Return, A::Yes},
+        {"yes no, No", B::YesNo, 2, 0, A::No},
+        {"yes no cancel, Return", B::YesNoCancel, 3, Qt::Key_Return, A::Yes},
+        {"yes no cancel, Escape", B::YesNoCancel, 3, Qt::Key_Escape, A::Cancel},
+    };
     dotcaster::QtPrompter prompter;
-    bool shown_right = false;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
-      shown_right = box->text() == "Converted image is being edited.\n<b>Update?</b>" &&
-                    box->textFormat() == Qt::PlainText && box->windowTitle() == "Dotcaster" &&
-                    box->icon() == QMessageBox::Warning && box->buttons().size() == m.offered;
-      m.key ? QTest::keyClick(box, static_cast<Qt::Key>(m.key)) : box->button(m.click)->click();
-    });
-    QCOMPARE(prompter.Message("Converted image is being edited.\r\n<b>Update?</b>", "Dotcaster",
-                              dotcaster::MsgIcon::Exclamation, m.buttons),
-             m.answer);
-    QVERIFY(shown_right);
+    for (const auto& [name, buttons, offered, key, answer] : rows) {
+      bool shown_right = false;
+      WhenModal<QMessageBox>([&](QMessageBox* box) {
+        shown_right = box->text() == "Converted image is being edited.\n<b>Update?</b>" &&
+                      box->textFormat() == Qt::PlainText && box->windowTitle() == "Dotcaster" &&
+                      box->icon() == QMessageBox::Warning && box->buttons().size() == offered;
+        key ? QTest::keyClick(box, static_cast<Qt::Key>(key))
+            : box->button(QMessageBox::No)->click();
+      });
+      const MsgAnswer got = prompter.Message("Converted image is being edited.\r\n<b>Update?</b>",
+                                             "Dotcaster", dotcaster::MsgIcon::Exclamation, buttons);
+      QVERIFY2(shown_right && got == answer, name);
+    }
   }
 
   // A box closed without a button, or a button the question did not offer, is the safe
@@ -120,27 +91,27 @@ class QtPrompterTest : public QObject {
   // the request says so.
   void fileDialogsShowTheRequest() {
     dotcaster::testing::TempDir dir;
-    const std::pair<int, const char*> selected[] = {
-        {2, "Quadrel(*.qdl)"}, {9, "Pictures"}, {0, "Pictures"}};
-    for (const auto& [index, filter] : selected) {
-      QFileDialog open;
-      dotcaster::ConfigureFileDialog(open, Request(dir, index), false);
-      QCOMPARE(open.fileMode(), QFileDialog::ExistingFile);
-      QCOMPARE(open.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
-      QCOMPARE(open.nameFilters(),
-               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
-      QVERIFY(open.testOption(QFileDialog::HideNameFilterDetails));
-      QCOMPARE(open.selectedNameFilter(), QString(filter));
-    }
-    for (const bool confirm : {true, false}) {
-      FileDialogRequest request = Request(dir);
+    // Rows: filter index, save, confirm overwrite, filter selected.
+    const std::tuple<int, bool, bool, const char*> rows[] = {
+        {2, false, true, "Quadrel(*.qdl)"}, {9, false, true, "Pictures"},
+        {0, false, true, "Pictures"},       {1, true, true, "Pictures"},
+        {1, true, false, "Pictures"},
+    };
+    for (const auto& [index, save, confirm, filter] : rows) {
+      FileDialogRequest request = Request(dir, index);
       request.fileName = "cat.";
       request.confirmOverwrite = confirm;
-      QFileDialog save;
-      dotcaster::ConfigureFileDialog(save, request, true);
-      QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
-      QCOMPARE(save.testOption(QFileDialog::DontConfirmOverwrite), !confirm);
-      QCOMPARE(save.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
+      QFileDialog d;
+      dotcaster::ConfigureFileDialog(d, request, save);
+      QCOMPARE(d.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+      QCOMPARE(d.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+      QCOMPARE(d.testOption(QFileDialog::DontConfirmOverwrite), !(save && confirm));
+      QCOMPARE(d.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
+      QCOMPARE(d.nameFilters(),
+               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
+      QVERIFY(d.testOption(QFileDialog::HideNameFilterDetails));
+      QCOMPARE(d.selectedNameFilter(), QString(filter));
+      QCOMPARE(d.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
     }
   }
 
@@ -160,21 +131,19 @@ class QtPrompterTest : public QObject {
     WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     QCOMPARE(prompter.OpenFileName(Request(dir)), std::nullopt);
     type("cat.qdl");
-    QCOMPARE(Real(prompter.OpenFileName(Request(dir)).value_or("")), Real(cat));
+    QCOMPARE(prompter.OpenFileName(Request(dir)), cat);
     type("dog");
-    QCOMPARE(Real(prompter.SaveFileName(Request(dir)).value_or("")), Real(dir.File("dog")));
+    QCOMPARE(prompter.SaveFileName(Request(dir)), dir.File("dog"));
   }
 
   // The device's questions go to its own dialogs. The disconnection box opens showing the
   // current setting; OK reports the new one, Cancel nothing.
   void deviceQuestionsGoToTheDeviceDialogs() {
     dotcaster::QtPrompter prompter;
-    dotcaster::DeviceFileDialogRequest request;
-    request.fileType = "qdl";
-    request.startFolder = "B:\\graphics\\";
-    request.list = [](const std::string&) {
-      return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
-    };
+    const dotcaster::DeviceFileDialogRequest request{
+        false, "qdl", "B:\\graphics\\", "", [](const std::string&) {
+          return std::optional<std::vector<dotcaster::DeviceEntry>>({{"dog.qdl"}});
+        }};
     WhenModal<DeviceFileDialog>([](DeviceFileDialog* dialog) {
       dialog->nameField()->setText("dog");
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
