@@ -49,8 +49,8 @@ class WindowEnv {
 QImage TestPhoto(int width, int height);
 // A Quadrel file with a diagonal pattern.
 std::vector<std::uint8_t> QdlBytes(int width, int height);
-// Writes a picture of the kind the name's ending says (.jpg and .jpeg, .bmp at 24 bits, .gif
-// through netpbm, .qdl); a bitmap whose name starts with "mono" is 1 bit per pixel.
+// Writes a picture of the kind the name's ending says (.qdl, .bmp at 24 bits, else JPEG); a
+// bitmap whose name starts with "mono" is 1 bit per pixel.
 std::string WritePicture(const std::string& path, int width, int height);
 
 // The bitmap dotcast (the build's own, named by $DOTCAST) converts the picture at path to
