@@ -270,14 +270,9 @@ class CommandsTest : public QObject {
 
   // The window's dots for each kind of picture are dotcast's for the same settings: a fresh
   // generator and the first output size.
-  void WindowGivesTheDotsOfDotcast_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < int(std::size(kDotsRows)); ++i)
-      QTest::newRow(kDotsRows[i].name) << i;
-  }
+  void WindowGivesTheDotsOfDotcast_data() { AddRows(kDotsRows); }
   void WindowGivesTheDotsOfDotcast() {
-    QFETCH(int, row);
-    const DotsRow& r = kDotsRows[row];
+    const DotsRow& r = Row(kDotsRows);
     WindowEnv env;
     const std::string path = WritePicture(env.File(r.file), r.width, r.height);
     convert::DotRandom random;
@@ -381,14 +376,9 @@ class CommandsTest : public QObject {
     QVERIFY(!Exists(JoinPath(locked, "new.qdl")));
   }
 
-  void Gestures_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < int(std::size(kGestures)); ++i)
-      QTest::newRow(kGestures[i].name) << i;
-  }
+  void Gestures_data() { AddRows(kGestures); }
   void Gestures() {
-    QFETCH(int, row);
-    const Gesture& g = kGestures[row];
+    const Gesture& g = Row(kGestures);
     const QString script = g.script;
     const QStringList picture = QString(g.picture).split('x', Qt::SkipEmptyParts);
     const QStringList frame = QString(g.frame).split(',', Qt::SkipEmptyParts);

@@ -184,14 +184,9 @@ class StartupTest : public QObject {
   // cancelled) and says when the link refuses to disconnect; the user may still close. The end
   // of the desktop session asks nothing. Closing removes two work files and keeps the pasted
   // picture.
-  void Close_data() {
-    QTest::addColumn<int>("row");
-    for (int i = 0; i < int(std::size(kCloseRows)); ++i)
-      QTest::newRow(kCloseRows[i].name) << i;
-  }
+  void Close_data() { AddRows(kCloseRows); }
   void Close() {
-    QFETCH(int, row);
-    const CloseRow& r = kCloseRows[row];
+    const CloseRow& r = Row(kCloseRows);
     const bool session_ends = r.answers.empty(), asks = !session_ends;
     WindowEnv env;
     auto w = env.Start({WritePicture(env.File("dog.jpg"), 30, 20)});
