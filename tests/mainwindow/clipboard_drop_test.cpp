@@ -135,7 +135,7 @@ class ClipboardDropTest : public QObject {
     QTest::addColumn<QString>("opens");  // empty: the picture stays
     const int any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
     QTest::newRow("window, three files")
-        << "QDLmain" << QStringList{"a.jpg", "b.gif", "notes.txt"} << any << true << "a.jpg";
+        << "QDLmain" << QStringList{"a.jpg", "b.bmp", "notes.txt"} << any << true << "a.jpg";
     QTest::newRow("source picture, text file")
         << "Image1_0" << QStringList{"notes.txt"} << any << true << "";
     QTest::newRow("result picture, escaped name")
@@ -147,8 +147,8 @@ class ClipboardDropTest : public QObject {
     QTest::newRow("source caption, remote only")
         << "Label1_0" << QStringList{"https://example.com/a.jpg"} << any << false << "";
     QTest::newRow("result caption, remote first")
-        << "Label1_1" << QStringList{"https://example.com/a.jpg", "b.gif"} << any << true
-        << "b.gif";
+        << "Label1_1" << QStringList{"https://example.com/a.jpg", "b.bmp"} << any << true
+        << "b.bmp";
     QTest::newRow("position label, a queued change and Cancel")
         << "座標" << QStringList{"a.jpg"} << any << true << "";
     QTest::newRow("crop label, move only")
@@ -163,7 +163,7 @@ class ClipboardDropTest : public QObject {
     Window t;
     const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
     std::filesystem::create_directories(album);
-    for (const char* name : {"a.jpg", "b.gif", "my pic äö日本.bmp"})
+    for (const char* name : {"a.jpg", "b.bmp", "my pic äö日本.bmp"})
       WritePicture(t.env.File(name), 30, 20);
     WritePicture(JoinPath(album, "cat.qdl"), 30, 20);
     WriteAll(t.env.File("notes.txt"), {'h', 'i'});

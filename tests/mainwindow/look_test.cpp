@@ -83,8 +83,6 @@ class LookTest : public QObject {
     QTest::addColumn<int>("points");
     QTest::addColumn<bool>("dark");
     QTest::newRow("9 pt") << 9 << false;
-    QTest::newRow("11 pt, dark") << 11 << true;
-    QTest::newRow("13 pt") << 13 << false;
     QTest::newRow("13 pt, dark") << 13 << true;
   }
   void TextReadsWholeAndInColour() {

@@ -1,8 +1,6 @@
 // Start-up, loading from the command line, shutdown and the enabling rules of the main
 // window.
 
-#include <sys/stat.h>
-
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -18,8 +16,6 @@
 
 namespace dotcaster::testing {
 namespace {
-
-constexpr const char* kSavePrompt = "Do you want to save change?";
 
 class CountingHelp : public HelpProvider {
  public:
@@ -48,6 +44,22 @@ QString Caption(QDLmain& w, const char* name) {
   return w.findChild<QLabel*>(name)->text();
 }
 
+struct CloseRow {
+  const char* name;
+  bool modified, refuse;
+  std::vector<MsgAnswer> answers;  // none: the desktop session ends
+  bool save_cancelled, closes;
+};
+const CloseRow kCloseRows[] = {
+    {"changed, Cancel", true, false, {MsgAnswer::Cancel}, false, false},
+    {"changed, No", true, false, {MsgAnswer::No}, false, true},
+    {"changed, Yes", true, false, {MsgAnswer::Yes}, false, true},
+    {"changed, Yes, save dialog cancelled", true, false, {MsgAnswer::Yes}, true, false},
+    {"link refuses, keep the window", false, true, {MsgAnswer::Ok, MsgAnswer::No}, false, false},
+    {"link refuses, close anyway", false, true, {MsgAnswer::Ok, MsgAnswer::Yes}, false, true},
+    {"link refuses, changed, session ends", true, true, {}, false, true},
+};
+
 }  // namespace
 
 class StartupTest : public QObject {
@@ -70,8 +82,7 @@ class StartupTest : public QObject {
     QVERIFY(w->isVisible());
   }
 
-  // Leftover working files of an earlier run go, and the window starts empty with the
-  // picture commands and conversion controls disabled.
+  // Leftover working files of an earlier run go, and the window starts empty.
   void EmptyStartShowsTheEmptyWindow() {
     WindowEnv env;
     for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
@@ -81,8 +92,6 @@ class StartupTest : public QObject {
       QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
     QVERIFY(env.prompter.messages.empty());
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
-    QVERIFY(!Enabled(*w, "UpdateBMP") && !Enabled(*w, "Toolbar1_UpdateBMP") &&
-            !Enabled(*w, "EditPicture") && !Enabled(*w, "CopyResult") && !ConvEnabled(*w));
     QCOMPARE(w->findChild<QSlider*>("MONOSikii")->value(), 128);
     QCOMPARE(Caption(*w, "LabelSikii"), QString("128"));
     // The reset's move of the slider counts as the level of the result to come, but not as
@@ -92,6 +101,17 @@ class StartupTest : public QObject {
     QCOMPARE(w->findChild<QComboBox*>("PhotoMode")->currentText(), QString("Document"));
     QCOMPARE(Caption(*w, "Label1_0"), QString("Source image"));
     QCOMPARE(Caption(*w, "Label1_1"), QString("Vantro image"));
+    // F1 opens the help, also from a control; Shift+F1 does not.
+    CountingHelp help;
+    TheState().HelpDialog = &help;
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F1, Qt::ShiftModifier);
+    QCOMPARE(help.shown, 0);
+    QTest::keyClick(w.get(), Qt::Key_F1);
+    QTest::keyClick(w->findChild<QSlider*>("MONOSikii"), Qt::Key_F1);
+    QCOMPARE(help.shown, 2);
+    TheState().HelpDialog = nullptr;
   }
 
   // A text file is refused by name and a picture that cannot be read fails to load: the
@@ -109,8 +129,6 @@ class StartupTest : public QObject {
         {"notes.txt", kNotImageMessage},
         {"empty.jpg", "Read error!"},
         {"empty.qdl", "Read error!"},
-        {"pipe.jpg", "Read error!"},  // a FIFO: no wait for a writer
-        {"pipe.qdl", "Read error!"},
         {"cat.qdl", nullptr, 102, 64, 102, 64, 0, false, "Dotcaster - PC:cat.qdl"},
         {"wide.qdl", nullptr, 400, 30, 320, 30, 1, false, "Dotcaster - PC:wide.qdl"},
         {"mono.bmp", nullptr, 40, 30, 40, 30, 1, false, "Dotcaster - Untitled"},
@@ -118,15 +136,9 @@ class StartupTest : public QObject {
     };
     for (const auto& row : rows) {
       WindowEnv env;
-      const QString name = row.name;
       const std::string path = env.File(row.name);
-      if (name.startsWith("pipe")) {
-        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
-      } else if (row.failure) {
-        WriteAll(path, {});
-      } else {
-        WritePicture(path, row.width, row.height);
-      }
+      WriteAll(path, {});
+      if (!row.failure) WritePicture(path, row.width, row.height);
       auto w = env.Start({path});
       QVERIFY(w && w->isVisible());
       QCOMPARE(env.prompter.MessageTexts(),
@@ -168,97 +180,48 @@ class StartupTest : public QObject {
     QCOMPARE(TheState().CurFileName, bmp);
   }
 
-  void F1OpensTheHelpAndShiftF1DoesNot() {
-    WindowEnv env;
-    auto w = env.Start();
-    CountingHelp help;
-    TheState().HelpDialog = &help;
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QTest::keyClick(w.get(), Qt::Key_F1, Qt::ShiftModifier);
-    QCOMPARE(help.shown, 0);
-    QTest::keyClick(w.get(), Qt::Key_F1);
-    QTest::keyClick(w->findChild<QSlider*>("MONOSikii"), Qt::Key_F1);
-    QCOMPARE(help.shown, 2);
-    TheState().HelpDialog = nullptr;
-  }
-
-  // The save prompt on close: Cancel keeps the window, No closes without writing, Yes
-  // writes first, unless the save dialog is cancelled. Closing removes two work files and
-  // keeps the pasted picture.
-  void CloseAsksToSaveChanges_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("dialogCancelled");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("cancel") << int(MsgAnswer::Cancel) << false << false;
-    QTest::newRow("no") << int(MsgAnswer::No) << false << true;
-    QTest::newRow("yes") << int(MsgAnswer::Yes) << false << true;
-    QTest::newRow("yes, save dialog cancelled") << int(MsgAnswer::Yes) << true << false;
-  }
-  void CloseAsksToSaveChanges() {
-    QFETCH(int, answer);
-    QFETCH(bool, dialogCancelled);
-    QFETCH(bool, closes);
+  // Closing asks to save a changed picture (Yes writes first, unless the save dialog is
+  // cancelled) and says when the link refuses to disconnect; the user may still close. The end
+  // of the desktop session asks nothing. Closing removes two work files and keeps the pasted
+  // picture.
+  void Close_data() { AddRows(kCloseRows); }
+  void Close() {
+    const CloseRow& r = Row(kCloseRows);
+    const bool session_ends = r.answers.empty(), asks = !session_ends;
     WindowEnv env;
     auto w = env.Start({WritePicture(env.File("dog.jpg"), 30, 20)});
     WriteAll(TheState().WorkClpFile, {1});
+    env.prompter.disconnection_answers.push_back(r.refuse);
+    if (r.refuse) w->findChild<QAction*>("Disconnection")->trigger();
+    env.prompter.message_answers.assign(r.answers.begin(), r.answers.end());
     const std::string target = env.File("dog.qdl");
-    env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
-    env.prompter.save_answers.push_back(dialogCancelled ? std::nullopt
-                                                        : std::optional<std::string>(target));
-
-    QCOMPARE(w->close(), closes);
-    QCOMPARE(env.prompter.MessageTexts(), std::vector<std::string>{kSavePrompt});
-    QCOMPARE(env.prompter.messages[0].buttons, MsgButtons::YesNoCancel);
-    QCOMPARE(Exists(target), answer == int(MsgAnswer::Yes) && !dialogCancelled);
-    QCOMPARE(w->isVisible(), !closes);
-    QCOMPARE(Exists(TheState().WorkDspFile), !closes);
-    QCOMPARE(Exists(TheState().WorkBmpFile), !closes);
-    QVERIFY(Exists(TheState().WorkClpFile));
-    if (!closes) QVERIFY(TheState().Modified);
-  }
-
-  // The link refuses to disconnect once its setup says so: it tells why, and the user may
-  // still close. The end of the desktop session is never refused and asks nothing.
-  void DisconnectionRefusal_data() {
-    QTest::addColumn<bool>("refuse");
-    QTest::addColumn<int>("answer");  // to "close anyway?"; -1: not asked
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("allowed") << false << -1 << true;
-    QTest::newRow("refused, keep the window") << true << int(MsgAnswer::No) << false;
-    QTest::newRow("refused, close anyway") << true << int(MsgAnswer::Yes) << true;
-    QTest::newRow("refused, session ends") << true << -1 << true;
-  }
-  void DisconnectionRefusal() {
-    QFETCH(bool, refuse);
-    QFETCH(int, answer);
-    QFETCH(bool, closes);
-    const bool session_ends = refuse && answer < 0;
-    WindowEnv env;
-    auto w = env.Start({WritePicture(env.File("cat.qdl"), 16, 16)});
-    env.prompter.disconnection_answers.push_back(refuse);
-    w->findChild<QAction*>("Disconnection")->trigger();
-    QCOMPARE(env.prompter.disconnection_requests, 1);
-    if (answer >= 0) env.prompter.message_answers = {MsgAnswer::Ok, static_cast<MsgAnswer>(answer)};
-    TheState().Modified = session_ends;  // the silent end of a session asks nothing
+    env.prompter.save_answers.push_back(r.save_cancelled ? std::nullopt
+                                                         : std::optional<std::string>(target));
+    TheState().Modified = r.modified;
 
     QSignalSpy shut_down(w.get(), &QDLmain::shutDown);
     if (session_ends) {
       w->EndSession(false);
     } else {
-      QCOMPARE(w->close(), closes);
+      QCOMPARE(w->close(), r.closes);
     }
-    const std::vector<std::string> asked =
-        answer >= 0 ? std::vector<std::string>{kRefuseMessage,
-                                               "Dotcaster could not disconnect from the Vantro.\r\n"
-                                               "Close Dotcaster anyway?"}
-                    : std::vector<std::string>{};
+    std::vector<std::string> asked;
+    if (asks && r.modified) asked = {"Do you want to save change?"};
+    if (asks && r.refuse) {
+      asked = {kRefuseMessage,
+               "Dotcaster could not disconnect from the Vantro.\r\nClose Dotcaster anyway?"};
+    }
     QCOMPARE(env.prompter.MessageTexts(), asked);
     QCOMPARE(env.prompter.unscripted, 0);
-    QCOMPARE(w->isVisible(), !closes);
-    QCOMPARE(shut_down.count(), closes ? 1 : 0);
-    QCOMPARE(Exists(TheState().WorkDspFile), !closes);
-    if (closes) QVERIFY2(w->close(), "a closed window closes again without a question");
+    if (asks && r.modified) QCOMPARE(env.prompter.messages[0].buttons, MsgButtons::YesNoCancel);
+    QCOMPARE(Exists(target), asks && r.answers[0] == MsgAnswer::Yes && !r.save_cancelled);
+    QCOMPARE(w->isVisible(), !r.closes);
+    QCOMPARE(shut_down.count(), r.closes ? 1 : 0);
+    QCOMPARE(Exists(TheState().WorkDspFile), !r.closes);
+    QCOMPARE(Exists(TheState().WorkBmpFile), !r.closes);
+    QVERIFY(Exists(TheState().WorkClpFile));
+    if (!r.closes) QCOMPARE(TheState().Modified, r.modified);
+    if (r.closes) QVERIFY2(w->close(), "a closed window closes again without a question");
     QCOMPARE(env.prompter.MessageTexts(), asked);
   }
 };

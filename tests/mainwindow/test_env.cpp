@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QtGlobal>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -69,26 +68,15 @@ std::vector<std::uint8_t> QdlBytes(int width, int height) {
 
 std::string WritePicture(const std::string& path, int width, int height) {
   const QString name = QString::fromStdString(path);
-  const QImage photo = TestPhoto(width, height);
-  bool written = false;
   if (name.endsWith(".qdl")) {
     WriteAll(path, QdlBytes(width, height));
-    written = true;
-  } else if (name.endsWith(".gif")) {
-    const std::string ppm = path + ".ppm";
-    written = photo.save(QString::fromStdString(ppm), "PPM") &&
-              std::system(
-                  ("pnmquant 16 '" + ppm + "' 2>/dev/null | pamtogif > '" + path + "' 2>/dev/null")
-                      .c_str()) == 0;
-    std::filesystem::remove(ToFsPath(ppm));
-  } else if (name.endsWith(".bmp")) {
-    const bool mono = QString::fromStdString(FileNamePart(path)).startsWith("mono");
-    written =
-        photo.convertToFormat(mono ? QImage::Format_Mono : QImage::Format_RGB888).save(name, "BMP");
-  } else {
-    written = photo.save(name, "JPG", 90);
+    return path;
   }
-  if (!written) throw std::runtime_error("cannot write " + path);
+  const bool mono = QString::fromStdString(FileNamePart(path)).startsWith("mono");
+  const QImage photo =
+      TestPhoto(width, height).convertToFormat(mono ? QImage::Format_Mono : QImage::Format_RGB888);
+  if (!(name.endsWith(".bmp") ? photo.save(name, "BMP") : photo.save(name, "JPG", 90)))
+    throw std::runtime_error("cannot write " + path);
   return path;
 }
 

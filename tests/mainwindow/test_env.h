@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <QTest>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,8 +50,8 @@ class WindowEnv {
 QImage TestPhoto(int width, int height);
 // A Quadrel file with a diagonal pattern.
 std::vector<std::uint8_t> QdlBytes(int width, int height);
-// Writes a picture of the kind the name's ending says (.jpg and .jpeg, .bmp at 24 bits, .gif
-// through netpbm, .qdl); a bitmap whose name starts with "mono" is 1 bit per pixel.
+// Writes a picture of the kind the name's ending says (.qdl, .bmp at 24 bits, else JPEG); a
+// bitmap whose name starts with "mono" is 1 bit per pixel.
 std::string WritePicture(const std::string& path, int width, int height);
 
 // The bitmap dotcast (the build's own, named by $DOTCAST) converts the picture at path to
@@ -58,5 +59,18 @@ std::string WritePicture(const std::string& path, int width, int height);
 std::vector<std::uint8_t> DotcastBitmap(const std::string& path, const QStringList& options);
 
 bool Exists(const std::string& path);
+
+// A table of rows with a `name` as the data of a Qt Test function; the function itself takes
+// its row with Row(table).
+template <class T, std::size_t N>
+void AddRows(const T (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i)
+    QTest::newRow(rows[i].name) << int(i);
+}
+template <class T, std::size_t N>
+const T& Row(const T (&rows)[N]) {
+  return rows[*static_cast<int*>(QTest::qData("row", qMetaTypeId<int>()))];
+}
 
 }  // namespace dotcaster::testing
