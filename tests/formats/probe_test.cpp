@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "formats/bytes.h"
 #include "scripted_prompter.h"
 
 namespace dotcaster {
@@ -79,13 +79,10 @@ ByteVec JpegFrame(std::uint8_t code, int height, int width) {
 // A bitmap's first 54 bytes; the height's 32 bits as given.
 ByteVec BitmapHead(int width, int height, int bits) {
   ByteVec b(54, 0);
-  b[0] = 'B';
-  b[1] = 'M';
-  b[18] = static_cast<std::uint8_t>(width);
-  b[19] = static_cast<std::uint8_t>(width >> 8);
-  for (int i = 0; i < 4; ++i)
-    b[22 + i] = static_cast<std::uint8_t>(height >> (8 * i));
-  b[28] = static_cast<std::uint8_t>(bits);
+  b[0] = 'B', b[1] = 'M';
+  PutLe16(b, 18, static_cast<std::uint32_t>(width));
+  PutLe32(b, 22, static_cast<std::uint32_t>(height));
+  PutLe16(b, 28, static_cast<std::uint32_t>(bits));
   return b;
 }
 
@@ -163,10 +160,8 @@ TEST(ProbeImageBytes, MeasuresBuiltHeaders) {
 }
 
 TEST(ProbeJpegBytes, EveryFrameMarkerAndNoOther) {
-  const ByteVec frame_codes = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC9, 0xCA, 0xCD, 0xCE};
   for (int code = 0xC0; code <= 0xCF; ++code) {
-    const bool is_frame =
-        std::find(frame_codes.begin(), frame_codes.end(), code) != frame_codes.end();
+    const bool is_frame = code != 0xC4 && code != 0xC8 && code != 0xCC;  // DHT, JPG, DAC
     const auto r = ProbeJpegBytes(Jpeg({JpegFrame(static_cast<std::uint8_t>(code), 3, 5)}));
     ASSERT_TRUE(r) << std::hex << code;
     EXPECT_EQ(r->width, is_frame ? 5 : 0) << std::hex << code;
