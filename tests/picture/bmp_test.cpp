@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/bytes.h"
 #include "picture/decoders.h"
 #include "test_limits.h"
 
@@ -14,12 +15,6 @@ namespace dotcaster::picture {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Little-endian numbers of n bytes.
-void Put(Bytes& b, std::size_t at, std::uint32_t v, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i)
-    b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // A bitmap with a 54-byte header (its second part claiming `header` bytes); palette entries
 // and masks as 0x00RRGGBB, the masks after the header.
@@ -37,20 +32,20 @@ Bytes MakeBmp(const BmpLayout& s) {
   Bytes b(offset, 0);
   b[0] = 'B';
   b[1] = 'M';
-  Put(b, 2, static_cast<std::uint32_t>(offset + s.pixels.size()), 4);
-  Put(b, 10, static_cast<std::uint32_t>(offset), 4);
-  Put(b, 14, s.header, 4);
-  Put(b, 18, static_cast<std::uint32_t>(s.width), 4);
-  Put(b, 22, static_cast<std::uint32_t>(s.height), 4);
-  Put(b, 26, 1, 2);
-  Put(b, 28, static_cast<std::uint32_t>(s.bpp), 2);
-  Put(b, 30, static_cast<std::uint32_t>(s.compression), 4);
-  Put(b, 46, static_cast<std::uint32_t>(s.colours_used), 4);
+  PutLe32(b, 2, static_cast<std::uint32_t>(offset + s.pixels.size()));
+  PutLe32(b, 10, static_cast<std::uint32_t>(offset));
+  PutLe32(b, 14, s.header);
+  PutLe32(b, 18, static_cast<std::uint32_t>(s.width));
+  PutLe32(b, 22, static_cast<std::uint32_t>(s.height));
+  PutLe16(b, 26, 1);
+  PutLe16(b, 28, static_cast<std::uint32_t>(s.bpp));
+  PutLe32(b, 30, static_cast<std::uint32_t>(s.compression));
+  PutLe32(b, 46, static_cast<std::uint32_t>(s.colours_used));
   std::size_t at = 54;
   for (std::uint32_t m : s.masks)
-    Put(b, (at += 4) - 4, m, 4);
+    PutLe32(b, (at += 4) - 4, m);
   for (std::uint32_t c : s.palette)  // blue, green, red, 0
-    Put(b, (at += 4) - 4, c, 4);
+    PutLe32(b, (at += 4) - 4, c);
   b.insert(b.end(), s.pixels.begin(), s.pixels.end());
   return b;
 }
