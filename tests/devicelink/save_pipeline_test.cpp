@@ -176,11 +176,10 @@ TEST_F(SavePipeline, FailedSaveKeepsTheOldFileIntact) {
 
 TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {
   LinkEnv env;
-  const std::string read_only = env.File("d/ro.qdl");
   fs::create_directories(env.File("d/folder"));
-  WriteAll(read_only, {1});
+  WriteAll(env.File("d/ro.qdl"), {1});
   WriteAll(env.File("d/.hidden.qdl"), {1});
-  ::chmod(read_only.c_str(), 0400);
+  ::chmod(env.File("d/ro.qdl").c_str(), 0400);
   for (const char* name : {"d/ro.qdl", "d/.hidden.qdl", "d/folder", "d/missing"})
     DeleteFileIfExists(env.File(name));
   EXPECT_TRUE(FileCount(env.File("d")) == 1 && fs::is_directory(env.File("d/folder")));
