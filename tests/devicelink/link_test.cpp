@@ -1,5 +1,4 @@
-// The link calls over folders, along the four roads the window takes: open on the device,
-// save to the current device file, save as on the device, and closing.
+// The link calls over a device kept in folders.
 
 #include "devicelink/link.h"
 

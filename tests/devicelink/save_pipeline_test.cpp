@@ -21,12 +21,8 @@ using testing::ScriptedPrompter;
 using testing::WriteAll;
 using Bytes = std::vector<std::uint8_t>;
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+long FileCount(const std::string& folder) {
+  return std::distance(fs::directory_iterator(folder), {});
 }
 
 class SavePipeline : public ::testing::Test {
@@ -64,7 +60,7 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
   const auto before = Snapshot();
   SaveResultFile(state, JoinPath(pics, "a.qdl"));
   EXPECT_EQ(Snapshot(), before);
-  EXPECT_TRUE(FolderNames(pics).empty() && state.UploadAfterSave);
+  EXPECT_TRUE(fs::is_empty(pics) && state.UploadAfterSave);
   EXPECT_EQ(GetSetting(kSettingsSection, kLastFileKey, "none"), "none");
   state.UploadAfterSave = false;
   const std::pair<const char*, bool> as_bitmap[] = {
@@ -85,7 +81,7 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
               bmp ? "" : "1,PC:" + std::string(name) + "," + target);
     EXPECT_TRUE(!bmp || (state.SrcIsMono && state.SrcExt == ".BMP"));
   }
-  EXPECT_EQ(FolderNames(pics).size(), std::size(as_bitmap)) << "no stray files";
+  EXPECT_EQ(FileCount(pics), std::ssize(as_bitmap)) << "no stray files";
 }
 
 // The link is handed a finished temporary file, gone afterwards; its refusal is reported
@@ -123,45 +119,31 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
   EXPECT_EQ(ReadAll(cache), quadrel);
 }
 
-// A result that is missing or no 1-bit bitmap: Write error!, with or without an upload.
-TEST_F(SavePipeline, BrokenResultGivesWriteErrorAndKeepsEverything) {
-  const std::string target = JoinPath(pics, "keep.qdl");
-  WriteAll(target, {7, 7, 7});
-  const auto before = Snapshot();
-  const std::pair<const char*, Bytes> results[] = {
-      {"a Quadrel file, not a bitmap", {2, 0, 2, 0, 1, 1}},
-      {"a bitmap cut short", Bytes(bitmap.begin(), bitmap.begin() + 20)},
-      {"empty", {}},
-      {"missing", {}}};
-  for (const auto& [name, content] : results) {
-    WriteAll(state.WorkDspFile, content);
-    if (name == std::string_view("missing")) fs::remove(state.WorkDspFile);
-    for (bool upload : {false, true}) {
-      SCOPED_TRACE(std::string(name) + (upload ? ", upload" : ""));
-      prompter.messages.clear();
-      state.UploadAfterSave = upload;
-      EXPECT_FALSE(SaveResultFile(state, target));
-      EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-      EXPECT_EQ(ReadAll(target), (Bytes{7, 7, 7}));
-      EXPECT_EQ(Snapshot(), before);
-      EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
-    }
-  }
-  EXPECT_EQ(FolderNames(pics), std::vector<std::string>{"keep.qdl"});
-}
-
-// A read-only folder, a read-only file and a disk that fills up mid-write, with or without
-// an upload: Write error!, old files intact and no temporary file left, although a rename
-// in a writable folder would replace a read-only file.
-// Permissions are tried as an unprivileged user, whom they bind, owning the folder.
-TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
+// A result that is missing or no 1-bit bitmap (for a Quadrel target; a bitmap target takes
+// its bytes as they are), a read-only folder, a read-only file and a disk that fills up
+// mid-write, with or without an upload: Write error!, old files intact and no temporary file
+// left, although a rename in a writable folder would replace a read-only file. Permissions
+// are tried as an unprivileged user, whom they bind, owning the folder.
+TEST_F(SavePipeline, FailedSaveKeepsTheOldFileIntact) {
   const auto before = Snapshot();
   const auto as_user = [&](const std::string& target, const std::string& locked, mode_t mode) {
     testing::AsUnprivilegedUser nobody(pics);
     ::chmod(locked.c_str(), mode);
     return SaveResultFile(state, target);
   };
+  const auto result = [&](std::optional<Bytes> content) {
+    return [&, content](const std::string& target) {
+      content ? WriteAll(state.WorkDspFile, *content) : (void)fs::remove(state.WorkDspFile);
+      const bool saved = SaveResultFile(state, target);
+      WriteAll(state.WorkDspFile, bitmap);
+      return saved;
+    };
+  };
   const std::pair<const char*, std::function<bool(const std::string&)>> failures[] = {
+      {"result not a bitmap", result(Bytes{2, 0, 2, 0, 1, 1})},
+      {"result cut short", result(Bytes(bitmap.begin(), bitmap.begin() + 20))},
+      {"result empty", result(Bytes{})},
+      {"result missing", result(std::nullopt)},
       {"read-only folder", [&](const std::string& t) { return as_user(t, pics, 0500); }},
       {"read-only file", [&](const std::string& t) { return as_user(t, t, 0400); }},
       {"disk full",
@@ -169,40 +151,38 @@ TEST_F(SavePipeline, FailedWriteKeepsTheOldFileIntact) {
          testing::FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
          return SaveResultFile(state, t);
        }},
-      {"disk full, upload",
-       [&](const std::string& t) {
-         state.UploadAfterSave = true;
-         testing::FileSizeLimit limit(4096);
-         return SaveResultFile(state, t);
-       }},
   };
   for (const auto& [failure, save] : failures) {
     for (const char* name : {"old.qdl", "old.bmp"}) {
-      SCOPED_TRACE(std::string(failure) + " " + name);
-      const std::string target = JoinPath(pics, name);
-      ::chmod(pics.c_str(), 0700);
-      WriteAll(target, Bytes(100, 3));
-      prompter.messages.clear();
-      EXPECT_FALSE(save(target));
-      EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
-      EXPECT_EQ(ReadAll(target), Bytes(100, 3));
-      EXPECT_EQ(Snapshot(), before);
-      EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
+      if (std::string_view(failure).starts_with("result ") && name == std::string_view("old.bmp"))
+        continue;
+      for (const bool upload : {false, true}) {
+        SCOPED_TRACE(std::string(failure) + " " + name + (upload ? ", upload" : ""));
+        const std::string target = JoinPath(pics, name);
+        ::chmod(pics.c_str(), 0700);
+        WriteAll(target, Bytes(100, 3));
+        prompter.messages.clear();
+        state.UploadAfterSave = upload;
+        EXPECT_FALSE(save(target));
+        EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
+        EXPECT_EQ(ReadAll(target), Bytes(100, 3));
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
+      }
     }
-    EXPECT_EQ(FolderNames(pics), (std::vector<std::string>{"old.bmp", "old.qdl"}));
   }
+  EXPECT_EQ(FileCount(pics), 2);
 }
 
 TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {
   LinkEnv env;
-  const std::string read_only = env.File("d/ro.qdl");
   fs::create_directories(env.File("d/folder"));
-  WriteAll(read_only, {1});
+  WriteAll(env.File("d/ro.qdl"), {1});
   WriteAll(env.File("d/.hidden.qdl"), {1});
-  ::chmod(read_only.c_str(), 0400);
+  ::chmod(env.File("d/ro.qdl").c_str(), 0400);
   for (const char* name : {"d/ro.qdl", "d/.hidden.qdl", "d/folder", "d/missing"})
     DeleteFileIfExists(env.File(name));
-  EXPECT_EQ(FolderNames(env.File("d")), std::vector<std::string>{"folder"});
+  EXPECT_TRUE(FileCount(env.File("d")) == 1 && fs::is_directory(env.File("d/folder")));
 }
 
 }  // namespace

@@ -17,12 +17,6 @@ namespace {
 constexpr char kMax[] = "Maximum size is H : 320 V : 240.";
 constexpr char kMin[] = "Minimum size is H : 1 V : 1.";
 
-AppState ResetState() {
-  AppState state;
-  dotcaster::ResetPictureState(state);
-  return state;
-}
-
 // What OK or Cancel wrote, e.g. "ok stretch ratio custom 150x90".
 QString Written(const AppState& s) {
   const char* modes[] = {"device", "full", "custom"};
@@ -34,10 +28,18 @@ QString Written(const AppState& s) {
       .arg(s.OutHeight);
 }
 
-// A dialog shown over nothing, with its controls by design name.
+// A dialog shown over nothing on a reset state that `setup` may change, with its controls
+// by design name.
 struct Harness {
-  explicit Harness(AppState& state, QDLChange::ConfirmDiscardEdits confirm = {})
-      : dialog(state, std::move(confirm), nullptr) {
+  explicit Harness(const std::function<void(AppState&)>& setup = {},
+                   QDLChange::ConfirmDiscardEdits confirm = {})
+      : state([&] {
+          AppState s;
+          dotcaster::ResetPictureState(s);
+          if (setup) setup(s);
+          return s;
+        }()),
+        dialog(state, std::move(confirm), nullptr) {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   }
@@ -74,6 +76,8 @@ struct Harness {
              get("JustZoom")->isChecked() ? "ratio" : "noratio", grey("JustZoom"), size, fields);
   }
 
+  ScriptedPrompter prompter;
+  AppState state;
   QDLChange dialog;
 };
 }  // namespace
@@ -83,8 +87,7 @@ class QDLChangeTest : public QObject {
 
  private slots:
   void textsAndTabOrder() {
-    AppState state = ResetState();
-    Harness h(state);
+    Harness h;
     QCOMPARE(h.dialog.windowTitle(), QStringLiteral("Convert Size"));
     QVERIFY(
         !(h.dialog.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
@@ -107,16 +110,16 @@ class QDLChangeTest : public QObject {
   }
 
   void openingShowsTheState() {
-    const std::tuple<std::int16_t, bool, bool, std::int16_t, std::int16_t, const char*> rows[] = {
-        {0, false, true, 40, 30, "fixed ratio- device 40x30----"},
-        {1, true, false, 320, 240, "stretch noratio full 320x240----"},
-        {7, true, true, 10, 20, "stretch ratio none 10x20----"},  // an unknown size mode
+    using Opening = std::tuple<std::int16_t, bool, bool, std::int16_t, std::int16_t>;
+    const std::pair<Opening, const char*> rows[] = {
+        {{0, false, true, 40, 30}, "fixed ratio- device 40x30----"},
+        {{1, true, false, 320, 240}, "stretch noratio full 320x240----"},
+        {{7, true, true, 10, 20}, "stretch ratio none 10x20----"},  // an unknown size mode
     };
-    for (const auto& [mode, zoom, ratio, width, height, seen] : rows) {
-      AppState state = ResetState();
-      std::tie(state.SizeMode, state.ZoomMode, state.JustZoom) = std::tuple(mode, zoom, ratio);
-      std::tie(state.OutWidth, state.OutHeight) = std::tuple(width, height);
-      Harness h(state);
+    for (const auto& [opening, seen] : rows) {
+      Harness h([&](AppState& s) {
+        std::tie(s.SizeMode, s.ZoomMode, s.JustZoom, s.OutWidth, s.OutHeight) = opening;
+      });
       QCOMPARE(h.seen(), QString(seen));
     }
   }
@@ -124,8 +127,7 @@ class QDLChangeTest : public QObject {
   // Each option greys what it rules, and a greyed ratio tick is still written. Greyed
   // fields show the button face of the theme in use, a new theme included.
   void optionsGreyWhatTheyRule() {
-    AppState state = ResetState();
-    Harness h(state);
+    Harness h;
     const auto base = [&](QPalette::ColorGroup group) {
       return h.field(0)->palette().color(group, QPalette::Base);
     };
@@ -142,7 +144,7 @@ class QDLChangeTest : public QObject {
     QCOMPARE(base(QPalette::Active), theme.color(QPalette::Active, QPalette::Base));
     h.ok();
     QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(Written(state), "ok fixed ratio custom 102x64");
+    QCOMPARE(Written(h.state), "ok fixed ratio custom 102x64");
   }
 
   // The fixed sizes ignore the fields; Enter in a field is OK as well.
@@ -155,16 +157,14 @@ class QDLChangeTest : public QObject {
         {"QDLSize_2", "1", "1", "ok stretch ratio custom 1x1"},
     };
     for (const auto& [option, width, height, written] : rows) {
-      ScriptedPrompter prompter;
-      AppState state = ResetState();
-      Harness h(state);
+      Harness h;
       h.type(0, width);
       h.type(1, height);
       h.click(option);
       std::string_view(option) == "QDLSize_2" ? QTest::keyClick(h.field(1), Qt::Key_Return)
                                               : h.ok();
       QCOMPARE(h.dialog.result(), int(QDialog::Accepted));
-      QCOMPARE(Written(state), written);
+      QCOMPARE(Written(h.state), written);
     }
   }
 
@@ -176,41 +176,36 @@ class QDLChangeTest : public QObject {
         {"100", "241", kMax, 1}, {"100", "0", kMin, 1}, {"500", "0", kMax, 0},
     };
     for (const auto& [width, height, message, bad] : rows) {
-      ScriptedPrompter prompter;
-      AppState state = ResetState();
-      state.SizeDlgOK = true;
-      Harness h(state);
+      Harness h([](AppState& s) { s.SizeDlgOK = true; });
       h.field(0)->setText(width);  // one change of the whole text, as a paste makes it
       h.field(1)->setText(height);
       h.ok();
-      QCOMPARE(prompter.MessageTexts(), std::vector<std::string>{message});
-      const auto& box = prompter.messages[0];
+      QCOMPARE(h.prompter.MessageTexts(), std::vector<std::string>{message});
+      const auto& box = h.prompter.messages[0];
       QVERIFY(box.title == "Dotcaster" && box.icon == dotcaster::MsgIcon::Exclamation &&
               box.buttons == dotcaster::MsgButtons::Ok);
       QCOMPARE(h.field(0)->text() + "x" + h.field(1)->text(),
                bad == 0 ? "102x" + QString(height) : QString(width) + "x64");
       QCOMPARE(QApplication::focusWidget(), h.field(bad));
       QVERIFY(h.dialog.isVisible());
-      QCOMPARE(Written(state), "ok stretch ratio custom 102x64");
+      QCOMPARE(Written(h.state), "ok stretch ratio custom 102x64");
     }
   }
 
   void refusedEntryFallsBackToTheLastGoodValue() {
-    ScriptedPrompter prompter;
-    AppState state = ResetState();
-    Harness h(state);
+    Harness h;
     h.field(0)->setText("200");
     h.field(0)->setText("1");  // accepted, but never a fall-back value
     h.field(0)->setText("999");
     h.ok();
     QCOMPARE(h.field(0)->text(), QStringLiteral("200"));
     h.ok();  // the restored value is good
-    QCOMPARE(state.OutWidth, 200);
+    QCOMPARE(h.state.OutWidth, 200);
     // Every keystroke counts: typing 321 passes through 3 and 32, both good widths.
     h.type(0, "321");
     h.ok();
     QCOMPARE(h.field(0)->text(), QStringLiteral("32"));
-    QCOMPARE(prompter.MessageTexts(), (std::vector<std::string>{kMax, kMax}));
+    QCOMPARE(h.prompter.MessageTexts(), (std::vector<std::string>{kMax, kMax}));
   }
 
   // Rows: field (0 width, 1 height), value, up or down, value after the click. A value
@@ -221,8 +216,7 @@ class QDLChangeTest : public QObject {
         {0, "100", true, "101"}, {0, "320", true, "320"}, {0, "999", false, "319"},
         {1, "0", true, "2"},     {1, "1", false, "1"},    {1, "240", true, "240"},
     };
-    AppState state = ResetState();
-    Harness h(state);
+    Harness h;
     for (const auto& [i, start, up, after] : rows) {
       h.type(i, start);
       auto* spin = h.get<dotcaster::SpinButtons>(i == 0 ? "UpDown1_0" : "UpDown1_1");
@@ -239,10 +233,8 @@ class QDLChangeTest : public QObject {
   // only OK asks whether to drop the edits.
   void cancelChangesNothingButTheResultFlag() {
     for (const char* way : {"Cancel", "Escape", "OK"}) {
-      AppState state = ResetState();
-      state.SizeDlgOK = true;
       int asked = 0;
-      Harness h(state, [&] { return ++asked < 0; });
+      Harness h([](AppState& s) { s.SizeDlgOK = true; }, [&] { return ++asked < 0; });
       for (const char* option : {"QDLZoom_0", "QDLSize_1", "QDLSize_2", "QDLZoom_1", "JustZoom"})
         h.click(option);
       h.type(0, "55");
@@ -252,7 +244,7 @@ class QDLChangeTest : public QObject {
         h.click(way == std::string_view("OK") ? "Command1" : "Command2");
       QCOMPARE(h.dialog.result(), int(QDialog::Rejected));
       QVERIFY(!h.dialog.isVisible());
-      QCOMPARE(Written(state), "cancelled stretch ratio custom 102x64");
+      QCOMPARE(Written(h.state), "cancelled stretch ratio custom 102x64");
       QCOMPARE(asked, int(way == std::string_view("OK")));
     }
   }

@@ -1,5 +1,4 @@
-// The device's file dialog driven with real keys and mouse clicks, over a device held in
-// memory: B:\graphics\ holds the folder "album", two pictures and a text file.
+// The device's file dialog driven with real keys and mouse clicks over a device in memory.
 
 #include "dialogs/device_dialogs.h"
 
@@ -57,10 +56,6 @@ void DoubleClick(QTreeWidget* list, const QString& name) {
   QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, at);
 }
 
-QString Folder(DeviceFileDialog& d) {
-  return d.folderField()->text();
-}
-
 // Rows: name, save, action (dclick:NAME, enter:NAME, type:TEXT or escape), answer, path.
 const std::tuple<const char*, bool, QString, int, QString> kChoices[] = {
     {"open, double click", false, "dclick:cat.qdl", 0, "B:\\graphics\\cat.qdl"},
@@ -86,35 +81,35 @@ class DeviceDialogsTest : public QObject {
     DeviceFileDialog d(Request(false));
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
-    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\graphics\\"));
     QCOMPARE(Names(d.list()), (QStringList{"album", "cat.qdl", "DOG.QDL"}));
     QCOMPARE(Item(d.list(), "cat.qdl")->text(1), QStringLiteral("820 bytes"));
     QVERIFY(!Item(d.list(), "DOG.QDL")->text(2).isEmpty());
 
     DoubleClick(d.list(), "album");
-    QCOMPARE(Folder(d), QString("B:\\graphics\\album\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\graphics\\album\\"));
     QCOMPARE(Names(d.list()), QStringList{"moon.qdl"});
     QVERIFY(d.isVisible());
 
     d.list()->setFocus();
     QTest::keyClick(d.list(), Qt::Key_Backspace);
-    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\graphics\\"));
     QCOMPARE(d.list()->currentItem()->text(0), QString("album"));  // the folder just left
 
     QTest::mouseClick(d.upButton(), Qt::LeftButton);
-    QCOMPARE(Folder(d), QString("B:\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\"));
     QVERIFY(!d.upButton()->isEnabled());
     QTest::keyClick(d.list(), Qt::Key_Backspace);
-    QCOMPARE(Folder(d), QString("B:\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\"));
 
     d.list()->setCurrentItem(Item(d.list(), "graphics"));
     QTest::keyClick(d.list(), Qt::Key_Return);
-    QCOMPARE(Folder(d), QString("B:\\graphics\\"));
+    QCOMPARE(d.folderField()->text(), QString("B:\\graphics\\"));
     QVERIFY(d.isVisible() && !d.Choice());
 
     // A start folder the device does not have falls back to the nearest one it has.
     DeviceFileDialog missing(Request(false, "B:\\graphics\\gone\\deeper\\"));
-    QCOMPARE(Folder(missing), QString("B:\\graphics\\"));
+    QCOMPARE(missing.folderField()->text(), QString("B:\\graphics\\"));
   }
 
   // How each way of choosing ends: the path returned (empty: none) and the replace
@@ -155,7 +150,7 @@ class DeviceDialogsTest : public QObject {
                                                "want to replace it?"}
                     : std::vector<std::string>{});
     QCOMPARE(d.isVisible(), chosen.isEmpty() && what != "escape");
-    if (action == "type:album") QCOMPARE(Folder(d), QString("B:\\graphics\\album\\"));
+    if (action == "type:album") QCOMPARE(d.folderField()->text(), QString("B:\\graphics\\album\\"));
   }
 };
 

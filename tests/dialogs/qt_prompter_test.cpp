@@ -1,5 +1,4 @@
-// The Qt prompter: the message boxes and the PC file dialogs it sets up from a request, run
-// and closed as a user would, and what it answers.
+// The Qt prompter's boxes and dialogs, run and closed as a user would, and what it answers.
 
 #include <QApplication>
 #include <QCheckBox>
