@@ -59,6 +59,8 @@ const DotsRow kDotsRows[] = {
     {"quadrel", "p.qdl", 500, 40, 0},
     {"mono bitmap", "mono.bmp", 60, 20, 0},
     {"large jpeg cropped, sharp", "crop.jpg", 700, 500, 1, "81,46,360,268"},
+    {"gif cropped, soft", "crop.gif", 400, 300, 2, "46,26,206,154"},
+    {"bitmap cropped, document", "crop.bmp", 260, 180, 0, "37,21,165,123"},
 };
 
 QLabel* Label(QDLmain& w, const char* name) {

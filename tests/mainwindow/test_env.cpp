@@ -8,6 +8,7 @@
 
 #include "devicelink/install.h"
 #include "devicelink/link.h"
+#include "formats/bytes.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
@@ -67,16 +68,38 @@ std::vector<std::uint8_t> QdlBytes(int width, int height) {
 }
 
 std::string WritePicture(const std::string& path, int width, int height) {
-  const QString name = QString::fromStdString(path);
+  const QString name = QString::fromStdString(path),
+                base = QString::fromStdString(FileNamePart(path));
   if (name.endsWith(".qdl")) {
     WriteAll(path, QdlBytes(width, height));
     return path;
   }
-  const bool mono = QString::fromStdString(FileNamePart(path)).startsWith("mono");
-  const QImage photo =
-      TestPhoto(width, height).convertToFormat(mono ? QImage::Format_Mono : QImage::Format_RGB888);
-  if (!(name.endsWith(".bmp") ? photo.save(name, "BMP") : photo.save(name, "JPG", 90)))
-    throw std::runtime_error("cannot write " + path);
+  const bool top = base.startsWith("top"), profile = base.startsWith("profile");
+  QImage photo =
+      TestPhoto(width, height)
+          .convertToFormat(base.startsWith("mono") ? QImage::Format_Mono : QImage::Format_RGB888);
+  const QString tool = name.endsWith(".gif")    ? "pnmquant 256 '%1' 2>/dev/null | pamtogif"
+                       : base.startsWith("os2") ? "ppmtobmp -os2 '%1'"
+                                                : "";
+  bool written = false;
+  if (!tool.isEmpty()) {
+    written = photo.save(name + ".ppm", "PPM") &&
+              std::system((tool.arg(name + ".ppm") + " >'" + name + "' 2>/dev/null").toUtf8()) == 0;
+  } else if (name.endsWith(".bmp")) {
+    written = (top ? photo.mirrored() : photo).save(name, "BMP");
+  } else {
+    written = photo.save(name, "JPG", 90);
+  }
+  if (!written) throw std::runtime_error("cannot write " + path);
+  if (top || profile) {
+    Bytes bytes = ReadAll(path);
+    if (top) PutLe32(bytes, 22, static_cast<std::uint32_t>(-height));
+    if (profile) {
+      bytes.insert(bytes.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
+      bytes.insert(bytes.begin() + 6, 39998, 0xC0);
+    }
+    WriteAll(path, bytes);
+  }
   return path;
 }
 
