@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QtTest>
@@ -58,6 +59,9 @@ const DotsRow kDotsRows[] = {
     {"large jpeg soft", "big.jpeg", 700, 500, 2},
     {"quadrel", "p.qdl", 500, 40, 0},
     {"mono bitmap", "mono.bmp", 60, 20, 0},
+    {"top-down bitmap", "top.bmp", 640, 480, 1},
+    {"OS/2 bitmap", "os2.bmp", 640, 480, 2},
+    {"jpeg with a large profile", "profile.jpg", 640, 480, 0},
     {"large jpeg cropped, sharp", "crop.jpg", 700, 500, 1, "81,46,360,268"},
     {"gif cropped, soft", "crop.gif", 400, 300, 2, "46,26,206,154"},
     {"bitmap cropped, document", "crop.bmp", 260, 180, 0, "37,21,165,123"},
@@ -270,8 +274,8 @@ class CommandsTest : public QObject {
     QCOMPARE(w->controller().ConversionCount(), count);
   }
 
-  // The window's dots for each kind of picture are dotcast's for the same settings: a fresh
-  // generator and the first output size.
+  // The window's dots for each kind of picture are dotcast's for the same settings (a fresh
+  // generator and the first output size), and dotcast info reads the size the window shows.
   void WindowGivesTheDotsOfDotcast_data() { AddRows(kDotsRows); }
   void WindowGivesTheDotsOfDotcast() {
     const DotsRow& r = Row(kDotsRows);
@@ -285,8 +289,11 @@ class CommandsTest : public QObject {
     Slider(*w)->setValue(100);
     TheState().CurFileName = path;
     QVERIFY(w->controller().LoadSourcePicture());
-    QCOMPARE(w->findChild<QLabel*>("Label1_0")->text(),
-             QString("Source image (%1 x %2)").arg(r.width).arg(r.height));
+    const QString size = QString("%1 x %2").arg(r.width).arg(r.height);
+    QCOMPARE(w->findChild<QLabel*>("Label1_0")->text(), "Source image (" + size + ")");
+    QProcess info;
+    info.start(qEnvironmentVariable("DOTCAST"), {"info", QString::fromStdString(path)});
+    QVERIFY(info.waitForFinished() && info.readAll().contains(("  size: " + size + "\n").toUtf8()));
     const QString methods[] = {"document", "photo-sharp", "photo-soft"};
     QStringList options = {"--method", methods[r.method], "--level", "100"};
     if (r.crop) {
