@@ -1,6 +1,8 @@
 // Start-up, loading from the command line, shutdown and the enabling rules of the main
 // window.
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -129,6 +131,8 @@ class StartupTest : public QObject {
         {"notes.txt", kNotImageMessage},
         {"empty.jpg", "Read error!"},
         {"empty.qdl", "Read error!"},
+        {"pipe.jpg", "Read error!"},  // a FIFO: no wait for a writer
+        {"pipe.qdl", "Read error!"},
         {"cat.qdl", nullptr, 102, 64, 102, 64, 0, false, "Dotcaster - PC:cat.qdl"},
         {"wide.qdl", nullptr, 400, 30, 320, 30, 1, false, "Dotcaster - PC:wide.qdl"},
         {"mono.bmp", nullptr, 40, 30, 40, 30, 1, false, "Dotcaster - Untitled"},
@@ -137,7 +141,11 @@ class StartupTest : public QObject {
     for (const auto& row : rows) {
       WindowEnv env;
       const std::string path = env.File(row.name);
-      WriteAll(path, {});
+      if (QString(row.name).startsWith("pipe")) {
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+      } else {
+        WriteAll(path, {});
+      }
       if (!row.failure) WritePicture(path, row.width, row.height);
       auto w = env.Start({path});
       QVERIFY(w && w->isVisible());
