@@ -152,13 +152,14 @@ const Gesture kGestures[] = {
 
 constexpr const char* kNonAsciiFile = "Größe-日本.qdl";
 
-// The folder link, counting uploads.
+// The folder link, counting uploads and refusing them on demand.
 struct WatchedLink : FolderDeviceLink {
   using FolderDeviceLink::FolderDeviceLink;
   int puts = 0;
+  bool refuse = false;
   int PutFile(std::string_view device, std::string_view local, int flags) override {
     ++puts;
-    return FolderDeviceLink::PutFile(device, local, flags);
+    return refuse ? 1 : FolderDeviceLink::PutFile(device, local, flags);
   }
 };
 
@@ -424,13 +425,15 @@ class CommandsTest : public QObject {
 
   // Save to the device from each kind of picture: the dialog proposes a name (none for a
   // device picture, which is written in place and transferred again even unchanged), the
-  // picture lands in the storage and the cache, and the title names the cache copy.
+  // picture lands in the storage that vantro-link lists and in the cache, and the title names
+  // the cache copy. A refused upload is reported and the save completes all the same.
   void SaveToDevice_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("proposed");  // empty: no dialog expected
     QTest::newRow("Quadrel file from the PC") << QString("cat.qdl") << QString("cat");
     QTest::newRow("unsaved photo") << QString("photo.jpg") << QString("Untitled");
     QTest::newRow("unchanged device picture") << QString("device") << QString();
+    QTest::newRow("upload refused") << QString("photo.jpg") << QString("Untitled");
   }
   void SaveToDevice() {
     QFETCH(QString, source);
@@ -448,6 +451,7 @@ class CommandsTest : public QObject {
     QVERIFY(TheState().ImageLoaded);
     const std::size_t asked_before = d.env.prompter.device_requests.size();
     TheState().Modified = false;
+    d.link.refuse = QTest::currentDataTag() == QString("upload refused");
     d.env.prompter.device_answers.push_back("B:\\graphics\\" + name);
     d.c().SaveToDevice();
 
@@ -467,8 +471,19 @@ class CommandsTest : public QObject {
     QCOMPARE(d.w->windowTitle(), QString::fromStdString("Dotcaster - Vantro:" + name));
     const Bytes written = ConvertQdlBmp(ReadAll(TheState().WorkDspFile)).value();
     QCOMPARE(ReadAll(d.Cache(name)), written);
+    if (d.link.refuse) {
+      QCOMPARE(d.env.prompter.MessageTexts(),
+               std::vector<std::string>{"File translate error when upload to Vantro!"});
+      QVERIFY(!Exists(d.Storage(name)));
+      return;
+    }
     QCOMPARE(ReadAll(d.Storage(name)), written);
     QVERIFY(d.env.prompter.messages.empty());
+    QProcess ls;
+    ls.start(qEnvironmentVariable("VANTRO_LINK"), {"ls"});
+    QVERIFY(ls.waitForFinished());
+    QCOMPARE(QString::fromUtf8(ls.readAll()),
+             QString::fromStdString("B:\\graphics\\" + name + "\n"));
   }
 
   // Opening a device file: Cancel changes nothing; a file that is no picture by name is
