@@ -209,6 +209,12 @@ class ClipboardDropTest : public QObject {
     QCOMPARE(TheState().FileOnPC, from_cache ? 0 : 1);
     QCOMPARE(from_cache ? TheState().CacheDir : TheState().UserDataDir,
              FolderPart(TheState().CurFileName));
+    if (from_cache) {
+      t.env.prompter.device_answers.push_back(std::nullopt);
+      t.w->controller().OpenOnDevice();
+      QCOMPARE(t.env.prompter.device_requests.back().startFolder,
+               std::string("B:\\graphics\\album\\"));
+    }
   }
 
   // Ctrl+C puts the result's dots on the clipboard, black and white, and changes nothing.
