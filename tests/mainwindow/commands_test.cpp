@@ -298,10 +298,7 @@ class CommandsTest : public QObject {
     const QString methods[] = {"document", "photo-sharp", "photo-soft"};
     QStringList options = {"--method", methods[r.method], "--level", "100"};
     if (r.crop) {
-      QWidget* image = w->findChild<QLabel*>("Image1_0");
-      QTest::mousePress(image, Qt::LeftButton, {}, {201, 143});
-      QTest::mouseMove(image, {90, 90});
-      QTest::mouseRelease(image, Qt::LeftButton, {}, {37, 21});
+      Play(*w, env, "press src 201,143; move src 90,90; release src 37,21");
       options << "--crop" << r.crop;
     }
     Method(*w)->setCurrentIndex(r.method);

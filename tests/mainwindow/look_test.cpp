@@ -96,30 +96,25 @@ class LookTest : public QObject {
     auto w = env.Start({WritePicture(env.File("photo.jpg"), 64, 48)});
     w->SetSourceCaption("Source image (4000 x 3000)");
     w->SetResultCaption("Vantro image (320 x 240)");
-    CheckTexts(*w);
-    for (const char* view : {"Picture1_0", "Picture1_1"})
-      QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
-
     AppState state;
     ResetPictureState(state);
     state.SizeMode = kSizeCustom;  // the fields take input
     QDLChange size(state, {}, nullptr, w.get());
-    CheckTexts(size);
     GlobalVersion about(kDotcasterAppNumber, w.get());
-    CheckTexts(about);
     const auto list = [](const std::string&) {
       return std::optional<std::vector<DeviceEntry>>({{"album", true}, {"cat.qdl", false, 1028}});
     };
     DeviceFileDialog device({true, "qdl", "B:\\graphics\\", "Untitled", list}, w.get());
-    CheckTexts(device);
     DisconnectionSetupDialog disconnection(false, w.get());
-    CheckTexts(disconnection);
     HelpWindow help(w.get());
-    CheckTexts(help);
     QMessageBox box(w.get());
     ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
                         MsgButtons::YesNoCancel);
-    CheckTexts(box);
+    for (QWidget* top : std::initializer_list<QWidget*>{w.get(), &size, &about, &device,
+                                                        &disconnection, &help, &box})
+      CheckTexts(*top);
+    for (const char* view : {"Picture1_0", "Picture1_1"})
+      QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
     QApplication::setFont(QFont());
     QApplication::setPalette(QApplication::style()->standardPalette());
   }
