@@ -60,10 +60,8 @@ std::vector<std::uint8_t> QdlBytes(int width, int height) {
   std::vector<std::uint8_t> qdl(static_cast<std::size_t>(QdlFileSize(width, height)));
   for (std::size_t i = 4; i < qdl.size(); ++i)
     qdl[i] = static_cast<std::uint8_t>(i * 37 / 5);
-  qdl[0] = static_cast<std::uint8_t>(width);
-  qdl[1] = static_cast<std::uint8_t>(width >> 8);
-  qdl[2] = static_cast<std::uint8_t>(height);
-  qdl[3] = static_cast<std::uint8_t>(height >> 8);
+  PutLe16(qdl, 0, static_cast<std::uint32_t>(width));
+  PutLe16(qdl, 2, static_cast<std::uint32_t>(height));
   return qdl;
 }
 
