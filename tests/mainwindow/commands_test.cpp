@@ -67,13 +67,9 @@ const DotsRow kDotsRows[] = {
     {"bitmap cropped, document", "crop.bmp", 260, 180, 0, "37,21,165,123"},
 };
 
-QLabel* Label(QDLmain& w, const char* name) {
-  return w.findChild<QLabel*>(QString::fromUtf8(name));
-}
-
 // Text of a label that is shown; "" for a hidden one.
 QString Shown(QDLmain& w, const char* name) {
-  QLabel* label = Label(w, name);
+  auto* label = w.findChild<QLabel*>(QString::fromUtf8(name));
   return label->isVisible() ? label->text() : QString();
 }
 
@@ -91,7 +87,7 @@ void Play(QDLmain& w, WindowEnv& env, const QString& script) {
       env.prompter.message_answers.push_back(MsgAnswer::Cancel);
       continue;
     }
-    QWidget* image = Label(w, p[1] == "src" ? "Image1_0" : "Image1_1");
+    QWidget* image = w.findChild<QLabel*>(p[1] == "src" ? "Image1_0" : "Image1_1");
     const QPoint at(p[2].toInt(), p[3].toInt());
     if (p[0] == "press") QTest::mousePress(image, Qt::LeftButton, {}, at);
     if (p[0] == "move") QTest::mouseMove(image, at);
