@@ -58,6 +58,34 @@ struct Window {
   }
 };
 
+constexpr int kAny = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+struct DropRow {
+  const char *name, *target;
+  QStringList files;
+  bool accepted;
+  const char* opens;   // "": the picture stays
+  int actions = kAny;  // what the drag source allows
+};
+const DropRow kDropRows[] = {
+    {"window, three files", "QDLmain", {"a.jpg", "b.bmp", "notes.txt"}, true, "a.jpg"},
+    {"source picture, text file", "Image1_0", {"notes.txt"}, true, ""},
+    {"result picture, escaped name", "Image1_1", {"my pic äö日本.bmp"}, true, "my pic äö日本.bmp"},
+    {"source frame, device cache",
+     "Picture1_0",
+     {"link/pcshelf/cache/accessor/graphics/album/cat.qdl"},
+     true,
+     "cat.qdl"},
+    {"result frame, text", "Picture1_1", {}, false, ""},
+    {"source caption, remote only", "Label1_0", {"https://example.com/a.jpg"}, false, ""},
+    {"result caption, remote first",
+     "Label1_1",
+     {"https://example.com/a.jpg", "b.bmp"},
+     true,
+     "b.bmp"},
+    {"position label, a queued change and Cancel", "座標", {"a.jpg"}, true, ""},
+    {"crop label, move only", "切り出し座標", {"a.jpg"}, false, "", Qt::MoveAction},
+};
+
 }  // namespace
 
 class ClipboardDropTest : public QObject {
@@ -127,39 +155,11 @@ class ClipboardDropTest : public QObject {
 
   // A drag over a drop target and, when it is accepted, the drop of files of the test folder
   // or remote ones; with no files, their text is dragged.
-  void Drop_data() {
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<int>("actions");  // what the drag source allows
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("opens");  // empty: the picture stays
-    const int any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QTest::newRow("window, three files")
-        << "QDLmain" << QStringList{"a.jpg", "b.bmp", "notes.txt"} << any << true << "a.jpg";
-    QTest::newRow("source picture, text file")
-        << "Image1_0" << QStringList{"notes.txt"} << any << true << "";
-    QTest::newRow("result picture, escaped name")
-        << "Image1_1" << QStringList{"my pic äö日本.bmp"} << any << true << "my pic äö日本.bmp";
-    QTest::newRow("source frame, device cache")
-        << "Picture1_0" << QStringList{"link/pcshelf/cache/accessor/graphics/album/cat.qdl"} << any
-        << true << "cat.qdl";
-    QTest::newRow("result frame, text") << "Picture1_1" << QStringList{} << any << false << "";
-    QTest::newRow("source caption, remote only")
-        << "Label1_0" << QStringList{"https://example.com/a.jpg"} << any << false << "";
-    QTest::newRow("result caption, remote first")
-        << "Label1_1" << QStringList{"https://example.com/a.jpg", "b.bmp"} << any << true
-        << "b.bmp";
-    QTest::newRow("position label, a queued change and Cancel")
-        << "座標" << QStringList{"a.jpg"} << any << true << "";
-    QTest::newRow("crop label, move only")
-        << "切り出し座標" << QStringList{"a.jpg"} << int(Qt::MoveAction) << false << "";
-  }
+  void Drop_data() { AddRows(kDropRows); }
   void Drop() {
-    QFETCH(QString, target);
-    QFETCH(QStringList, files);
-    QFETCH(int, actions);
-    QFETCH(bool, accepted);
-    QFETCH(QString, opens);
+    const DropRow& r = Row(kDropRows);
+    const QString target = r.target, opens = r.opens;
+    const QStringList& files = r.files;
     Window t;
     const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
     std::filesystem::create_directories(album);
@@ -182,13 +182,13 @@ class ClipboardDropTest : public QObject {
     }
 
     QWidget* widget = target == "QDLmain" ? t.w.get() : t.w->findChild<QWidget*>(target);
-    QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(actions), &data, Qt::LeftButton,
+    QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(r.actions), &data, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(widget, &enter);
-    QCOMPARE(enter.isAccepted(), accepted);
-    if (accepted) {
+    QCOMPARE(enter.isAccepted(), r.accepted);
+    if (r.accepted) {
       QCOMPARE(enter.dropAction(), Qt::CopyAction);
-      QDropEvent drop(QPointF(2, 2), Qt::DropActions(actions), &data, Qt::LeftButton,
+      QDropEvent drop(QPointF(2, 2), Qt::DropActions(r.actions), &data, Qt::LeftButton,
                       Qt::NoModifier);
       QApplication::sendEvent(widget, &drop);
       QCOMPARE(drop.isAccepted(), !opens.isEmpty());
