@@ -72,32 +72,26 @@ std::string WritePicture(const std::string& path, int width, int height) {
     WriteAll(path, QdlBytes(width, height));
     return path;
   }
-  const bool top = base.startsWith("top"), profile = base.startsWith("profile");
-  QImage photo =
+  const bool top = base.startsWith("top");
+  const QImage photo =
       TestPhoto(width, height)
           .convertToFormat(base.startsWith("mono") ? QImage::Format_Mono : QImage::Format_RGB888);
-  const QString tool = name.endsWith(".gif")    ? "pnmquant 256 '%1' 2>/dev/null | pamtogif"
-                       : base.startsWith("os2") ? "ppmtobmp -os2 '%1'"
+  const QString tool = name.endsWith(".gif")    ? "pnmquant 256 '%1' | pamtogif >'%2'"
+                       : base.startsWith("os2") ? "ppmtobmp -os2 '%1' >'%2'"
                                                 : "";
-  bool written = false;
-  if (!tool.isEmpty()) {
-    written = photo.save(name + ".ppm", "PPM") &&
-              std::system((tool.arg(name + ".ppm") + " >'" + name + "' 2>/dev/null").toUtf8()) == 0;
-  } else if (name.endsWith(".bmp")) {
-    written = (top ? photo.mirrored() : photo).save(name, "BMP");
-  } else {
-    written = photo.save(name, "JPG", 90);
-  }
+  const bool written =
+      tool.isEmpty()
+          ? (top ? photo.mirrored() : photo).save(name, name.endsWith(".bmp") ? "BMP" : "JPG", 90)
+          : photo.save(name + ".ppm", "PPM") &&
+                std::system(("(" + tool.arg(name + ".ppm", name) + ") 2>/dev/null").toUtf8()) == 0;
   if (!written) throw std::runtime_error("cannot write " + path);
-  if (top || profile) {
-    Bytes bytes = ReadAll(path);
-    if (top) PutLe32(bytes, 22, static_cast<std::uint32_t>(-height));
-    if (profile) {
-      bytes.insert(bytes.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
-      bytes.insert(bytes.begin() + 6, 39998, 0xC0);
-    }
-    WriteAll(path, bytes);
+  Bytes bytes = ReadAll(path);
+  if (top) PutLe32(bytes, 22, static_cast<std::uint32_t>(-height));
+  if (base.startsWith("profile")) {
+    bytes.insert(bytes.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
+    bytes.insert(bytes.begin() + 6, 39998, 0xC0);
   }
+  WriteAll(path, bytes);
   return path;
 }
 
