@@ -384,22 +384,19 @@ class CommandsTest : public QObject {
     const QStringList picture = QString(g.picture).split('x', Qt::SkipEmptyParts);
     const QStringList frame = QString(g.frame).split(',', Qt::SkipEmptyParts);
     WindowEnv env;
-    std::vector<std::string> args;
-    if (!picture.isEmpty()) {
-      args.push_back(WritePicture(env.File("p.bmp"), picture[0].toInt(), picture[1].toInt()));
-    }
-    auto w = env.Start(args);
-    const std::vector<std::uint8_t> loaded =
-        picture.isEmpty() ? std::vector<std::uint8_t>{} : ReadAll(TheState().WorkDspFile);
+    auto w =
+        picture.isEmpty()
+            ? env.Start()
+            : env.Start({WritePicture(env.File("p.bmp"), picture[0].toInt(), picture[1].toInt())});
+    const Bytes loaded = picture.isEmpty() ? Bytes{} : ReadAll(TheState().WorkDspFile);
 
     Play(*w, env, script);
     QCOMPARE(w->controller().ConversionCount(), g.conversions);
     QCOMPARE(TheState().CropActive, !frame.isEmpty());
     QCOMPARE(w->findChild<QFrame*>("Rubber")->isVisible(), !frame.isEmpty());
-    if (!frame.isEmpty()) {
+    if (!frame.isEmpty())
       QCOMPARE(w->RubberGeometry(),
                QRect(frame[0].toInt(), frame[1].toInt(), frame[2].toInt(), frame[3].toInt()));
-    }
     QCOMPARE(Shown(*w, "切り出し座標"), QString(g.range));
     QCOMPARE(Shown(*w, "座標"), QString(g.pointer));
     QCOMPARE(w->ResultInFront(), g.result_front);
