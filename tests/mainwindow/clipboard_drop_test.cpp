@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -49,12 +48,6 @@ struct Window {
     w->show();
     w->activateWindow();
     if (!QTest::qWaitForWindowActive(w.get())) qFatal("the window did not become active");
-  }
-  bool PasteEnabledWhenTheMenuOpens() {
-    auto* edit = w->findChild<QMenu*>("EditCTRL");
-    edit->popup(w->mapToGlobal(QPoint(0, 0)));
-    edit->close();
-    return w->findChild<QAction*>("PasteClipboard")->isEnabled();
   }
 };
 
@@ -128,7 +121,10 @@ class ClipboardDropTest : public QObject {
       TheState().Modified = true;
       t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
     }
-    QCOMPARE(t.PasteEnabledWhenTheMenuOpens(), offer != "text");
+    auto* edit = t.w->findChild<QMenu*>("EditCTRL");  // the item is set as the menu opens
+    edit->popup(t.w->mapToGlobal(QPoint(0, 0)));
+    edit->close();
+    QCOMPARE(t.w->findChild<QAction*>("PasteClipboard")->isEnabled(), offer != "text");
     // Ctrl+V while the item is still enabled from an earlier clipboard does nothing either.
     if (offer == "text") t.w->findChild<QAction*>("PasteClipboard")->setEnabled(true);
     QTest::keyClick(t.w.get(), Qt::Key_V, Qt::ControlModifier);
@@ -146,7 +142,6 @@ class ClipboardDropTest : public QObject {
       QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
       QVERIFY(TheState().Modified && !TheState().HasName && TheState().FileOnPC == 1);
       QCOMPARE(TheState().CurFileName, TheState().WorkClpFile);
-      // The dots of the same picture saved as a file and converted by dotcast.
       QCOMPARE(ReadAll(TheState().WorkDspFile),
                DotcastBitmap(WritePicture(t.env.File("photo.bmp"), 77, 33),
                              {"--method", "document", "--level", "128"}));

@@ -3,11 +3,9 @@
 // scale.
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
 #include <QtTest>
@@ -79,11 +77,10 @@ class LookTest : public QObject {
     QIcon::setThemeName("none");
   }
 
-  // At 9 pt, and at 13 pt under a dark palette.
+  // At 9 pt, and at 13 pt under a palette made from a dark button colour.
   void TextReadsWholeAndInColour() {
     for (const auto& [points, dark] : {std::pair{9, false}, std::pair{13, true}}) {
       QApplication::setFont(QFont("DejaVu Sans", points));
-      // A palette made from a dark button colour has light text on dark backgrounds.
       QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53))
                                     : QApplication::style()->standardPalette());
       WindowEnv env;

@@ -20,8 +20,7 @@
 namespace dotcaster::testing {
 namespace {
 
-class CountingHelp : public HelpProvider {
- public:
+struct CountingHelp : HelpProvider {
   int shown = 0;
   void ShowTopics() override { ++shown; }
 };

@@ -1,7 +1,6 @@
 #include "test_env.h"
 
 #include <QProcess>
-#include <QtGlobal>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
