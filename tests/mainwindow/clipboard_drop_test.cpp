@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -50,12 +49,34 @@ struct Window {
     w->activateWindow();
     if (!QTest::qWaitForWindowActive(w.get())) qFatal("the window did not become active");
   }
-  bool PasteEnabledWhenTheMenuOpens() {
-    auto* edit = w->findChild<QMenu*>("EditCTRL");
-    edit->popup(w->mapToGlobal(QPoint(0, 0)));
-    edit->close();
-    return w->findChild<QAction*>("PasteClipboard")->isEnabled();
-  }
+};
+
+constexpr int kAny = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+struct DropRow {
+  const char *name, *target;
+  QStringList files;
+  bool accepted;
+  const char* opens;   // "": the picture stays
+  int actions = kAny;  // what the drag source allows
+};
+const DropRow kDropRows[] = {
+    {"window, three files", "QDLmain", {"a.jpg", "b.bmp", "notes.txt"}, true, "a.jpg"},
+    {"source picture, text file", "Image1_0", {"notes.txt"}, true, ""},
+    {"result picture, escaped name", "Image1_1", {"my pic äö日本.bmp"}, true, "my pic äö日本.bmp"},
+    {"source frame, device cache",
+     "Picture1_0",
+     {"link/pcshelf/cache/accessor/graphics/album/cat.qdl"},
+     true,
+     "cat.qdl"},
+    {"result frame, text", "Picture1_1", {}, false, ""},
+    {"source caption, remote only", "Label1_0", {"https://example.com/a.jpg"}, false, ""},
+    {"result caption, remote first",
+     "Label1_1",
+     {"https://example.com/a.jpg", "b.bmp"},
+     true,
+     "b.bmp"},
+    {"position label, a queued change and Cancel", "座標", {"a.jpg"}, true, ""},
+    {"crop label, move only", "切り出し座標", {"a.jpg"}, false, "", Qt::MoveAction},
 };
 
 }  // namespace
@@ -100,7 +121,10 @@ class ClipboardDropTest : public QObject {
       TheState().Modified = true;
       t.env.prompter.message_answers.push_back(static_cast<MsgAnswer>(answer));
     }
-    QCOMPARE(t.PasteEnabledWhenTheMenuOpens(), offer != "text");
+    auto* edit = t.w->findChild<QMenu*>("EditCTRL");  // the item is set as the menu opens
+    edit->popup(t.w->mapToGlobal(QPoint(0, 0)));
+    edit->close();
+    QCOMPARE(t.w->findChild<QAction*>("PasteClipboard")->isEnabled(), offer != "text");
     // Ctrl+V while the item is still enabled from an earlier clipboard does nothing either.
     if (offer == "text") t.w->findChild<QAction*>("PasteClipboard")->setEnabled(true);
     QTest::keyClick(t.w.get(), Qt::Key_V, Qt::ControlModifier);
@@ -118,7 +142,6 @@ class ClipboardDropTest : public QObject {
       QCOMPARE(t.w->windowTitle(), QString("Dotcaster - Untitled"));
       QVERIFY(TheState().Modified && !TheState().HasName && TheState().FileOnPC == 1);
       QCOMPARE(TheState().CurFileName, TheState().WorkClpFile);
-      // The dots of the same picture saved as a file and converted by dotcast.
       QCOMPARE(ReadAll(TheState().WorkDspFile),
                DotcastBitmap(WritePicture(t.env.File("photo.bmp"), 77, 33),
                              {"--method", "document", "--level", "128"}));
@@ -127,39 +150,11 @@ class ClipboardDropTest : public QObject {
 
   // A drag over a drop target and, when it is accepted, the drop of files of the test folder
   // or remote ones; with no files, their text is dragged.
-  void Drop_data() {
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<int>("actions");  // what the drag source allows
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("opens");  // empty: the picture stays
-    const int any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QTest::newRow("window, three files")
-        << "QDLmain" << QStringList{"a.jpg", "b.bmp", "notes.txt"} << any << true << "a.jpg";
-    QTest::newRow("source picture, text file")
-        << "Image1_0" << QStringList{"notes.txt"} << any << true << "";
-    QTest::newRow("result picture, escaped name")
-        << "Image1_1" << QStringList{"my pic äö日本.bmp"} << any << true << "my pic äö日本.bmp";
-    QTest::newRow("source frame, device cache")
-        << "Picture1_0" << QStringList{"link/pcshelf/cache/accessor/graphics/album/cat.qdl"} << any
-        << true << "cat.qdl";
-    QTest::newRow("result frame, text") << "Picture1_1" << QStringList{} << any << false << "";
-    QTest::newRow("source caption, remote only")
-        << "Label1_0" << QStringList{"https://example.com/a.jpg"} << any << false << "";
-    QTest::newRow("result caption, remote first")
-        << "Label1_1" << QStringList{"https://example.com/a.jpg", "b.bmp"} << any << true
-        << "b.bmp";
-    QTest::newRow("position label, a queued change and Cancel")
-        << "座標" << QStringList{"a.jpg"} << any << true << "";
-    QTest::newRow("crop label, move only")
-        << "切り出し座標" << QStringList{"a.jpg"} << int(Qt::MoveAction) << false << "";
-  }
+  void Drop_data() { AddRows(kDropRows); }
   void Drop() {
-    QFETCH(QString, target);
-    QFETCH(QStringList, files);
-    QFETCH(int, actions);
-    QFETCH(bool, accepted);
-    QFETCH(QString, opens);
+    const DropRow& r = Row(kDropRows);
+    const QString target = r.target, opens = r.opens;
+    const QStringList& files = r.files;
     Window t;
     const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
     std::filesystem::create_directories(album);
@@ -182,13 +177,13 @@ class ClipboardDropTest : public QObject {
     }
 
     QWidget* widget = target == "QDLmain" ? t.w.get() : t.w->findChild<QWidget*>(target);
-    QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(actions), &data, Qt::LeftButton,
+    QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(r.actions), &data, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(widget, &enter);
-    QCOMPARE(enter.isAccepted(), accepted);
-    if (accepted) {
+    QCOMPARE(enter.isAccepted(), r.accepted);
+    if (r.accepted) {
       QCOMPARE(enter.dropAction(), Qt::CopyAction);
-      QDropEvent drop(QPointF(2, 2), Qt::DropActions(actions), &data, Qt::LeftButton,
+      QDropEvent drop(QPointF(2, 2), Qt::DropActions(r.actions), &data, Qt::LeftButton,
                       Qt::NoModifier);
       QApplication::sendEvent(widget, &drop);
       QCOMPARE(drop.isAccepted(), !opens.isEmpty());
@@ -209,6 +204,12 @@ class ClipboardDropTest : public QObject {
     QCOMPARE(TheState().FileOnPC, from_cache ? 0 : 1);
     QCOMPARE(from_cache ? TheState().CacheDir : TheState().UserDataDir,
              FolderPart(TheState().CurFileName));
+    if (from_cache) {
+      t.env.prompter.device_answers.push_back(std::nullopt);
+      t.w->controller().OpenOnDevice();
+      QCOMPARE(t.env.prompter.device_requests.back().startFolder,
+               std::string("B:\\graphics\\album\\"));
+    }
   }
 
   // Ctrl+C puts the result's dots on the clipboard, black and white, and changes nothing.

@@ -42,10 +42,7 @@ int main(int argc, char** argv) {
     image.setPixel(0, 0, image.pixelIndex(0, 0) ^ 1);
   // Qt reads a 1-bit bitmap with the palette white first; the program's layout has black first.
   if (mode != "v5" && image.depth() == 1) {
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x)
-        image.setPixel(x, y, image.pixelIndex(x, y) ^ 1);
-    }
+    image.invertPixels();
     image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
   }
   QByteArray file;

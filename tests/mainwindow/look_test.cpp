@@ -3,11 +3,9 @@
 // scale.
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
 #include <QtTest>
@@ -79,47 +77,36 @@ class LookTest : public QObject {
     QIcon::setThemeName("none");
   }
 
-  void TextReadsWholeAndInColour_data() {
-    QTest::addColumn<int>("points");
-    QTest::addColumn<bool>("dark");
-    QTest::newRow("9 pt") << 9 << false;
-    QTest::newRow("13 pt, dark") << 13 << true;
-  }
+  // At 9 pt, and at 13 pt under a palette made from a dark button colour.
   void TextReadsWholeAndInColour() {
-    QFETCH(int, points);
-    QFETCH(bool, dark);
-    QApplication::setFont(QFont("DejaVu Sans", points));
-    // A palette made from a dark button colour has light text on dark backgrounds.
-    QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53))
-                                  : QApplication::style()->standardPalette());
-    WindowEnv env;
-    auto w = env.Start({WritePicture(env.File("photo.jpg"), 64, 48)});
-    w->SetSourceCaption("Source image (4000 x 3000)");
-    w->SetResultCaption("Vantro image (320 x 240)");
-    CheckTexts(*w);
-    for (const char* view : {"Picture1_0", "Picture1_1"})
-      QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
-
-    AppState state;
-    ResetPictureState(state);
-    state.SizeMode = kSizeCustom;  // the fields take input
-    QDLChange size(state, {}, nullptr, w.get());
-    CheckTexts(size);
-    GlobalVersion about(kDotcasterAppNumber, w.get());
-    CheckTexts(about);
-    const auto list = [](const std::string&) {
-      return std::optional<std::vector<DeviceEntry>>({{"album", true}, {"cat.qdl", false, 1028}});
-    };
-    DeviceFileDialog device({true, "qdl", "B:\\graphics\\", "Untitled", list}, w.get());
-    CheckTexts(device);
-    DisconnectionSetupDialog disconnection(false, w.get());
-    CheckTexts(disconnection);
-    HelpWindow help(w.get());
-    CheckTexts(help);
-    QMessageBox box(w.get());
-    ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
-                        MsgButtons::YesNoCancel);
-    CheckTexts(box);
+    for (const auto& [points, dark] : {std::pair{9, false}, std::pair{13, true}}) {
+      QApplication::setFont(QFont("DejaVu Sans", points));
+      QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53))
+                                    : QApplication::style()->standardPalette());
+      WindowEnv env;
+      auto w = env.Start({WritePicture(env.File("photo.jpg"), 64, 48)});
+      w->SetSourceCaption("Source image (4000 x 3000)");
+      w->SetResultCaption("Vantro image (320 x 240)");
+      AppState state;
+      ResetPictureState(state);
+      state.SizeMode = kSizeCustom;  // the fields take input
+      QDLChange size(state, {}, nullptr, w.get());
+      GlobalVersion about(kDotcasterAppNumber, w.get());
+      const auto list = [](const std::string&) {
+        return std::optional<std::vector<DeviceEntry>>({{"album", true}, {"cat.qdl", false, 1028}});
+      };
+      DeviceFileDialog device({true, "qdl", "B:\\graphics\\", "Untitled", list}, w.get());
+      DisconnectionSetupDialog disconnection(false, w.get());
+      HelpWindow help(w.get());
+      QMessageBox box(w.get());
+      ConfigureMessageBox(box, "Do you want to save change?", "Dotcaster", MsgIcon::Exclamation,
+                          MsgButtons::YesNoCancel);
+      for (QWidget* top : std::initializer_list<QWidget*>{w.get(), &size, &about, &device,
+                                                          &disconnection, &help, &box})
+        CheckTexts(*top);
+      for (const char* view : {"Picture1_0", "Picture1_1"})
+        QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
+    }
     QApplication::setFont(QFont());
     QApplication::setPalette(QApplication::style()->standardPalette());
   }

@@ -36,29 +36,23 @@ TEST(PlacementText, BothWays) {
 class Placement : public ::testing::Test {
  protected:
   void SetUp() override { testing::QtApp(); }
-  // The main window's kind: a fixed single border.
-  static void MakeFixed(QWidget& w) { w.setFixedSize(400, 300); }
   void Store(const char* text) { SaveSetting(kSettingsSection, kPlacementKey, text); }
   testing::LinkEnv env;
 };
 
-TEST_F(Placement, FirstRunCentresTheWindow) {
-  QWidget window;
-  MakeFixed(window);
-  EXPECT_FALSE(RestoreWindowPlacement(window, kSettingsSection));
-  const QRect screen = window.screen()->geometry();
-  EXPECT_EQ(window.pos(),
-            QPoint(screen.x() + screen.width() / 2 - 200, screen.y() + screen.height() / 2 - 150));
-}
-
+// A fixed single border (the main window's kind) takes only the stored left and top, in
+// every show state; with nothing stored (the first run) the window is centred.
 TEST_F(Placement, FixedBorderTakesOnlyLeftAndTop) {
-  for (const char* stored : {"1,560,120,760,80", "2,560,120,760,80", "3,560,120,760,80"}) {
+  for (const char* stored : {"", "1,560,120,760,80", "2,560,120,760,80", "3,560,120,760,80"}) {
     SCOPED_TRACE(stored);
     Store(stored);
     QWidget window;
-    MakeFixed(window);
+    window.setFixedSize(400, 300);
     EXPECT_FALSE(RestoreWindowPlacement(window, kSettingsSection));
-    EXPECT_EQ(window.pos(), QPoint(120, 80));
+    const QRect screen = window.screen()->geometry();
+    EXPECT_EQ(window.pos(), *stored ? QPoint(120, 80)
+                                    : QPoint(screen.x() + screen.width() / 2 - 200,
+                                             screen.y() + screen.height() / 2 - 150));
     EXPECT_EQ(window.size(), QSize(400, 300));
     EXPECT_EQ(window.windowState(), Qt::WindowNoState);
   }
@@ -78,7 +72,7 @@ TEST_F(Placement, SizableWindowTakesTheRectangleAndNeverStartsMinimised) {
 
 TEST_F(Placement, NegativeCoordinatesSurviveSaveAndRestore) {
   QWidget window;
-  MakeFixed(window);
+  window.setFixedSize(400, 300);
   window.move(-30, -45);
   window.show();
   SaveWindowPlacement(window, kSettingsSection);
@@ -89,7 +83,7 @@ TEST_F(Placement, NegativeCoordinatesSurviveSaveAndRestore) {
   EXPECT_EQ(stored->top, -45);
   EXPECT_EQ(stored->right - stored->left, window.frameGeometry().width());
   QWidget again;
-  MakeFixed(again);
+  again.setFixedSize(400, 300);
   RestoreWindowPlacement(again, kSettingsSection);
   EXPECT_EQ(again.pos(), QPoint(-30, -45));
 }

@@ -60,7 +60,6 @@ class Probe {
     }
   }
   void Answer(const std::string& line) { process_.write(QByteArray::fromStdString(line + "\n")); }
-  // Whether the probe ended by itself with exit code 0.
   bool EndedWell() { return process_.waitForFinished(kWaitMs) && process_.exitCode() == 0; }
 
  private:

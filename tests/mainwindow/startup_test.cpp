@@ -1,11 +1,14 @@
 // Start-up, loading from the command line, shutdown and the enabling rules of the main
 // window.
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
 #include <QtTest>
+#include <algorithm>
 
 #include "devicelink/folder_link.h"
 #include "formats/probe.h"
@@ -17,32 +20,40 @@
 namespace dotcaster::testing {
 namespace {
 
-class CountingHelp : public HelpProvider {
- public:
+struct CountingHelp : HelpProvider {
   int shown = 0;
   void ShowTopics() override { ++shown; }
 };
 
-bool Enabled(QDLmain& w, const char* action) {
-  return w.findChild<QAction*>(action)->isEnabled();
-}
-
-bool ConvEnabled(QDLmain& w) {
-  bool all = w.findChild<QSlider*>("MONOSikii")->isEnabled() &&
-             w.findChild<QComboBox*>("PhotoMode")->isEnabled();
-  for (const char* label : {"Label2", "Label3", "LabelSikii"})
-    all = all && w.findChild<QLabel*>(label)->isEnabled();
-  return all;
-}
-
-bool PictureCommandsEnabled(QDLmain& w) {
-  return Enabled(w, "UpdateBMP") && Enabled(w, "Toolbar1_UpdateBMP") && Enabled(w, "EditPicture") &&
-         Enabled(w, "CopyResult");
+// Whether each named action or control is enabled.
+bool Enabled(QDLmain& w, std::initializer_list<const char*> names) {
+  return std::all_of(names.begin(), names.end(), [&](const char* name) {
+    return w.findChild<QObject*>(name)->property("enabled").toBool();
+  });
 }
 
 QString Caption(QDLmain& w, const char* name) {
   return w.findChild<QLabel*>(name)->text();
 }
+
+struct FileRow {
+  const char* name;
+  const char* failure;  // the message, or null for a picture that loads
+  int width = 0, height = 0, out_width = 0, out_height = 0, conversions = 0;
+  bool conv_controls = false;
+  const char* title = "Dotcaster";
+};
+const FileRow kFileRows[] = {
+    {"notes.txt", kNotImageMessage},
+    {"empty.jpg", "Read error!"},
+    {"empty.qdl", "Read error!"},
+    {"pipe.jpg", "Read error!"},  // a FIFO: no wait for a writer
+    {"pipe.qdl", "Read error!"},
+    {"cat.qdl", nullptr, 102, 64, 102, 64, 0, false, "Dotcaster - PC:cat.qdl"},
+    {"wide.qdl", nullptr, 400, 30, 320, 30, 1, false, "Dotcaster - PC:wide.qdl"},
+    {"mono.bmp", nullptr, 40, 30, 40, 30, 1, false, "Dotcaster - Untitled"},
+    {"big.jpg", nullptr, 640, 480, 320, 240, 1, true, "Dotcaster - Untitled"},
+};
 
 struct CloseRow {
   const char* name;
@@ -118,51 +129,39 @@ class StartupTest : public QObject {
   // window stays empty. A picture converts once (a Quadrel file of the device's size not at
   // all), shows both sizes with the result in front, and enables the picture commands, and
   // the conversion controls unless it is 1-bit already; the other commands are always on.
+  void EachKindOfFileOnTheCommandLine_data() { AddRows(kFileRows); }
   void EachKindOfFileOnTheCommandLine() {
-    const struct {
-      const char* name;
-      const char* failure;  // the message, or null for a picture that loads
-      int width = 0, height = 0, out_width = 0, out_height = 0, conversions = 0;
-      bool conv_controls = false;
-      const char* title = "Dotcaster";
-    } rows[] = {
-        {"notes.txt", kNotImageMessage},
-        {"empty.jpg", "Read error!"},
-        {"empty.qdl", "Read error!"},
-        {"cat.qdl", nullptr, 102, 64, 102, 64, 0, false, "Dotcaster - PC:cat.qdl"},
-        {"wide.qdl", nullptr, 400, 30, 320, 30, 1, false, "Dotcaster - PC:wide.qdl"},
-        {"mono.bmp", nullptr, 40, 30, 40, 30, 1, false, "Dotcaster - Untitled"},
-        {"big.jpg", nullptr, 640, 480, 320, 240, 1, true, "Dotcaster - Untitled"},
-    };
-    for (const auto& row : rows) {
-      WindowEnv env;
-      const std::string path = env.File(row.name);
+    const FileRow& row = Row(kFileRows);
+    WindowEnv env;
+    const std::string path = env.File(row.name);
+    if (QString(row.name).startsWith("pipe")) {
+      QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    } else {
       WriteAll(path, {});
-      if (!row.failure) WritePicture(path, row.width, row.height);
-      auto w = env.Start({path});
-      QVERIFY(w && w->isVisible());
-      QCOMPARE(env.prompter.MessageTexts(),
-               row.failure ? std::vector<std::string>{row.failure} : std::vector<std::string>{});
-      QVERIFY2(TheState().ImageLoaded == !row.failure, row.name);
-      QVERIFY2(PictureCommandsEnabled(*w) == !row.failure, row.name);
-      QVERIFY2(ConvEnabled(*w) == row.conv_controls, row.name);
-      QVERIFY(Enabled(*w, "FileOpen") && Enabled(*w, "FileOverWrite") &&
-              Enabled(*w, "PasteClipboard") && Enabled(*w, "MenuVersion"));
-      QCOMPARE(w->windowTitle(), QString(row.title));
-      QCOMPARE(TheState().Modified, QString(row.title).endsWith("Untitled"));
-      if (row.failure) {
-        QVERIFY(TheState().CurFileName.empty());
-        continue;
-      }
-      QCOMPARE(w->controller().ConversionCount(), row.conversions);
-      QCOMPARE(Caption(*w, "Label1_0"),
-               QString("Source image (%1 x %2)").arg(row.width).arg(row.height));
-      QCOMPARE(Caption(*w, "Label1_1"),
-               QString("Vantro image (%1 x %2)").arg(row.out_width).arg(row.out_height));
-      QCOMPARE(w->findChild<QLabel*>("Image1_1")->pixmap().size(),
-               QSize(row.out_width, row.out_height));
-      QVERIFY(w->ResultInFront());
     }
+    if (!row.failure) WritePicture(path, row.width, row.height);
+    auto w = env.Start({path});
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(env.prompter.MessageTexts(),
+             row.failure ? std::vector<std::string>{row.failure} : std::vector<std::string>{});
+    QCOMPARE(TheState().ImageLoaded, !row.failure);
+    QCOMPARE(Enabled(*w, {"UpdateBMP", "Toolbar1_UpdateBMP", "EditPicture", "CopyResult"}),
+             !row.failure);
+    QCOMPARE(Enabled(*w, {"MONOSikii", "PhotoMode", "Label2", "Label3", "LabelSikii"}),
+             row.conv_controls);
+    QVERIFY(Enabled(*w, {"FileOpen", "FileOverWrite", "PasteClipboard", "MenuVersion"}));
+    QCOMPARE(w->windowTitle(), QString(row.title));
+    QCOMPARE(TheState().Modified, QString(row.title).endsWith("Untitled"));
+    QCOMPARE(TheState().CurFileName.empty(), row.failure != nullptr);
+    if (row.failure) return;
+    QCOMPARE(w->controller().ConversionCount(), row.conversions);
+    QCOMPARE(Caption(*w, "Label1_0"),
+             QString("Source image (%1 x %2)").arg(row.width).arg(row.height));
+    QCOMPARE(Caption(*w, "Label1_1"),
+             QString("Vantro image (%1 x %2)").arg(row.out_width).arg(row.out_height));
+    QCOMPARE(w->findChild<QLabel*>("Image1_1")->pixmap().size(),
+             QSize(row.out_width, row.out_height));
+    QVERIFY(w->ResultInFront());
   }
 
   // The command line is one path, quoted or not: an unquoted path with blanks arrives in

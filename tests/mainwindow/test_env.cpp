@@ -1,13 +1,13 @@
 #include "test_env.h"
 
 #include <QProcess>
-#include <QtGlobal>
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
 #include "devicelink/install.h"
 #include "devicelink/link.h"
+#include "formats/bytes.h"
 #include "formats/quadrel.h"
 #include "mainwindow/main_controller.h"
 #include "mainwindow/main_window.h"
@@ -59,24 +59,38 @@ std::vector<std::uint8_t> QdlBytes(int width, int height) {
   std::vector<std::uint8_t> qdl(static_cast<std::size_t>(QdlFileSize(width, height)));
   for (std::size_t i = 4; i < qdl.size(); ++i)
     qdl[i] = static_cast<std::uint8_t>(i * 37 / 5);
-  qdl[0] = static_cast<std::uint8_t>(width);
-  qdl[1] = static_cast<std::uint8_t>(width >> 8);
-  qdl[2] = static_cast<std::uint8_t>(height);
-  qdl[3] = static_cast<std::uint8_t>(height >> 8);
+  PutLe16(qdl, 0, static_cast<std::uint32_t>(width));
+  PutLe16(qdl, 2, static_cast<std::uint32_t>(height));
   return qdl;
 }
 
 std::string WritePicture(const std::string& path, int width, int height) {
-  const QString name = QString::fromStdString(path);
+  const QString name = QString::fromStdString(path),
+                base = QString::fromStdString(FileNamePart(path));
   if (name.endsWith(".qdl")) {
     WriteAll(path, QdlBytes(width, height));
     return path;
   }
-  const bool mono = QString::fromStdString(FileNamePart(path)).startsWith("mono");
+  const bool top = base.startsWith("top");
   const QImage photo =
-      TestPhoto(width, height).convertToFormat(mono ? QImage::Format_Mono : QImage::Format_RGB888);
-  if (!(name.endsWith(".bmp") ? photo.save(name, "BMP") : photo.save(name, "JPG", 90)))
-    throw std::runtime_error("cannot write " + path);
+      TestPhoto(width, height)
+          .convertToFormat(base.startsWith("mono") ? QImage::Format_Mono : QImage::Format_RGB888);
+  const QString tool = name.endsWith(".gif")    ? "pnmquant 256 '%1' | pamtogif >'%2'"
+                       : base.startsWith("os2") ? "ppmtobmp -os2 '%1' >'%2'"
+                                                : "";
+  const bool written =
+      tool.isEmpty()
+          ? (top ? photo.mirrored() : photo).save(name, name.endsWith(".bmp") ? "BMP" : "JPG", 90)
+          : photo.save(name + ".ppm", "PPM") &&
+                std::system(("(" + tool.arg(name + ".ppm", name) + ") 2>/dev/null").toUtf8()) == 0;
+  if (!written) throw std::runtime_error("cannot write " + path);
+  Bytes bytes = ReadAll(path);
+  if (top) PutLe32(bytes, 22, static_cast<std::uint32_t>(-height));
+  if (base.startsWith("profile")) {
+    bytes.insert(bytes.begin() + 2, {0xFF, 0xE2, 0x9C, 0x40});
+    bytes.insert(bytes.begin() + 6, 39998, 0xC0);
+  }
+  WriteAll(path, bytes);
   return path;
 }
 

@@ -50,8 +50,10 @@ class WindowEnv {
 QImage TestPhoto(int width, int height);
 // A Quadrel file with a diagonal pattern.
 std::vector<std::uint8_t> QdlBytes(int width, int height);
-// Writes a picture of the kind the name's ending says (.qdl, .bmp at 24 bits, else JPEG); a
-// bitmap whose name starts with "mono" is 1 bit per pixel.
+// Writes a picture of the kind the name's ending says (.qdl, .gif, .bmp at 24 bits, else
+// JPEG) and its start varies: a "mono" bitmap is 1 bit per pixel, a "top" one is stored
+// top-down, an "os2" one has the OS/2 header; a "profile" JPEG holds a 40,000-byte APP2
+// segment before its frame. GIFs and OS/2 bitmaps are written by netpbm.
 std::string WritePicture(const std::string& path, int width, int height);
 
 // The bitmap dotcast (the build's own, named by $DOTCAST) converts the picture at path to
