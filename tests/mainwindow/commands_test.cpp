@@ -119,6 +119,8 @@ const Gesture kGestures[] = {
      kRange, "[ 060 , 050 ] - [ 010 , 020 ]", true, false},
     {"drag down and left", kPic, "press src 60,20; move src 10,50; release src 10,50", 2, kFrame,
      kRange, "[ 060 , 020 ] - [ 010 , 050 ]", true, false},
+    {"drag up and right", kPic, "press src 10,50; move src 60,20; release src 60,20", 2, kFrame,
+     kRange, "[ 010 , 050 ] - [ 060 , 020 ]", true, false},
     {"release on the start row", kPic, "drag; press src 30,40; move src 90,70; release src 90,40",
      3, "", "", "[ 030 , 040 ] - [ 090 , 040 ]", true, true},
     {"release on the start column", kPic,
