@@ -80,8 +80,8 @@ Rgb Spheres(double u, double v, double aspect) {
     if (n2 >= 1) continue;
     const double nz = std::sqrt(1 - n2);
     const double lambert = std::max(0.0, nx * lx + ny * ly + nz * lz);
-    const double spec = std::pow(std::max(0.0, 2 * nz * (nx * lx + ny * ly + nz * lz) - lz), 40);
-    c = b.colour * (0.12 + 0.88 * lambert) + Rgb{255, 255, 255} * (0.7 * spec);
+    const double shine = std::pow(std::max(0.0, 2 * nz * (nx * lx + ny * ly + nz * lz) - lz), 40);
+    c = b.colour * (0.12 + 0.88 * lambert) + Rgb{255, 255, 255} * (0.7 * shine);
   }
   return c;
 }
