@@ -1,4 +1,4 @@
-// Clipboard and drag-and-drop: "&Paste" and "&Copy" of the Edit menu, and the drop targets'
+// Clipboard and drag-and-drop: "&Paste" and "C&opy" of the Edit menu, and the drop targets'
 // answers. A pasted picture is written as the clipboard working file (a 24-bit bitmap of our
 // own making) and then loaded like any other picture file.
 

@@ -133,7 +133,8 @@ void QDLmain::BuildMenus() {
   auto_level_ = add(edit, "AutoLevel", "Auto &Level", QKeySequence("Ctrl+L"));
   connect(auto_level_, &QAction::triggered, this, [this] { controller_->AutoLevel(); });
   separator(edit, "kubun3");
-  copy_ = add(edit, "CopyResult", "&Copy", QKeySequence("Ctrl+C"));
+  // Not "&Copy": Alt+E, C must reach "&Convert Size..." at once.
+  copy_ = add(edit, "CopyResult", "C&opy", QKeySequence("Ctrl+C"));
   connect(copy_, &QAction::triggered, this, [this] { controller_->CopyResult(); });
   QAction* paste = add(edit, "PasteClipboard", "&Paste", QKeySequence("Ctrl+V"));
   connect(paste, &QAction::triggered, this, [this] { controller_->PasteClipboard(); });

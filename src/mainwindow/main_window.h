@@ -131,7 +131,7 @@ class QDLmain : public QMainWindow {
   QAction* update_bmp_button_ = nullptr;  // toolbar button "UpdateBMP"
   QAction* edit_picture_ = nullptr;       // menu entry "&Edit image"
   QMenu* pop_menu_ = nullptr;             // PopMenu, the result view's pop-up menu
-  QAction* copy_ = nullptr;               // menu entry "&Copy"
+  QAction* copy_ = nullptr;               // menu entry "C&opy"
   QAction* auto_level_ = nullptr;         // menu entry "Auto &Level", with the level controls
   bool shut_down_ = false;                // the shutdown sequence has run to its end
 };
