@@ -63,7 +63,6 @@ struct Harness {
   // The options as shown, e.g. "fixed ratio- device 40x30-": the stretch option, the ratio
   // tick, the size option and the custom fields, each followed by "-" while greyed.
   QString seen() {
-    const auto grey = [&](const char* name) { return get<QWidget>(name)->isEnabled() ? "" : "-"; };
     const char* size = get("QDLSize_0")->isChecked()   ? "device"
                        : get("QDLSize_1")->isChecked() ? "full"
                        : get("QDLSize_2")->isChecked() ? "custom"
@@ -73,7 +72,8 @@ struct Harness {
       if (!get<QWidget>(name)->isEnabled()) fields += "-";
     return QStringLiteral("%1 %2%3 %4 %5")
         .arg(get("QDLZoom_1")->isChecked() ? "stretch" : "fixed",
-             get("JustZoom")->isChecked() ? "ratio" : "noratio", grey("JustZoom"), size, fields);
+             get("JustZoom")->isChecked() ? "ratio" : "noratio",
+             get<QWidget>("JustZoom")->isEnabled() ? "" : "-", size, fields);
   }
 
   ScriptedPrompter prompter;
