@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QSettings>
 #include <filesystem>
-#include <functional>
 
 #include "devicelink/folder_link.h"
 #include "devicelink/settings.h"
@@ -19,11 +19,6 @@ using testing::LinkEnv;
 using testing::ReadAll;
 using testing::ScriptedPrompter;
 using testing::WriteAll;
-using Bytes = std::vector<std::uint8_t>;
-
-long FileCount(const std::string& folder) {
-  return std::distance(fs::directory_iterator(folder), {});
-}
 
 class SavePipeline : public ::testing::Test {
  protected:
@@ -81,7 +76,7 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
               bmp ? "" : "1,PC:" + std::string(name) + "," + target);
     EXPECT_TRUE(!bmp || (state.SrcIsMono && state.SrcExt == ".BMP"));
   }
-  EXPECT_EQ(FileCount(pics), std::ssize(as_bitmap)) << "no stray files";
+  EXPECT_EQ(std::distance(fs::directory_iterator(pics), {}), 5) << "no stray files";
 }
 
 // The link is handed a finished temporary file, gone afterwards; its refusal is reported
@@ -115,55 +110,46 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
   EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
   EXPECT_TRUE(!state.Modified && !state.UploadAfterSave && state.SrcIsQdl);
   EXPECT_EQ(state.CurFileName, cache);
-  EXPECT_EQ(GetSetting(kSettingsSection, kLastFileKey), "0,Vantro:cat.qdl," + cache);
+  const QSettings ini(QString::fromStdString(env.File("config/Tresk/Dovimar.ini")),
+                      QSettings::IniFormat);
+  EXPECT_EQ(ini.value("Mkqdl/File1").toString().toStdString(), "0,Vantro:cat.qdl," + cache);
   EXPECT_EQ(ReadAll(cache), quadrel);
 }
 
-// A result that is missing or no 1-bit bitmap (for a Quadrel target; a bitmap target takes
-// its bytes as they are), a read-only folder, a read-only file and a disk that fills up
-// mid-write, with or without an upload: Write error!, old files intact and no temporary file
-// left, although a rename in a writable folder would replace a read-only file. Permissions
-// are tried as an unprivileged user, whom they bind, owning the folder.
+// Every failure, with or without an upload, leaves the old file and the state intact and no
+// temporary file. A bitmap target takes the result's bytes as they are. Permissions are tried
+// as an unprivileged user owning the folder: a rename there would replace a read-only file.
 TEST_F(SavePipeline, FailedSaveKeepsTheOldFileIntact) {
   const auto before = Snapshot();
-  const auto as_user = [&](const std::string& target, const std::string& locked, mode_t mode) {
-    testing::AsUnprivilegedUser nobody(pics);
-    ::chmod(locked.c_str(), mode);
-    return SaveResultFile(state, target);
+  enum Lock { kNone, kFolder, kFile, kDiskFull };
+  const std::tuple<const char*, std::optional<Bytes>, Lock> failures[] = {
+      {"result not a bitmap", Bytes{2, 0, 2, 0, 1, 1}, kNone},
+      {"result cut short", Bytes(bitmap.begin(), bitmap.begin() + 20), kNone},
+      {"result empty", Bytes{}, kNone},
+      {"result missing", std::nullopt, kNone},
+      {"read-only folder", bitmap, kFolder},
+      {"read-only file", bitmap, kFile},
+      {"disk full", bitmap, kDiskFull},  // 4096 bytes, below the 9604 of a 320 x 240 picture
   };
-  const auto result = [&](std::optional<Bytes> content) {
-    return [&, content](const std::string& target) {
-      content ? WriteAll(state.WorkDspFile, *content) : (void)fs::remove(state.WorkDspFile);
-      const bool saved = SaveResultFile(state, target);
-      WriteAll(state.WorkDspFile, bitmap);
-      return saved;
-    };
-  };
-  const std::pair<const char*, std::function<bool(const std::string&)>> failures[] = {
-      {"result not a bitmap", result(Bytes{2, 0, 2, 0, 1, 1})},
-      {"result cut short", result(Bytes(bitmap.begin(), bitmap.begin() + 20))},
-      {"result empty", result(Bytes{})},
-      {"result missing", result(std::nullopt)},
-      {"read-only folder", [&](const std::string& t) { return as_user(t, pics, 0500); }},
-      {"read-only file", [&](const std::string& t) { return as_user(t, t, 0400); }},
-      {"disk full",
-       [&](const std::string& t) {
-         testing::FileSizeLimit limit(4096);  // well below the 9604 bytes of a 320 x 240 picture
-         return SaveResultFile(state, t);
-       }},
-  };
-  for (const auto& [failure, save] : failures) {
+  for (const auto& [failure, result, lock] : failures) {
     for (const char* name : {"old.qdl", "old.bmp"}) {
-      if (std::string_view(failure).starts_with("result ") && name == std::string_view("old.bmp"))
-        continue;
+      if (result != bitmap && name == std::string_view("old.bmp")) continue;
       for (const bool upload : {false, true}) {
         SCOPED_TRACE(std::string(failure) + " " + name + (upload ? ", upload" : ""));
         const std::string target = JoinPath(pics, name);
         ::chmod(pics.c_str(), 0700);
         WriteAll(target, Bytes(100, 3));
+        result ? WriteAll(state.WorkDspFile, *result) : (void)fs::remove(state.WorkDspFile);
         prompter.messages.clear();
         state.UploadAfterSave = upload;
-        EXPECT_FALSE(save(target));
+        std::optional<testing::AsUnprivilegedUser> nobody;
+        std::optional<testing::FileSizeLimit> limit;
+        if (lock == kDiskFull) limit.emplace(4096);
+        if (lock == kFolder || lock == kFile) {
+          nobody.emplace(pics);
+          ::chmod((lock == kFolder ? pics : target).c_str(), lock == kFolder ? 0500 : 0400);
+        }
+        EXPECT_FALSE(SaveResultFile(state, target));
         EXPECT_EQ(prompter.MessageTexts(), std::vector<std::string>{"Write error!"});
         EXPECT_EQ(ReadAll(target), Bytes(100, 3));
         EXPECT_EQ(Snapshot(), before);
@@ -171,18 +157,7 @@ TEST_F(SavePipeline, FailedSaveKeepsTheOldFileIntact) {
       }
     }
   }
-  EXPECT_EQ(FileCount(pics), 2);
-}
-
-TEST(SaveHelpers, DeleteFileIfExistsTakesReadOnlyAndHiddenFilesButNoFolders) {
-  LinkEnv env;
-  fs::create_directories(env.File("d/folder"));
-  WriteAll(env.File("d/ro.qdl"), {1});
-  WriteAll(env.File("d/.hidden.qdl"), {1});
-  ::chmod(env.File("d/ro.qdl").c_str(), 0400);
-  for (const char* name : {"d/ro.qdl", "d/.hidden.qdl", "d/folder", "d/missing"})
-    DeleteFileIfExists(env.File(name));
-  EXPECT_TRUE(FileCount(env.File("d")) == 1 && fs::is_directory(env.File("d/folder")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(pics), {}), 2);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -85,54 +86,43 @@ class QtPrompterTest : public QObject {
     QCOMPARE(dotcaster::AnswerFor(QMessageBox::Yes, MsgButtons::OkCancel), MsgAnswer::Cancel);
   }
 
-  // The patterns are hidden: the dialog shows each description exactly as written, and an
-  // index out of range selects the first filter. Save asks before it overwrites only when
-  // the request says so.
-  void fileDialogsShowTheRequest() {
-    dotcaster::testing::TempDir dir;
-    // Rows: filter index, save, confirm overwrite, filter selected.
-    const std::tuple<int, bool, bool, const char*> rows[] = {
-        {2, false, true, "Quadrel(*.qdl)"}, {9, false, true, "Pictures"},
-        {0, false, true, "Pictures"},       {1, true, true, "Pictures"},
-        {1, true, false, "Pictures"},
-    };
-    for (const auto& [index, save, confirm, filter] : rows) {
-      FileDialogRequest request = Request(dir, index);
-      request.fileName = "cat.";
-      request.confirmOverwrite = confirm;
-      QFileDialog d;
-      dotcaster::ConfigureFileDialog(d, request, save);
-      QCOMPARE(d.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-      QCOMPARE(d.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-      QCOMPARE(d.testOption(QFileDialog::DontConfirmOverwrite), !(save && confirm));
-      QCOMPARE(d.directory().canonicalPath(), QDir(dir.path()).canonicalPath());
-      QCOMPARE(d.nameFilters(),
-               (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
-      QVERIFY(d.testOption(QFileDialog::HideNameFilterDetails));
-      QCOMPARE(d.selectedNameFilter(), QString(filter));
-      QCOMPARE(d.findChild<QLineEdit*>("fileNameEdit")->text(), QStringLiteral("cat."));
-    }
-  }
-
-  // Cancel is nothing; an open name comes back as the existing file, a save name without
-  // an extension exactly as typed.
-  void fileDialogsAnswerTheNameTyped() {
+  // The dialog shows each filter's description exactly as written, and an index out of range
+  // selects the first. Save asks before it overwrites only when the request says so. Cancel
+  // is nothing; an open name comes back as the existing file, a save name exactly as typed.
+  void fileDialogsShowTheRequestAndAnswerTheName() {
     dotcaster::testing::TempDir dir;
     const std::string cat = dir.File("cat.qdl");
     dotcaster::testing::WriteAll(cat, {1, 0, 1, 0, 0});
     dotcaster::QtPrompter prompter;
-    const auto type = [](const char* name) {
-      WhenModal<QFileDialog>([name](QFileDialog* dialog) {
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
-        QMetaObject::invokeMethod(dialog, "accept");
-      });
+    // Rows: filter index, save, confirm overwrite, filter selected, name typed (none: Cancel).
+    const std::tuple<int, bool, bool, const char*, const char*> rows[] = {
+        {2, false, true, "Quadrel(*.qdl)", "cat.qdl"}, {9, false, true, "Pictures", nullptr},
+        {0, false, true, "Pictures", "cat.qdl"},       {1, true, true, "Pictures", "dog"},
+        {1, true, false, "Pictures", nullptr},
     };
-    WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-    QCOMPARE(prompter.OpenFileName(Request(dir)), std::nullopt);
-    type("cat.qdl");
-    QCOMPARE(prompter.OpenFileName(Request(dir)), cat);
-    type("dog");
-    QCOMPARE(prompter.SaveFileName(Request(dir)), dir.File("dog"));
+    for (const auto& [index, save, confirm, filter, typed] : rows) {
+      FileDialogRequest request = Request(dir, index);
+      request.fileName = "cat.";
+      request.confirmOverwrite = confirm;
+      WhenModal<QFileDialog>([&](QFileDialog* d) {
+        const auto close = qScopeGuard([d] { d->isVisible() ? d->reject() : void(); });
+        QCOMPARE(d->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        QCOMPARE(d->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        QCOMPARE(d->testOption(QFileDialog::DontConfirmOverwrite), !(save && confirm));
+        QCOMPARE(d->directory().canonicalPath(), QDir(dir.path()).canonicalPath());
+        QCOMPARE(d->nameFilters(),
+                 (QStringList{"Pictures (*.qdl *.bmp *.jpg)", "Quadrel(*.qdl) (*.qdl)"}));
+        QVERIFY(d->testOption(QFileDialog::HideNameFilterDetails));
+        QCOMPARE(d->selectedNameFilter(), QString(filter));
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        QCOMPARE(name->text(), QStringLiteral("cat."));
+        if (!typed) return d->reject();
+        name->setText(typed);
+        QMetaObject::invokeMethod(d, "accept");
+      });
+      const auto got = save ? prompter.SaveFileName(request) : prompter.OpenFileName(request);
+      QCOMPARE(got, typed ? std::optional(dir.File(typed)) : std::nullopt);
+    }
   }
 
   // The device's questions go to its own dialogs. The disconnection box opens showing the
