@@ -1,6 +1,5 @@
-// dotcast end to end: the real program on real files, its exit codes, outputs and
-// messages. How options are parsed and what the engine and encoders make of them have
-// their own tests; here each is seen to reach the program's outputs once.
+// dotcast end to end: the real program on real files, its exit codes, outputs and messages.
+// Parsing, the engine and the encoders have their own tests; here each reaches the outputs.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -208,9 +207,8 @@ TEST_F(DotcastTest, ABatchGoesOnPastBadFiles) {
   InDir("! ls | grep tmp");  // no temporary file left behind
 }
 
-// On a terminal a batch of more than four files draws a progress bar on standard error and
-// clears it again; lines and bar never share a line. `script` gives the program a terminal.
-// (Without one, no bar: see the batch above.)
+// On a terminal (`script` gives one) a batch of more than four files draws a progress bar on
+// standard error and clears it again; lines and bar never share a line.
 TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
   MakeBmp("p0.bmp", "ppmmake black 8 8");
   InDir("for i in 1 2 3 4 5; do cp p0.bmp p$i.bmp; done");
@@ -218,13 +216,11 @@ TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
   const std::string seen = Slurp(dir.File("typescript.txt"));
   EXPECT_THAT(seen, HasSubstr("] 6/6"));
   EXPECT_THAT(seen, HasSubstr("p5.bmp -> p5.qdl (8 x 8)"));
-  // The bar is cleared before each line and at the end: the summary stands on a clean line.
   EXPECT_THAT(seen, HasSubstr("\033[K6 converted, 0 failed"));
 }
 
-// Failures name their cause and leave the old output, or none, and no stray file: a
-// file-size limit (the program itself turns its signal into an error), a full disk, a
-// read-only output (for an unprivileged user), a folder, a missing folder.
+// Failures name their cause and leave the old output, or none, and no stray file; the program
+// turns a file-size limit's signal into an error.
 TEST_F(DotcastTest, AFailedWriteSaysWhyAndLeavesNothingBehind) {
   MakeCard("card.jpg", "640x480");
   WriteAll(dir.File("old.qdl"), kTinyQdl);
