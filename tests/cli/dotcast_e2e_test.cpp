@@ -1,6 +1,5 @@
-// dotcast end to end: the real program on real files, its exit codes, outputs and
-// messages. How options are parsed and what the engine and encoders make of them have
-// their own tests; here each is seen to reach the program's outputs once.
+// dotcast end to end: the real program on real files, its exit codes, outputs and messages.
+// Parsing, the engine and the encoders have their own tests; here each reaches the outputs.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -65,11 +64,10 @@ class DotcastTest : public ::testing::Test {
     return {WEXITSTATUS(status), Slurp(dir.path() / ".stdout"), Slurp(dir.path() / ".stderr")};
   }
 
-  // Converts input with the extra options; the output file.
-  std::string Convert(const std::string& input, std::vector<std::string> extra = {},
-                      const std::string& output = "out.pbm") {
-    extra.insert(extra.begin(), {"convert", "--force", input, "-o", output});
-    const Result run = Dotcast(extra);
+  // Converts the input (the first argument) with the options after it; the output file.
+  std::string Convert(std::vector<std::string> args, const std::string& output = "out.pbm") {
+    args.insert(args.begin(), {"convert", "--force", "-o", output});
+    const Result run = Dotcast(args);
     EXPECT_EQ(run.code, 0) << run.err;
     return Slurp(dir.File(output));
   }
@@ -143,15 +141,17 @@ TEST_F(DotcastTest, OutDirAndFormatNameTheOutputs) {
   EXPECT_FALSE(fs::exists(dir.path() / "a.qdl"));
 }
 
-// A PNG output reads back with the dots of the PBM output; an odd width shows any error in the
-// row padding.
+// A PNG output reads back in netpbm and ImageMagick with the dots of the PBM output; an odd
+// width shows any error in the row padding.
 TEST_F(DotcastTest, PngOpensElsewhereWithTheQuadrelDots) {
-  REQUIRE_TOOLS("pngtopnm");
+  REQUIRE_TOOLS("pngtopnm", "{convert}");
   MakeCard("card.jpg", "301x37");
-  const std::string pbm = Convert("card.jpg");
-  Convert("card.jpg", {}, "c.png");
-  InDir("pngtopnm c.png > c.pbm");
-  EXPECT_EQ(Slurp(dir.File("c.pbm")), pbm);
+  const std::string pbm = Convert({"card.jpg"});
+  Convert({"card.jpg"}, "c.png");
+  for (const char* tool : {"pngtopnm c.png", "convert c.png -depth 1 pbm:-"}) {
+    InDir(std::string(tool) + " > c.pbm");
+    EXPECT_EQ(Slurp(dir.File("c.pbm")), pbm) << tool;
+  }
 }
 
 TEST_F(DotcastTest, ExistingOutputsAreKeptWithoutForce) {
@@ -207,9 +207,8 @@ TEST_F(DotcastTest, ABatchGoesOnPastBadFiles) {
   InDir("! ls | grep tmp");  // no temporary file left behind
 }
 
-// On a terminal a batch of more than four files draws a progress bar on standard error and
-// clears it again; lines and bar never share a line. `script` gives the program a terminal.
-// (Without one, no bar: see the batch above.)
+// On a terminal (`script` gives one) a batch of more than four files draws a progress bar on
+// standard error and clears it again; lines and bar never share a line.
 TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
   MakeBmp("p0.bmp", "ppmmake black 8 8");
   InDir("for i in 1 2 3 4 5; do cp p0.bmp p$i.bmp; done");
@@ -217,13 +216,11 @@ TEST_F(DotcastTest, ProgressBarOnATerminalOnly) {
   const std::string seen = Slurp(dir.File("typescript.txt"));
   EXPECT_THAT(seen, HasSubstr("] 6/6"));
   EXPECT_THAT(seen, HasSubstr("p5.bmp -> p5.qdl (8 x 8)"));
-  // The bar is cleared before each line and at the end: the summary stands on a clean line.
   EXPECT_THAT(seen, HasSubstr("\033[K6 converted, 0 failed"));
 }
 
-// Failures name their cause and leave the old output, or none, and no stray file: a
-// file-size limit (the program itself turns its signal into an error), a full disk, a
-// read-only output (for an unprivileged user), a folder, a missing folder.
+// Failures name their cause and leave the old output, or none, and no stray file; the program
+// turns a file-size limit's signal into an error.
 TEST_F(DotcastTest, AFailedWriteSaysWhyAndLeavesNothingBehind) {
   MakeCard("card.jpg", "640x480");
   WriteAll(dir.File("old.qdl"), kTinyQdl);
@@ -288,7 +285,7 @@ TEST_F(DotcastTest, SpecialFilesAreWrittenToAndNeverReadOrReplaced) {
       EXPECT_THAT(run.out + run.err, HasSubstr("not a regular file"));
     }
   }
-  const std::string qdl = Convert("card.jpg", {}, "card.qdl");
+  const std::string qdl = Convert({"card.jpg"}, "card.qdl");
   EXPECT_EQ(Dotcast({"convert", "card.jpg", "-o", "-"}).out, qdl);
   // Standard output a pipe, named as a device and through a link.
   fs::create_symlink("/proc/self/fd/1", dir.path() / "stdout.qdl");
@@ -319,7 +316,7 @@ TEST_F(DotcastTest, QuadrelInputsAreCopiedThroughOrConverted) {
   EXPECT_EQ(ReadAll(dir.File("padded.qdl")), kTinyQdl);
 
   // Each dot stretched to 2 x 2.
-  EXPECT_EQ(Convert("padded.qdl", {"--size", "4x20", "--fit", "stretch"}),
+  EXPECT_EQ(Convert({"padded.qdl", "--size", "4x20", "--fit", "stretch"}),
             "P4\n4 20\n\xC0\xC0" + std::string(16, '\0') + "\x30\x30");
 }
 
@@ -404,33 +401,28 @@ TEST_F(DotcastTest, ABatchStaysWithinItsMemoryBudget) {
 }
 
 // Size, level, method, seed, fit and crop reach the engine, whose own tests say what each does.
+// Greys 150 and 200 are both light at level 128 and the automatic level splits them; half.bmp
+// is 100 x 50, its left half black.
 TEST_F(DotcastTest, EngineOptionsReachTheDots) {
   MakeBmp("grey.bmp", "ppmmake rgb:80/80/80 40 24");
-  const int all = 40 * 24;
-  EXPECT_EQ(BlackDots(Convert("grey.bmp")), all);  // grey 128 is dark at the level 128
-  EXPECT_EQ(BlackDots(Convert("grey.bmp", {"--level", "127"})), 0);
-  const auto sharp = Convert("grey.bmp", {"--method", "photo-sharp"});
-  EXPECT_NE(Convert("grey.bmp", {"--method", "photo-sharp", "--seed", "7"}), sharp);
-
-  // Greys 150 and 200 are both light at level 128; the automatic level splits them.
   MakeBmp("two.bmp",
-          "ppmmake rgb:96/96/96 10 24 > left.ppm && ppmmake rgb:c8/c8/c8 30 24 | pnmcat -lr "
-          "left.ppm -");
-  EXPECT_EQ(BlackDots(Convert("two.bmp", {"--level", "auto"})), all / 4);
-
-  // 100 x 50, the left half black, into 102 x 64: kept ratio 102 x 51, stretched to fill,
-  // or one pixel per dot; into the full 320 x 240; then cut to its left or right half.
+          "ppmmake rgb:96/96/96 10 24 > l.ppm && ppmmake rgb:c8/c8/c8 30 24 | pnmcat -lr l.ppm -");
   MakeBmp("half.bmp", "ppmmake black 50 50 | pnmpad -white -right 50");
-  for (const auto& [fit, black] :
-       {std::pair{"keep-ratio", 51 * 51}, {"stretch", 51 * 64}, {"none", 50 * 50}})
-    EXPECT_EQ(BlackDots(Convert("half.bmp", {"--size", "device", "--fit", fit})), black) << fit;
-  EXPECT_TRUE(Convert("half.bmp", {"--size", "full"}).starts_with("P4\n320 240\n"));
-  for (const auto& [rect, black] : {std::pair{"0,0,50,50", 400}, {"50,10,50,40", 0}}) {
-    EXPECT_EQ(
-        BlackDots(Convert("half.bmp", {"--size", "20x20", "--fit", "stretch", "--crop", rect})),
-        black)
-        << rect;
-  }
+  const std::pair<std::vector<std::string>, int> rows[] = {
+      {{"grey.bmp"}, 40 * 24},  // grey 128 is dark at the level 128
+      {{"grey.bmp", "--level", "127"}, 0},
+      {{"two.bmp", "--level", "auto"}, 10 * 24},
+      {{"half.bmp", "--size", "device", "--fit", "keep-ratio"}, 51 * 51},  // 102 x 51
+      {{"half.bmp", "--size", "device", "--fit", "stretch"}, 51 * 64},
+      {{"half.bmp", "--size", "device", "--fit", "none"}, 50 * 50},
+      {{"half.bmp", "--size", "full"}, 160 * 160},  // 320 x 160
+      {{"half.bmp", "--size", "20x20", "--fit", "stretch", "--crop", "0,0,50,50"}, 400},
+      {{"half.bmp", "--size", "20x20", "--fit", "stretch", "--crop", "50,10,50,40"}, 0},
+  };
+  for (const auto& [args, black] : rows)
+    EXPECT_EQ(BlackDots(Convert(args)), black) << ::testing::PrintToString(args);
+  EXPECT_NE(Convert({"grey.bmp", "--method", "photo-sharp", "--seed", "7"}),
+            Convert({"grey.bmp", "--method", "photo-sharp"}));
   const Result outside = Dotcast({"convert", "half.bmp", "--crop", "60,0,41,10"});
   EXPECT_EQ(outside.code, 1);
   EXPECT_EQ(outside.err, "dotcast: half.bmp: crop 60,0,41,10 lies outside the 100 x 50 picture\n");

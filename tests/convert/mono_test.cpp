@@ -232,10 +232,9 @@ TEST(OtsuLevel, LandsBetweenTwoGreysOfThePlacedPicture) {
 TEST(ConvertToMono, RefusesOutputBeyondTheTable) {
   DotRandom random;
   const FunctionView white([](int, int) { return kWhite; });
-  for (auto [w, h] : {std::pair{321, 10}, std::pair{10, 241}, std::pair{0, 10}}) {
+  for (auto [w, h] : {std::pair{321, 10}, {10, 241}, {0, 10}}) {
     auto dots = ConvertToMono(Full(w, h, 128, kDocument), white, random);
-    ASSERT_FALSE(dots) << w << " x " << h;
-    EXPECT_EQ(dots.error().code, ErrorCode::kBadSize);
+    EXPECT_TRUE(!dots && dots.error().code == ErrorCode::kBadSize) << w << " x " << h;
   }
 }
 

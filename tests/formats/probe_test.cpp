@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -160,14 +159,13 @@ TEST(ProbeImageBytes, MeasuresBuiltHeaders) {
   }
 }
 
+// DHT (C4), JPG (C8) and DAC (CC) are no frames, and C7, CB and CF are not measured.
 TEST(ProbeJpegBytes, EveryFrameMarkerAndNoOther) {
-  const ByteVec frame_codes = {0xC0, 0xC1, 0xC2, 0xC3, 0xC5, 0xC6, 0xC9, 0xCA, 0xCD, 0xCE};
-  for (int code = 0xC0; code <= 0xCF; ++code) {
-    const bool is_frame =
-        std::find(frame_codes.begin(), frame_codes.end(), code) != frame_codes.end();
-    const auto r = ProbeJpegBytes(Jpeg({JpegFrame(static_cast<std::uint8_t>(code), 3, 5)}));
-    ASSERT_TRUE(r) << std::hex << code;
-    EXPECT_EQ(r->width, is_frame ? 5 : 0) << std::hex << code;
+  for (std::uint8_t code = 0xC0; code <= 0xCF; ++code) {
+    const bool is_frame = code != 0xC4 && code != 0xC7 && code != 0xC8 && code != 0xCB &&
+                          code != 0xCC && code != 0xCF;
+    EXPECT_EQ(ProbeJpegBytes(Jpeg({JpegFrame(code, 3, 5)})).value().width, is_frame ? 5 : 0)
+        << std::hex << int{code};
   }
 }
 

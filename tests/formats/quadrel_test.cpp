@@ -101,15 +101,14 @@ TEST(QuadrelRoundTrip, EveryWidthToFortyAtTypicalHeights) {
   }
 }
 
-TEST(QuadrelRoundTrip, BitsBelowTheImageAndTrailingBytesAreIgnored) {
+// Bits below the image and trailing bytes are ignored; missing data reads white in a Quadrel
+// file and black in a bitmap.
+TEST(QuadrelRoundTrip, ExtraAndMissingData) {
   ByteVec q = MakeQuadrel(5, 12, Noise(7));
   for (int x = 0; x < 5; ++x)
     q[4 + 5 + x] |= 0xF0;  // rows 12..15 of the second band
   q.insert(q.end(), {0xFF, 0x12, 0x34});
   EXPECT_EQ(ConvertQdlBmp(q).value(), MakeBitmap(5, 12, Noise(7)));
-}
-
-TEST(QuadrelRoundTrip, MissingDataReadsWhiteInQuadrelAndBlackInBitmap) {
   const ByteVec qdl_cut = {0x03, 0x00, 0x08, 0x00, 0xFF};  // column 0 only
   EXPECT_EQ(ConvertQdlBmp(qdl_cut).value(), MakeBitmap(3, 8, [](int x, int) { return x == 0; }));
   ByteVec bmp_cut = MakeBitmap(8, 8, [](int, int) { return false; });

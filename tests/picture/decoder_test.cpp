@@ -33,11 +33,9 @@ struct ToolCase {
 
 class DecodesLikeTheTools : public ::testing::TestWithParam<ToolCase> {};
 
-// The decoder gives the tool family's pixels, also where the view needs more detail than the
-// display's decode has, and the conversion placed without stretching thresholds exactly those
-// pixels; the header reader measures the file as the decoder does; the file cut in half is
-// refused (a cut anywhere may give an error or a picture, never a crash: the fuzz targets'
-// part).
+// The decoder gives the tool family's pixels, the conversion placed without stretching
+// thresholds exactly those pixels, the header reader measures the file as the decoder does,
+// and the file cut in half is refused.
 TEST_P(DecodesLikeTheTools, SamePixelsAndSize) {
   const ToolCase& c = GetParam();
   REQUIRE_TOOLS(c.encode, c.reference, "ppmtoppm");
@@ -113,10 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "printf 'P6\\n401 301\\n255\\n'; gif2rgb -1", 64}),
     [](const auto& info) { return info.param.name; });
 
-// The DCT-scaled decode is libjpeg's own: the same pixels as djpeg -scale. A region of it has
-// exactly the pixels of the whole decode, whatever the chroma sampling, also at the edges
-// where smooth upsampling reads the neighbouring pixels. The rest of a file below a region is
-// read only when asked to be.
+// The DCT-scaled decode gives djpeg -scale's pixels, and a region of it exactly those of the
+// whole decode at any chroma sampling, also at the edges where smooth upsampling reads the
+// neighbours. The rest of a file below a region is read only when asked to be.
 TEST(DecodeJpeg, ScaledDecodeMatchesDjpegAndRegionsMatchTheWhole) {
   REQUIRE_TOOLS("cjpeg", "djpeg", "ppmtoppm", "{convert}");
   TempDir dir;

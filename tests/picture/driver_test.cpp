@@ -41,10 +41,8 @@ SourcePicture Load(const Bytes& file) {
 
 // A crop placed 1:1 needs the full-size decode: view (100, 60) 20 x 16 at the view scales
 // 1599 / 319 and 1199 / 239 is source (501, 301) 96 x 76.
-// The window converts after whatever it decoded before; dotcast decodes once and converts on
-// several threads. One placement gives the same dots either way: a crop at a middle DCT scale
-// borrows no earlier full-size decode, a partial decode matches the whole one at its scale,
-// and separate instances share nothing.
+// One placement gives the same dots after any earlier decode (the window) and on several
+// threads (dotcast): a crop at a middle DCT scale borrows no earlier full-size decode.
 TEST(LargeJpeg, CropsUseFullDetailAndDotsDoNotDependOnEarlierDecodes) {
   REQUIRE_TOOLS("cjpeg", "djpeg", "ppmtoppm");
   TempDir dir;
@@ -80,9 +78,8 @@ TEST(LargeJpeg, CropsUseFullDetailAndDotsDoNotDependOnEarlierDecodes) {
   EXPECT_TRUE(a == alone && b == alone);
 }
 
-// The placement a conversion used comes back with its dots; failures say why. A white
-// 640 x 480 picture on the device's 102 x 64: 85 x 64 placed, every dot of it drawn for and
-// none of the margins.
+// The placement a conversion used comes back with its dots; failures say why. 640 x 480 on
+// 102 x 64: 85 x 64 placed, every dot of it drawn for and none of the margins.
 TEST(ConvertSourcePicture, PlacementAndFailures) {
   SourcePicture pic = SourcePicture::FromDots(DotImage(640, 480));
   convert::DotRandom random;
@@ -122,14 +119,11 @@ TEST(SourcePicture, DisplayImageIsTheViewSize) {
   TempDir dir;
   auto big = Encode(dir.path().string(), Pattern(800, 300), "cjpeg");
   ASSERT_TRUE(big);
-  auto shown = Load(big->file).DisplayImage();
-  ASSERT_TRUE(shown);
-  EXPECT_EQ((convert::Size{shown->width, shown->height}), (convert::Size{320, 120}));
+  const RgbImage shown = Load(big->file).DisplayImage().value();
+  EXPECT_EQ((convert::Size{shown.width, shown.height}), (convert::Size{320, 120}));
   // Shown at its own size, unchanged; a picture of the clipboard's bitmap reads back exactly.
   const RgbImage small = Pattern(101, 50);
-  auto same = Load(EncodeBmp24(small, kTestLimits).value()).DisplayImage();
-  ASSERT_TRUE(same);
-  EXPECT_EQ(same->rgb, small.rgb);
+  EXPECT_EQ(Load(EncodeBmp24(small, kTestLimits).value()).DisplayImage().value().rgb, small.rgb);
 }
 
 RgbImage Image(int w, int h, std::initializer_list<int> greys) {

@@ -24,12 +24,10 @@ bool RunFiltered(std::string command, const std::string& from, const std::string
 // A binary PPM of maxval 255 as netpbm writes it: no comments, one blank or newline apart.
 std::optional<RgbImage> ReadPpm(const std::string& path) {
   std::vector<std::uint8_t> file = dotcaster::testing::ReadAll(path);
-  const std::string head(file.begin(), file.begin() + std::min<std::size_t>(file.size(), 40));
   int w = 0, h = 0, size = 0;
-  if (std::sscanf(head.c_str(), "P6 %d %d 255%*1[ \n]%n", &w, &h, &size) != 2 || size == 0 ||
-      w <= 0 || h <= 0 || file.size() != size + std::size_t{3} * w * h) {
-    return std::nullopt;
-  }
+  std::sscanf(std::string(file.begin(), file.end()).c_str(), "P6 %d %d 255%*1[ \n]%n", &w, &h,
+              &size);
+  if (size == 0 || file.size() != size + std::size_t{3} * w * h) return std::nullopt;
   file.erase(file.begin(), file.begin() + size);
   return RgbImage{w, h, std::move(file)};
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 #include "state/app_state.h"
@@ -14,8 +15,7 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   state.SrcExt = ".QDL";
   state.UserDataDir = "/home/me/qdl";
   state.CacheDir = "/home/me/cache";
-  state.ImageLoaded = state.Modified = state.HasName = state.CropActive = true;
-  state.ResultEdited = true;
+  state.ImageLoaded = state.Modified = state.HasName = state.CropActive = state.ResultEdited = true;
   state.CurFileName = "/home/me/qdl/cat.qdl";
   state.FileOnPC = 0;
   state.ScaleX = 2.5;
@@ -27,18 +27,13 @@ TEST(AppState, ResetPictureKeepsSourceDescriptionAndFolders) {
   EXPECT_TRUE(state.ZoomMode && state.JustZoom);
   EXPECT_FALSE(state.ImageLoaded || state.ResultEdited || state.Modified || state.HasName ||
                state.CropActive);
-  EXPECT_EQ(state.SizeMode, kSizeCustom);
-  EXPECT_EQ(state.OutWidth, 102);
-  EXPECT_EQ(state.OutHeight, 64);
-  EXPECT_EQ(state.FileOnPC, 1);
-  EXPECT_TRUE(state.CurFileName.empty());
-  EXPECT_EQ(state.ScaleX, 1.0);
-  EXPECT_EQ(state.ScaleY, 1.0);
-
+  EXPECT_EQ(std::tie(state.SizeMode, state.OutWidth, state.OutHeight, state.FileOnPC),
+            std::tuple(kSizeCustom, 102, 64, 1));
+  EXPECT_EQ(std::tie(state.CurFileName, state.ScaleX, state.ScaleY), std::tuple("", 1.0, 1.0));
+  // The source's description and the folders stay.
   EXPECT_TRUE(state.SrcIsQdl && state.SrcIsMono && state.SizeDlgOK);
-  EXPECT_EQ(state.SrcExt, ".QDL");
-  EXPECT_EQ(state.UserDataDir, "/home/me/qdl");
-  EXPECT_EQ(state.CacheDir, "/home/me/cache");
+  EXPECT_EQ(std::tie(state.SrcExt, state.UserDataDir, state.CacheDir),
+            std::tuple(".QDL", "/home/me/qdl", "/home/me/cache"));
 }
 
 TEST(AppState, WorkFilesLiveInTheUserDataFolder) {
