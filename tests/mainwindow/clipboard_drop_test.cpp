@@ -32,11 +32,9 @@ struct CountingMimeData : QMimeData {
 };
 
 QByteArray Encoded(const QImage& image, const char* format) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
+  QBuffer buffer;  // opened by the writer
   image.save(&buffer, format);
-  return bytes;
+  return buffer.data();
 }
 
 // A shown, active window with the Quadrel picture before.qdl loaded and unchanged.
