@@ -146,7 +146,7 @@ class ClipboardDropTest : public QObject {
     const QString target = r.target, opens = r.opens;
     const QStringList files = QString(r.files).split(';', Qt::SkipEmptyParts);
     Window t;
-    const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
+    const std::string album = JoinPath(DefaultCacheDir(t.env.install_dir), "album");
     std::filesystem::create_directories(album);
     for (const char* name : {"a.jpg", "b.bmp", "my pic äö日本.bmp"})
       WritePicture(t.env.File(name), 30, 20);

@@ -141,12 +141,12 @@ std::string LongInstallName(const std::string& test_folder) {
 
 struct Device {
   WindowEnv env{Install::kFull, LongInstallName(TempDir().path().string())};
-  WatchedLink link{env.InstallDir()};
+  WatchedLink link{env.install_dir};
   DeviceLink* previous = SetDeviceLink(&link);
   std::unique_ptr<QDLmain> w;
 
   Device() {
-    CreateInstallationTree(env.InstallDir());
+    CreateInstallationTree(env.install_dir);
     w = env.Start();
     if (!w) qFatal("the window did not start");
   }
@@ -159,7 +159,7 @@ struct Device {
     return JoinPath(link.StorageRoot(), JoinPath("graphics", name));
   }
   std::string Cache(const std::string& name) const {
-    return JoinPath(DefaultCacheDir(env.InstallDir()), name);
+    return JoinPath(DefaultCacheDir(env.install_dir), name);
   }
   QImage Result() const { return w->findChild<QLabel*>("Image1_1")->pixmap().toImage(); }
   void OpenFromDevice(const std::string& name) {
@@ -281,11 +281,11 @@ class CommandsTest : public QObject {
     c.OpenOnPc();
     const FileDialogRequest& r = env.prompter.open_requests.at(0);
     QVERIFY(r.title == "Open on PC" && r.mustExist);
-    QCOMPARE(r.startFolder, env.UserData());
+    QCOMPARE(r.startFolder, env.user_data);
     QCOMPARE(r.filters.at(0).patterns, std::string("*.qdl;*.bmp;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif"));
     QCOMPARE(w->windowTitle(), QString("Dotcaster - PC:cat.qdl"));
     // The work files stay where start-up put them.
-    QCOMPARE(TheState().WorkDspFile, JoinPath(env.UserData(), kWorkDspName));
+    QCOMPARE(TheState().WorkDspFile, JoinPath(env.user_data, kWorkDspName));
     QCOMPARE(GetSetting(kSettingsSection, kLastFileKey), "1,PC:cat.qdl," + cat);
     std::filesystem::remove(cat);
     TheState().Modified = true;

@@ -97,10 +97,10 @@ class StartupTest : public QObject {
   void EmptyStartShowsTheEmptyWindow() {
     WindowEnv env;
     for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
-      WriteAll(JoinPath(env.UserData(), name), {1, 2, 3});
+      WriteAll(JoinPath(env.user_data, name), {1, 2, 3});
     auto w = env.Start();
     for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
-      QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
+      QVERIFY2(!Exists(JoinPath(env.user_data, name)), name);
     QVERIFY(env.prompter.messages.empty());
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
     QCOMPARE(w->findChild<QSlider*>("MONOSikii")->value(), 128);
