@@ -202,6 +202,7 @@ class CommandsTest : public QObject {
     s->setSliderDown(false);
     QCOMPARE(level->text(), QString("170"));
     QCOMPARE(c.ConversionCount(), 3);
+    QCOMPARE(TheState().PrevLevel, 170);  // where Cancel after a take-back puts the slider
     s->setSliderDown(true);
     s->setSliderPosition(90);
     QCOMPARE(level->text(), QString("90"));
