@@ -32,11 +32,9 @@ struct CountingMimeData : QMimeData {
 };
 
 QByteArray Encoded(const QImage& image, const char* format) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
+  QBuffer buffer;  // opened by the writer
   image.save(&buffer, format);
-  return bytes;
+  return buffer.data();
 }
 
 // A shown, active window with the Quadrel picture before.qdl loaded and unchanged.
@@ -53,30 +51,22 @@ struct Window {
 
 constexpr int kAny = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
 struct DropRow {
-  const char *name, *target;
-  QStringList files;
+  const char *name, *target, *files;  // files: ';' between names
   bool accepted;
   const char* opens;   // "": the picture stays
   int actions = kAny;  // what the drag source allows
 };
 const DropRow kDropRows[] = {
-    {"window, three files", "QDLmain", {"a.jpg", "b.bmp", "notes.txt"}, true, "a.jpg"},
-    {"source picture, text file", "Image1_0", {"notes.txt"}, true, ""},
-    {"result picture, escaped name", "Image1_1", {"my pic äö日本.bmp"}, true, "my pic äö日本.bmp"},
-    {"source frame, device cache",
-     "Picture1_0",
-     {"link/pcshelf/cache/accessor/graphics/album/cat.qdl"},
-     true,
-     "cat.qdl"},
-    {"result frame, text", "Picture1_1", {}, false, ""},
-    {"source caption, remote only", "Label1_0", {"https://example.com/a.jpg"}, false, ""},
-    {"result caption, remote first",
-     "Label1_1",
-     {"https://example.com/a.jpg", "b.bmp"},
-     true,
-     "b.bmp"},
-    {"position label, a queued change and Cancel", "座標", {"a.jpg"}, true, ""},
-    {"crop label, move only", "切り出し座標", {"a.jpg"}, false, "", Qt::MoveAction},
+    {"window, three files", "QDLmain", "a.jpg;b.bmp;notes.txt", true, "a.jpg"},
+    {"source picture, text file", "Image1_0", "notes.txt", true, ""},
+    {"result picture, escaped name", "Image1_1", "my pic äö日本.bmp", true, "my pic äö日本.bmp"},
+    {"source frame, device cache", "Picture1_0",
+     "link/pcshelf/cache/accessor/graphics/album/cat.qdl", true, "cat.qdl"},
+    {"result frame, text", "Picture1_1", "", false, ""},
+    {"source caption, remote only", "Label1_0", "https://example.com/a.jpg", false, ""},
+    {"result caption, remote first", "Label1_1", "https://example.com/a.jpg;b.bmp", true, "b.bmp"},
+    {"position label, a queued change and Cancel", "座標", "a.jpg", true, ""},
+    {"crop label, move only", "切り出し座標", "a.jpg", false, "", Qt::MoveAction},
 };
 
 }  // namespace
@@ -154,9 +144,9 @@ class ClipboardDropTest : public QObject {
   void Drop() {
     const DropRow& r = Row(kDropRows);
     const QString target = r.target, opens = r.opens;
-    const QStringList& files = r.files;
+    const QStringList files = QString(r.files).split(';', Qt::SkipEmptyParts);
     Window t;
-    const std::string album = JoinPath(DefaultCacheDir(t.env.InstallDir()), "album");
+    const std::string album = JoinPath(DefaultCacheDir(t.env.install_dir), "album");
     std::filesystem::create_directories(album);
     for (const char* name : {"a.jpg", "b.bmp", "my pic äö日本.bmp"})
       WritePicture(t.env.File(name), 30, 20);
@@ -217,8 +207,7 @@ class ClipboardDropTest : public QObject {
     Window t;
     QTest::keyClick(t.w.get(), Qt::Key_C, Qt::ControlModifier);
     const QImage copied = QGuiApplication::clipboard()->image();
-    const Bytes shown = ReadAll(TheState().WorkDspFile);  // read by Qt's own decoder
-    const QImage result = QImage::fromData(shown.data(), static_cast<int>(shown.size()), "BMP");
+    const QImage result(QString::fromStdString(TheState().WorkDspFile), "BMP");  // Qt's decoder
     QCOMPARE(copied.colorCount(), 2);
     QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
              result.convertToFormat(QImage::Format_RGB32));

@@ -146,11 +146,10 @@ class EditorTest : public QObject {
     QCOMPARE(copy.empty(), editor == "missing");
     if (!copy.empty()) {
       QCOMPARE(FolderPart(copy), JoinPath(t.tmp_dir, ""));
-      const QString name = QString::fromStdString(FileNamePart(copy));
-      const QTime time = QTime::fromString(name.mid(2, 6), "HHmmss");
-      QVERIFY2(name.startsWith("$$") && name.endsWith(".bmp") && name.size() == 12,
-               qPrintable(name));
-      QVERIFY(time.isValid() && (time.secsTo(QTime::currentTime()) + 86400) % 86400 < 10);
+      const QTime time =
+          QTime::fromString(QString::fromStdString(FileNamePart(copy)), "'$$'HHmmss'.bmp'");
+      QVERIFY2(time.isValid() && (time.secsTo(QTime::currentTime()) + 86400) % 86400 < 10,
+               copy.c_str());
     }
 
     const std::vector<std::uint8_t> after = ReadAll(TheState().WorkDspFile);

@@ -77,8 +77,10 @@ class LookTest : public QObject {
     QIcon::setThemeName("none");
   }
 
-  // At 9 pt, and at 13 pt under a palette made from a dark button colour.
-  void TextReadsWholeAndInColour() {
+  // At 9 pt, and at 13 pt under a palette made from a dark button colour. Each icon is drawn
+  // at the pixel size of the screen's scale, not stretched from a small picture, and looks
+  // disabled where its command is.
+  void TextReadsWholeAndInColourAndIconsFitTheScale() {
     for (const auto& [points, dark] : {std::pair{9, false}, std::pair{13, true}}) {
       QApplication::setFont(QFont("DejaVu Sans", points));
       QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53))
@@ -106,29 +108,22 @@ class LookTest : public QObject {
         CheckTexts(*top);
       for (const char* view : {"Picture1_0", "Picture1_1"})
         QCOMPARE(w->findChild<QWidget*>(view)->size(), QSize(325, 245));
+      std::vector<QIcon> icons = {w->windowIcon()};
+      for (QAction* action : w->findChild<QToolBar*>("Toolbar1")->actions())
+        if (!action->isSeparator()) icons.push_back(action->icon());
+      QCOMPARE(icons.size(), std::size_t(6));
+      for (const QIcon& icon : icons) {
+        for (qreal scale : {1.0, 2.0, 3.0}) {
+          const QPixmap pm = icon.pixmap(QSize(20, 20), scale);
+          QCOMPARE(pm.size(), QSize(20, 20) * scale);
+          QCOMPARE(pm.devicePixelRatio(), scale);
+        }
+        QVERIFY(icon.pixmap(QSize(20, 20), 2.0, QIcon::Disabled).toImage() !=
+                icon.pixmap(QSize(20, 20), 2.0).toImage());
+      }
     }
     QApplication::setFont(QFont());
     QApplication::setPalette(QApplication::style()->standardPalette());
-  }
-
-  // Each icon is drawn at the pixel size of the screen's scale, not stretched from a small
-  // picture, and looks disabled where its command is.
-  void IconsAreDrawnForTheScale() {
-    WindowEnv env;
-    auto w = env.Start();
-    std::vector<QIcon> icons = {w->windowIcon()};
-    for (QAction* action : w->findChild<QToolBar*>("Toolbar1")->actions())
-      if (!action->isSeparator()) icons.push_back(action->icon());
-    QCOMPARE(icons.size(), std::size_t(6));
-    for (const QIcon& icon : icons) {
-      for (qreal scale : {1.0, 2.0, 3.0}) {
-        const QPixmap pm = icon.pixmap(QSize(20, 20), scale);
-        QCOMPARE(pm.size(), QSize(20, 20) * scale);
-        QCOMPARE(pm.devicePixelRatio(), scale);
-      }
-      QVERIFY(icon.pixmap(QSize(20, 20), 2.0, QIcon::Disabled).toImage() !=
-              icon.pixmap(QSize(20, 20), 2.0).toImage());
-    }
   }
 };
 

@@ -1,6 +1,3 @@
-// Start-up, loading from the command line, shutdown and the enabling rules of the main
-// window.
-
 #include <sys/stat.h>
 
 #include <QAction>
@@ -16,6 +13,7 @@
 #include "mainwindow/main_window.h"
 #include "state/paths.h"
 #include "test_env.h"
+#include "unprivileged.h"
 
 namespace dotcaster::testing {
 namespace {
@@ -59,15 +57,17 @@ struct CloseRow {
   const char* name;
   bool modified, refuse;
   std::vector<MsgAnswer> answers;  // none: the desktop session ends
-  bool save_cancelled, closes;
+  bool save_cancelled, closes, write_fails = false;
 };
+using enum MsgAnswer;
 const CloseRow kCloseRows[] = {
-    {"changed, Cancel", true, false, {MsgAnswer::Cancel}, false, false},
-    {"changed, No", true, false, {MsgAnswer::No}, false, true},
-    {"changed, Yes", true, false, {MsgAnswer::Yes}, false, true},
-    {"changed, Yes, save dialog cancelled", true, false, {MsgAnswer::Yes}, true, false},
-    {"link refuses, keep the window", false, true, {MsgAnswer::Ok, MsgAnswer::No}, false, false},
-    {"link refuses, close anyway", false, true, {MsgAnswer::Ok, MsgAnswer::Yes}, false, true},
+    {"changed, Cancel", true, false, {Cancel}, false, false},
+    {"changed, No", true, false, {No}, false, true},
+    {"changed, Yes", true, false, {Yes}, false, true},
+    {"changed, Yes, save dialog cancelled", true, false, {Yes}, true, false},
+    {"changed, Yes, the write fails", true, false, {Yes, Ok, Ok}, false, false, true},
+    {"link refuses, keep the window", false, true, {Ok, No}, false, false},
+    {"link refuses, close anyway", false, true, {Ok, Yes}, false, true},
     {"link refuses, changed, session ends", true, true, {}, false, true},
 };
 
@@ -97,10 +97,10 @@ class StartupTest : public QObject {
   void EmptyStartShowsTheEmptyWindow() {
     WindowEnv env;
     for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
-      WriteAll(JoinPath(env.UserData(), name), {1, 2, 3});
+      WriteAll(JoinPath(env.user_data, name), {1, 2, 3});
     auto w = env.Start();
     for (const char* name : {kWorkBmpName, kWorkDspName, kWorkClpName})
-      QVERIFY2(!Exists(JoinPath(env.UserData(), name)), name);
+      QVERIFY2(!Exists(JoinPath(env.user_data, name)), name);
     QVERIFY(env.prompter.messages.empty());
     QCOMPARE(w->windowTitle(), QString("Dotcaster"));
     QCOMPARE(w->findChild<QSlider*>("MONOSikii")->value(), 128);
@@ -170,19 +170,16 @@ class StartupTest : public QObject {
     WindowEnv env;
     const std::string photo = WritePicture(env.File("my photo.jpg"), 64, 48);
     auto w = env.Start({"\"" + photo + "\""});
-    QVERIFY(env.prompter.messages.empty());
     QCOMPARE(TheState().CurFileName, photo);
-    QCOMPARE(TheState().FileOnPC, 1);
     const std::string bmp = WritePicture(env.File("a b c.bmp"), 10, 10);
     w = env.Start({env.File("a"), "b", "c.bmp"});
-    QVERIFY(TheState().ImageLoaded);
     QCOMPARE(TheState().CurFileName, bmp);
   }
 
   // Closing asks to save a changed picture (Yes writes first, unless the save dialog is
-  // cancelled) and says when the link refuses to disconnect; the user may still close. The end
-  // of the desktop session asks nothing. Closing removes two work files and keeps the pasted
-  // picture.
+  // cancelled; a failed write keeps the picture, its name and title) and says when the link
+  // refuses to disconnect; the user may still close. The end of the desktop session asks
+  // nothing. Closing removes two work files and keeps the pasted picture.
   void Close_data() { AddRows(kCloseRows); }
   void Close() {
     const CloseRow& r = Row(kCloseRows);
@@ -193,19 +190,27 @@ class StartupTest : public QObject {
     env.prompter.disconnection_answers.push_back(r.refuse);
     if (r.refuse) w->findChild<QAction*>("Disconnection")->trigger();
     env.prompter.message_answers.assign(r.answers.begin(), r.answers.end());
-    const std::string target = env.File("dog.qdl");
+    const std::string locked = env.File("locked");
+    std::filesystem::create_directories(locked);
+    ::chmod(locked.c_str(), 0555);
+    const std::string target = JoinPath(r.write_fails ? locked : env.File(""), "dog.qdl");
     env.prompter.save_answers.push_back(r.save_cancelled ? std::nullopt
                                                          : std::optional<std::string>(target));
+    if (r.write_fails) env.prompter.save_answers.push_back(target);
     TheState().Modified = r.modified;
 
     QSignalSpy shut_down(w.get(), &QDLmain::shutDown);
     if (session_ends) {
       w->EndSession(false);
     } else {
+      std::optional<AsUnprivilegedUser> nobody;
+      if (r.write_fails) nobody.emplace();
       QCOMPARE(w->close(), r.closes);
+      if (r.write_fails) w->controller().SaveToPc();
     }
     std::vector<std::string> asked;
     if (asks && r.modified) asked = {"Do you want to save change?"};
+    if (r.write_fails) asked.insert(asked.end(), 2, "Write error!");
     if (asks && r.refuse) {
       asked = {kRefuseMessage,
                "Dotcaster could not disconnect from the Vantro.\r\nClose Dotcaster anyway?"};
@@ -213,13 +218,18 @@ class StartupTest : public QObject {
     QCOMPARE(env.prompter.MessageTexts(), asked);
     QCOMPARE(env.prompter.unscripted, 0);
     if (asks && r.modified) QCOMPARE(env.prompter.messages[0].buttons, MsgButtons::YesNoCancel);
-    QCOMPARE(Exists(target), asks && r.answers[0] == MsgAnswer::Yes && !r.save_cancelled);
+    QCOMPARE(Exists(target),
+             asks && r.answers[0] == MsgAnswer::Yes && !r.save_cancelled && !r.write_fails);
     QCOMPARE(w->isVisible(), !r.closes);
     QCOMPARE(shut_down.count(), r.closes ? 1 : 0);
     QCOMPARE(Exists(TheState().WorkDspFile), !r.closes);
     QCOMPARE(Exists(TheState().WorkBmpFile), !r.closes);
     QVERIFY(Exists(TheState().WorkClpFile));
-    if (!r.closes) QCOMPARE(TheState().Modified, r.modified);
+    if (!r.closes) {
+      QCOMPARE(TheState().Modified, r.modified);
+      QCOMPARE(TheState().CurFileName, env.File("dog.jpg"));
+      QCOMPARE(w->windowTitle(), QString("Dotcaster - Untitled"));
+    }
     if (r.closes) QVERIFY2(w->close(), "a closed window closes again without a question");
     QCOMPARE(env.prompter.MessageTexts(), asked);
   }

@@ -16,14 +16,14 @@
 namespace dotcaster::testing {
 
 WindowEnv::WindowEnv(Install install, const std::string& install_name)
-    : install_dir_(dir.File(install_name)) {
+    : install_dir(dir.File(install_name)) {
   TheState() = AppState{};
   qputenv(kConfigDirVariable, QByteArray::fromStdString(dir.File("config")));
   if (install != Install::kNone) {
-    std::filesystem::create_directories(ToFsPath(install_dir_));
-    RecordInstallDir(install_dir_);
-    user_data_ = DefaultUserDataDir(install_dir_);
-    if (install == Install::kFull) std::filesystem::create_directories(ToFsPath(user_data_));
+    std::filesystem::create_directories(ToFsPath(install_dir));
+    RecordInstallDir(install_dir);
+    user_data = DefaultUserDataDir(install_dir);
+    if (install == Install::kFull) std::filesystem::create_directories(ToFsPath(user_data));
   }
   ForgetDefaultDeviceLink();
 }

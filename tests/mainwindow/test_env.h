@@ -34,16 +34,12 @@ class WindowEnv {
   // the program (no installation).
   std::unique_ptr<QDLmain> Start(const std::vector<std::string>& args = {});
 
-  std::string UserData() const { return user_data_; }
-  std::string InstallDir() const { return install_dir_; }
   std::string File(const std::string& name) const { return dir.File(name); }
 
   TempDir dir;
   ScriptedPrompter prompter;
-
- private:
-  std::string user_data_;
-  std::string install_dir_;
+  const std::string install_dir;
+  std::string user_data;  // empty without an installation
 };
 
 // A colour photo with gradients and a fine check pattern.
