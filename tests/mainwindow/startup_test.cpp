@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QtTest>
 #include <algorithm>
@@ -112,6 +114,20 @@ class StartupTest : public QObject {
     QCOMPARE(w->findChild<QComboBox*>("PhotoMode")->currentText(), QString("Document"));
     QCOMPARE(Caption(*w, "Label1_0"), QString("Source image"));
     QCOMPARE(Caption(*w, "Label1_1"), QString("Vantro image"));
+    // An access key reaches one entry of its menu at once, not each in turn.
+    QList<QList<QAction*>> menus = {w->menuBar()->actions()};
+    for (const QMenu* menu : w->findChildren<QMenu*>())
+      menus.append(menu->actions());
+    for (const QList<QAction*>& entries : menus) {
+      QString keys;
+      for (const QAction* entry : entries) {
+        const QString text = entry->text();
+        if (const qsizetype at = text.indexOf('&'); at >= 0 && at + 1 < text.size()) {
+          QVERIFY2(!keys.contains(text[at + 1].toLower()), qPrintable(text));
+          keys += text[at + 1].toLower();
+        }
+      }
+    }
     // F1 opens the help, also from a control; Shift+F1 does not.
     CountingHelp help;
     TheState().HelpDialog = &help;
