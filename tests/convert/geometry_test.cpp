@@ -69,8 +69,7 @@ TEST(Geometry, MatchesTheDriver) {
     EXPECT_EQ(g->place_height, static_cast<float>(c.place.height));
     const MonoPlacement p = PlaceInOutput(c.in.out_width, c.in.out_height, g->place_width,
                                           g->place_height, c.in.zoom_mode, c.in.just_zoom);
-    EXPECT_EQ(p.ox, c.ox);
-    EXPECT_EQ(p.oy, c.oy);
+    EXPECT_EQ((Size{p.ox, p.oy}), (Size{c.ox, c.oy}));
   }
 }
 

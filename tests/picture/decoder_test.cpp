@@ -47,9 +47,7 @@ TEST_P(DecodesLikeTheTools, SamePixelsAndSize) {
   ASSERT_TRUE(pic) << ErrorText(pic.error());
   EXPECT_EQ(pic->width(), c.width);
   EXPECT_EQ(pic->height(), c.height);
-  if (c.bits_per_pixel >= 0) {
-    EXPECT_EQ(pic->bits_per_pixel(), c.bits_per_pixel);
-  }
+  EXPECT_TRUE(c.bits_per_pixel < 0 || pic->bits_per_pixel() == c.bits_per_pixel);
   // A 1:1 view of the whole picture is exactly the decoded pixels.
   auto view = pic->RenderView({c.width, c.height}, 0, 0, c.width, c.height);
   ASSERT_TRUE(view);
