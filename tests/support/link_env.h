@@ -1,8 +1,7 @@
 #pragma once
 
-// A private world for one test: the per-user settings, the system's temporary folder and an
-// installation of the link layer all live in the test's own temporary folder, and the
-// default device link is looked up afresh.
+// A private world for one test: per-user settings, the temporary folder and a link layer
+// installation all live in the test's own folder; the default device link is looked up afresh.
 
 #include <cstdlib>
 #include <optional>

@@ -1,9 +1,8 @@
 #pragma once
 
-// A Prompter for tests: records every question and answers from a script, in order. A
-// question the script has no answer for gets the safe answer (OK for a lone OK button,
-// otherwise Cancel) and is counted in `unscripted`, so a test can insist that nothing
-// unexpected was asked.
+// A Prompter for tests: records every question and answers from a script, in order. An
+// unscripted question gets the safe answer (OK for a lone OK button, else Cancel) and counts in
+// `unscripted`, so a test can insist that nothing unexpected was asked.
 
 #include <deque>
 #include <optional>
@@ -69,7 +68,6 @@ class ScriptedPrompter : public Prompter {
   }
 
  private:
-  // The script's next answer, or none when it has run out.
   template <class T>
   std::optional<T> Next(std::deque<T>& script) {
     if (script.empty()) {

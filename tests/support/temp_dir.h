@@ -33,8 +33,7 @@ class TempDir {
   }
   ~TempDir() {
     namespace fs = std::filesystem;
-    // Permissions a test took away come back, so that everything can go; a link is not
-    // followed out of the folder.
+    // Taken permissions come back so that everything can go; no link is followed out.
     std::error_code ec, ignored;
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     for (auto it = fs::recursive_directory_iterator(path_, ec);

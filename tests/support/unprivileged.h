@@ -43,9 +43,8 @@ inline std::string UnprivilegedPrefix() {
   return "";
 }
 
-// For one scope, permissions bind this process as they bind that user: a root process takes
-// its effective ids, without supplementary groups, and gets its own back at the end. Given a
-// folder, hands it over first, so that the user may change what is in it.
+// For one scope, permissions bind this process as they bind that user (a root process takes
+// its ids, without supplementary groups); a folder given is handed over first.
 class AsUnprivilegedUser {
  public:
   explicit AsUnprivilegedUser([[maybe_unused]] const std::filesystem::path& folder = {}) {
@@ -78,9 +77,8 @@ class AsUnprivilegedUser {
   std::vector<unsigned> groups_;  // supplementary groups, given back at the end
 };
 
-// For one scope, files this process writes may grow to `bytes` only, as a disk that fills up
-// stops a write half-way: the write fails with "File too large" (its signal is ignored).
-// Nothing on Windows.
+// For one scope, files this process writes may grow to `bytes` only, as on a full disk: the
+// write fails half-way with "File too large" (its signal is ignored). Nothing on Windows.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit([[maybe_unused]] unsigned long long bytes) {
