@@ -1,14 +1,9 @@
-// A stand-in bitmap editor, started on the window's copy of the result (a bitmap of the
-// program's own layout, palette black first). EDITOR_STUB_MODE says what it does:
-//   flip     toggles the top-left dot and saves in place
-//   v5       the same, saved with a 124-byte info header and the palette white first
-//   rgb24    saves the picture at 24 bits per pixel
-//   shorter  saves it one row shorter
-//   none     exits without saving
-//   handoff  starts another process on the copy and exits at once; that one waits for the
-//            file EDITOR_STUB_GO and then flips the copy, or ends when the copy is gone
-//   slow     waits for the file EDITOR_STUB_GO and exits without saving
-// The path the window gave is appended to the file EDITOR_STUB_LOG.
+// A stand-in bitmap editor on the window's copy of the result (palette black first), its
+// path appended to the file EDITOR_STUB_LOG. EDITOR_STUB_MODE: flip (toggles the top-left
+// dot, saves in place), v5 (the same with a 124-byte info header, palette white first),
+// rgb24 (saves at 24 bits), shorter (one row shorter), none (no save), slow (waits for the
+// file EDITOR_STUB_GO, no save), handoff (starts another process that waits for
+// EDITOR_STUB_GO and flips the copy, or ends once the copy is gone, and exits at once).
 
 #include <QBuffer>
 #include <QFile>

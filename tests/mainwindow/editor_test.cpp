@@ -1,6 +1,5 @@
-// The round trip through an outside bitmap editor, with a stand-in editor (editor_stub)
-// found the ways a user names one, and the edit confirmation of every control that
-// converts again after a take-back.
+// The round trip through an outside bitmap editor (editor_stub), and the question every
+// control that converts asks after a take-back.
 
 #include <QAction>
 #include <QApplication>

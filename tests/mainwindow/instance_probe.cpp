@@ -1,12 +1,8 @@
-// dotcaster's own start-up and window with its questions on the console, for the
-// single-instance tests. A message is the line "message <text>" (line breaks shown as
-// " / ") on standard output, answered by "yes", "no", "ok" or "cancel" on standard input
-// while the event loop runs, as under a modal box; every file dialog is cancelled. Once
-// start-up has ended the probe prints "started", then each title change as
-// "title <title> | <CurFileName>" and each change between "minimised" and "normal". A start
-// that handed over prints "handed over". Options: --minimise (the window minimises itself
-// once started); --start-at=<ms since the epoch> (waits until then before deciding, so that
-// two probes decide at the same moment).
+// dotcaster's own start-up with its questions on the console. Prints "message <text>" (line
+// breaks as " / ") and reads "yes", "no", "ok" or "cancel" while the event loop runs; file
+// dialogs are cancelled. Then "started", "title <title> | <CurFileName>" per title, and
+// "minimised" / "normal" per change; or "handed over". --minimise: minimises once started;
+// --start-at=<ms since the epoch>: decides then, so that two probes decide together.
 
 #include <unistd.h>
 

@@ -1,6 +1,4 @@
-// The window and every dialog as a desktop may set them up: text reads whole at larger
-// fonts, in readable colours under a dark palette, and the icons are drawn for the screen's
-// scale.
+// The window and every dialog under a desktop's larger fonts, dark palette and screen scale.
 
 #include <QAction>
 #include <QLabel>
@@ -122,8 +120,6 @@ class LookTest : public QObject {
                 icon.pixmap(QSize(20, 20), 2.0).toImage());
       }
     }
-    QApplication::setFont(QFont());
-    QApplication::setPalette(QApplication::style()->standardPalette());
   }
 };
 

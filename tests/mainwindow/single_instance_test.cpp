@@ -1,6 +1,5 @@
-// One window per user: real dotcaster starts (the instance probe runs the program's own
-// start-up with its questions on the console) and the rules for the socket's folder and its
-// peers.
+// One window per user: real dotcaster starts (the instance probe), and who may own or reach
+// the hand-over socket.
 
 #include "mainwindow/single_instance.h"
 
@@ -67,9 +66,12 @@ class Probe {
   QProcess process_;
 };
 
-TEST(TwoStarts, AtTheSameMomentLeaveOneWindowThatOpensTheOtherFile) {
-  testing::QtApp();
+struct TwoStarts : ::testing::Test {
+  void SetUp() override { testing::QtApp(); }
   LinkEnv env;
+};
+
+TEST_F(TwoStarts, AtTheSameMomentLeaveOneWindowThatOpensTheOtherFile) {
   const std::string files[2] = {testing::WritePicture(env.File("a.jpg"), 64, 48),
                                 testing::WritePicture(env.File("b.jpg"), 64, 48)};
   const QString at = "--start-at=" + QString::number(QDateTime::currentMSecsSinceEpoch() + 3000);
@@ -89,9 +91,7 @@ TEST(TwoStarts, AtTheSameMomentLeaveOneWindowThatOpensTheOtherFile) {
   EXPECT_NE(shown.WaitFor("title Dotcaster - Untitled | " + files[1 - window]), "");
 }
 
-TEST(TwoStarts, AFirstStartHeldAtAStartupMessageAlreadyOwnsTheInstance) {
-  testing::QtApp();
-  LinkEnv env;
+TEST_F(TwoStarts, AFirstStartHeldAtAStartupMessageAlreadyOwnsTheInstance) {
   fs::remove_all(DefaultUserDataDir(env.install_dir()));
   Probe first(env, {"--minimise"});
   EXPECT_EQ(first.WaitFor("message"),
@@ -107,9 +107,7 @@ TEST(TwoStarts, AFirstStartHeldAtAStartupMessageAlreadyOwnsTheInstance) {
   EXPECT_EQ(first.WaitFor(""), "normal");
 }
 
-TEST(TwoStarts, AListenerOnTheOldPredictableNameIsNoInstance) {
-  testing::QtApp();
-  LinkEnv env;
+TEST_F(TwoStarts, AListenerOnTheOldPredictableNameIsNoInstance) {
   // <TMPDIR>/dotcaster-<uid>, followed by the hash of the settings folder as here.
   const QString old_name = QString("/tmp/dotcaster-%1-").arg(geteuid()) +
                            QString::fromStdString(InstanceServerName()).section('-', -1);

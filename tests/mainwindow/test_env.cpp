@@ -45,13 +45,11 @@ std::unique_ptr<QDLmain> WindowEnv::Start(const std::vector<std::string>& args) 
 
 QImage TestPhoto(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
       image.setPixel(x, y,
-                     qRgb((x * 255) / std::max(1, width - 1), (y * 255) / std::max(1, height - 1),
-                          ((x / 7 + y / 5) % 2) * 160));
-    }
-  }
+                     qRgb(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1),
+                          (x / 7 + y / 5) % 2 * 160));
   return image;
 }
 
