@@ -24,13 +24,6 @@ using dotcaster::MsgButtons;
 
 namespace {
 
-// A request of the shape the window makes, with filters of its own.
-FileDialogRequest Request(const dotcaster::testing::TempDir& dir, int filter_index = 1) {
-  const std::vector<dotcaster::FileFilter> filters = {{"Pictures", "*.qdl;*.bmp;*.jpg"},
-                                                      {"Quadrel(*.qdl)", "*.qdl"}};
-  return {"Open on PC", dir.path().string(), "", filters, filter_index, true, false};
-}
-
 // Runs `act` on the modal widget of type W once the next modal loop runs.
 template <class W>
 void WhenModal(std::function<void(W*)> act) {
@@ -91,8 +84,7 @@ class QtPrompterTest : public QObject {
   // is nothing; an open name comes back as the existing file, a save name exactly as typed.
   void fileDialogsShowTheRequestAndAnswerTheName() {
     dotcaster::testing::TempDir dir;
-    const std::string cat = dir.File("cat.qdl");
-    dotcaster::testing::WriteAll(cat, {1, 0, 1, 0, 0});
+    dotcaster::testing::WriteAll(dir.File("cat.qdl"), {1, 0, 1, 0, 0});
     dotcaster::QtPrompter prompter;
     // Rows: filter index, save, confirm overwrite, filter selected, name typed (none: Cancel).
     const std::tuple<int, bool, bool, const char*, const char*> rows[] = {
@@ -101,9 +93,11 @@ class QtPrompterTest : public QObject {
         {1, true, false, "Pictures", nullptr},
     };
     for (const auto& [index, save, confirm, filter, typed] : rows) {
-      FileDialogRequest request = Request(dir, index);
-      request.fileName = "cat.";
-      request.confirmOverwrite = confirm;
+      const FileDialogRequest request{
+          "Open on PC", dir.path().string(),
+          "cat.",       {{"Pictures", "*.qdl;*.bmp;*.jpg"}, {"Quadrel(*.qdl)", "*.qdl"}},
+          index,        true,
+          confirm};
       WhenModal<QFileDialog>([&](QFileDialog* d) {
         const auto close = qScopeGuard([d] { d->isVisible() ? d->reject() : void(); });
         QCOMPARE(d->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
