@@ -1,5 +1,3 @@
-// The Convert Size dialog driven with clicks, typing and keys.
-
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
