@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "devicelink/folder_link.h"
@@ -159,9 +160,7 @@ TEST(FolderDeviceLink, MappingNeverOverwritesACopyChangedOnThePc) {
     const std::string device = JoinPath(env.DeviceGraphics(), "cat.qdl");
     const std::string cache = JoinPath(env.CacheGraphics(), "cat.qdl");
     WriteAll(device, first);
-    const auto step = [&](const char* name) {
-      return std::string(steps).find(name) != std::string::npos;
-    };
+    const auto step = [&](const char* name) { return std::strstr(steps, name) != nullptr; };
     if (step("transferred")) link.DeviceToCache(path);
     if (step("put")) {
       WriteAll(cache + ".new", first);

@@ -67,9 +67,8 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
     SaveResultFile(state, target);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(ReadAll(target), bmp ? bitmap : quadrel);
-    EXPECT_EQ(state.CurFileName, target);
-    EXPECT_FALSE(state.Modified);
-    EXPECT_EQ(state.SrcIsQdl, !bmp);
+    EXPECT_EQ(std::tie(state.CurFileName, state.Modified, state.SrcIsQdl),
+              std::tuple(target, false, !bmp));
     EXPECT_EQ(GetSetting(kSettingsSection, kLastFileKey),
               bmp ? "" : "1,PC:" + std::string(name) + "," + target);
     EXPECT_TRUE(!bmp || (state.SrcIsMono && state.SrcExt == ".BMP"));

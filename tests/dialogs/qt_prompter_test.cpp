@@ -40,7 +40,9 @@ class QtPrompterTest : public QObject {
   void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
   // The box shows the text as plain text with line feeds (nothing in a message is markup),
-  // offers its buttons, and answers with the one pressed: Return, Escape, or No clicked.
+  // offers its buttons, and answers with the one pressed: Return, Escape, or No clicked. A box
+  // closed without a button, or with one the question did not offer, is the safe answer: OK
+  // for a lone OK, otherwise Cancel.
   void messageAnswersTheButtonPressed() {
     using B = MsgButtons;
     using A = MsgAnswer;
@@ -66,11 +68,6 @@ class QtPrompterTest : public QObject {
                                              "Dotcaster", dotcaster::MsgIcon::Exclamation, buttons);
       QVERIFY2(shown_right && got == answer, name);
     }
-  }
-
-  // A box closed without a button, or a button the question did not offer, is the safe
-  // answer: OK for a lone OK, otherwise Cancel.
-  void answerWithoutAnOfferedButton() {
     QCOMPARE(dotcaster::AnswerFor(QMessageBox::NoButton, MsgButtons::Ok), MsgAnswer::Ok);
     QCOMPARE(dotcaster::AnswerFor(QMessageBox::NoButton, MsgButtons::YesNo), MsgAnswer::Cancel);
     QCOMPARE(dotcaster::AnswerFor(QMessageBox::Yes, MsgButtons::OkCancel), MsgAnswer::Cancel);
