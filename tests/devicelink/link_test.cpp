@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QString>
 #include <cctype>
 #include <chrono>
 #include <cstring>
@@ -35,8 +36,7 @@ TEST(DeviceRoads, DialogsAndClosingGoThroughTheLinksOwnQuestions) {
   prompter.device_answers.push_back("B:\\graphics\\cat.qdl");
   int n = Dov_PIMOpenFileDialog("qdl", buf.data(), kLinkBufferSize);
   EXPECT_EQ(LinkBufferKept(buf, n), "B:\\graphics\\cat.qdl");
-  ASSERT_EQ(prompter.device_requests.size(), 1u);
-  const DeviceFileDialogRequest& open = prompter.device_requests[0];
+  const DeviceFileDialogRequest& open = prompter.device_requests.at(0);
   EXPECT_TRUE(!open.save && open.fileType == "qdl");
   EXPECT_EQ(open.startFolder, "B:\\graphics\\");
   const auto listed = open.list("B:\\graphics\\").value_or(std::vector<DeviceEntry>{});
@@ -79,9 +79,7 @@ TEST(DeviceRoads, DialogsAndClosingGoThroughTheLinksOwnQuestions) {
 // and bytes that are not UTF-8 come back out unchanged.
 TEST(DeviceLinkBuffer, CountsCharactersAndKeepsEveryByte) {
   LinkEnv env;
-  std::string umlauts;
-  for (int i = 0; i < 93; ++i)
-    umlauts += "\xC3\xA4";
+  const std::string umlauts = QString(93, QChar(0xE4)).toStdString();
   // Rows: names below B:\graphics, buffer size, characters returned (0: does not fit).
   const std::tuple<const char*, std::vector<std::string>, std::int16_t, int> rows[] = {
       {"exact fit", {}, 12, 11},

@@ -82,12 +82,10 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
   struct Refusing : FolderDeviceLink {
     using FolderDeviceLink::FolderDeviceLink;
     int PutFile(std::string_view, std::string_view local, int) override {
-      seen_folder = FolderPart(local);
-      seen_bytes = ReadAll(std::string(local));
+      seen = {FolderPart(local), ReadAll(std::string(local))};
       return 1;
     }
-    std::string seen_folder;
-    Bytes seen_bytes;
+    std::pair<std::string, Bytes> seen;
   } refusing(env.install_dir());
   DeviceLink* previous = SetDeviceLink(&refusing);
   const std::string cache = JoinPath(env.CacheGraphics(), "cat.qdl");
@@ -102,8 +100,7 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
             std::vector<std::string>{"File translate error when upload to Vantro!"});
   EXPECT_TRUE(prompter.messages[0].title == "Dotcaster" &&
               prompter.messages[0].icon == MsgIcon::None);
-  EXPECT_EQ(refusing.seen_bytes, quadrel);
-  EXPECT_EQ(refusing.seen_folder, env.tmp_dir() + "/");
+  EXPECT_EQ(refusing.seen, std::pair(env.tmp_dir() + "/", quadrel));
   EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
   const QSettings ini(QString::fromStdString(env.File("config/Tresk/Dovimar.ini")),
                       QSettings::IniFormat);

@@ -26,9 +26,7 @@ dotcaster::DeviceFileDialogRequest Request(bool save, const std::string& start =
           {"DOG.QDL", false, 1284, 1700003600}}},
         {"B:\\graphics\\album\\", {{"moon.qdl", false, 100, 1700000000}}},
     };
-    const auto it = device.find(folder);
-    if (it == device.end()) return std::nullopt;
-    return it->second;
+    return device.contains(folder) ? std::optional(device.at(folder)) : std::nullopt;
   };
   return r;
 }
