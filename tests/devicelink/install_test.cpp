@@ -113,14 +113,11 @@ TEST(ClassifyCommandFile, QuotesAndTheCacheFolder) {
   }
 }
 
-TEST(PathParts, SplitAtTheLastSeparator) {
-  const std::tuple<std::string, std::string, std::string> rows[] = {
+TEST(PathParts, SplitAtTheLastSeparatorAndFindByKind) {
+  const std::tuple<std::string, std::string, std::string> parts[] = {
       {"/x/a.qdl", "/x/", "a.qdl"}, {"a.qdl", "", "a.qdl"}, {"/x/", "/x/", ""}, {"", "", ""}};
-  for (const auto& [path, folder, name] : rows)
+  for (const auto& [path, folder, name] : parts)
     EXPECT_EQ(FolderPart(path) + "|" + FileNamePart(path), folder + "|" + name) << path;
-}
-
-TEST(PathExists, FindsByKindAndNeverFails) {
   LinkEnv env;
   const std::string file = env.File("a.qdl"), hidden = env.File(".hidden.qdl");
   const std::string folder = env.File("sub");

