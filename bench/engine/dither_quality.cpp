@@ -7,7 +7,8 @@
 // white margins) after both are blurred by a Gaussian of sigma 1.5 dots, a simple model of
 // the eye at viewing distance: PSNR in dB over the dots the picture covers. ImageMagick's
 // "-dither FloydSteinberg -monochrome" and "-ordered-dither o8x8" on the same placed grey
-// picture are scored alike, and so are both scan orders of the diffusion methods.
+// picture are scored alike, and so are both scan orders of the diffusion methods. The two
+// ordered dithers are scored once more at every position of their 8 x 8 pattern.
 //
 //   cmake --preset bench && cmake --build --preset bench --target dither_quality
 //   build/bench/bench/engine/dither_quality                   tables and targets (exit 1
@@ -281,6 +282,113 @@ const char* RowName(int row) {
   return row < kOtherDiffusion ? kMethodNames[row] : kExtraNames[row - kOtherDiffusion];
 }
 
+// Where the 8 x 8 pattern falls against the picture decides a good part of an ordered
+// dither's score on a small picture, so both ordered dithers are also scored at all 64
+// positions of the pattern: ours by padding the plane it dithers with white, ImageMagick's
+// by padding its input (its pattern starts at the image's top-left corner).
+struct Spread {
+  double mean = 0, min = 1e9, max = -1e9;
+  void Add(double s) {
+    mean += s / 64;
+    min = std::min(min, s);
+    max = std::max(max, s);
+  }
+};
+
+// Photo(Ordered) at level 128 with the pattern moved px, py dots against the picture.
+Plane OrderedAt(const Plane& grey, const convert::MonoPlacement& p, int px, int py) {
+  const auto tone = convert::ToneCurve(128);
+  convert::GreyPlane plane{p.view_width + px, p.view_height + py, {}, {}};
+  plane.values.assign(
+      static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), tone[255]);
+  for (int y = 0; y < p.view_height; ++y) {
+    for (int x = 0; x < p.view_width; ++x) {
+      plane.values[static_cast<std::size_t>((y + py) * plane.width + x + px)] =
+          tone[static_cast<std::size_t>(std::lround(grey.at(p.ox + x, p.oy + y)))];
+    }
+  }
+  DotImage dots(grey.width + 8, grey.height + 8);
+  convert::OrderedDither(plane, dots, p.ox + 8 - px, p.oy + 8 - py);
+  Plane out(grey.width, grey.height, 255);
+  for (int y = 0; y < p.view_height; ++y) {
+    for (int x = 0; x < p.view_width; ++x)
+      out.at(p.ox + x, p.oy + y) = dots.dot(p.ox + 8 + x, p.oy + 8 + y) ? 0 : 255;
+  }
+  return out;
+}
+
+// {ours, ImageMagick's} over the 64 positions; ImageMagick's NaN without it. Its 64 inputs
+// go through one run, stacked in bands whose heights are whole tiles.
+std::pair<Spread, Spread> OrderedSpreads(const Picture& picture, Size size) {
+  Spread ours, theirs;
+  theirs.mean = std::nan("");
+  auto source = picture::SourcePicture::FromBytes(picture.bytes, kDefaultLimits);
+  if (!source) return {ours, theirs};
+  auto placed = picture::PlaceView(*source, Request(size, convert::kDocument));
+  if (!placed) return {ours, theirs};
+  const convert::MonoPlacement& p = placed->placement;
+  const Plane grey = PlacedGrey(*placed);
+  const Plane seen = Blur(grey);
+  const int band = (grey.height + 7) / 8 * 8 + 8;
+  Plane stacked(grey.width + 8, 64 * band, 255);
+  for (int i = 0; i < 64; ++i) {
+    ours.Add(Score(seen, OrderedAt(grey, p, i % 8, i / 8), p));
+    for (int y = 0; y < grey.height; ++y) {
+      for (int x = 0; x < grey.width; ++x)
+        stacked.at(x + i % 8, i * band + i / 8 + y) = grey.at(x, y);
+    }
+  }
+  if (auto o8 = ImageMagick(stacked, "-ordered-dither o8x8")) {
+    theirs = {};
+    for (int i = 0; i < 64; ++i) {
+      Plane one(grey.width, grey.height, 255);
+      for (int y = 0; y < grey.height; ++y) {
+        for (int x = 0; x < grey.width; ++x)
+          one.at(x, y) = o8->at(x + i % 8, i * band + i / 8 + y);
+      }
+      theirs.Add(Score(seen, one, p));
+    }
+  }
+  return {ours, theirs};
+}
+
+// The ordered dithers' table over every position; returns the photos where ours averages
+// no higher than ImageMagick's.
+int PositionTable(const std::vector<Picture>& pictures) {
+  int missed = 0;
+  std::printf(
+      "\nThe ordered dithers at all 64 positions of the pattern: mean (lowest - highest)\n");
+  for (const Size size : kSizes) {
+    std::printf("\n| %d x %d |", size.width, size.height);
+    for (const Picture& picture : pictures)
+      std::printf(" %s |", picture.name.c_str());
+    std::printf("\n|---|");
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+      std::printf("---:|");
+    std::vector<std::pair<Spread, Spread>> spreads;
+    for (const Picture& picture : pictures)
+      spreads.push_back(OrderedSpreads(picture, size));
+    for (const bool ours : {true, false}) {
+      std::printf("\n| %s |", ours ? "Photo(Ordered)" : "ImageMagick o8x8");
+      for (const auto& [o, t] : spreads) {
+        const Spread& s = ours ? o : t;
+        std::printf(" %.1f (%.1f - %.1f) |", s.mean, s.min, s.max);
+      }
+    }
+    std::printf("\n");
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      if (!pictures[i].photo || spreads[i].first.mean > spreads[i].second.mean) continue;
+      ++missed;
+      std::printf(
+          "MISSED %s at %d x %d over every position: Photo(Ordered) %.2f dB, "
+          "ImageMagick o8x8 %.2f dB\n",
+          pictures[i].name.c_str(), size.width, size.height, spreads[i].first.mean,
+          spreads[i].second.mean);
+    }
+  }
+  return missed;
+}
+
 int Table() {
   const std::vector<Picture> pictures = Pictures();
   int missed = 0;
@@ -324,6 +432,7 @@ int Table() {
       target(convert::kPhotoOrdered, kMagickOrdered, 0);
     }
   }
+  missed += PositionTable(pictures);
   const double n = 2.0 * static_cast<double>(pictures.size()) * std::size(kSizes);
   std::printf(
       "\nDiffusion and Atkinson, mean over every picture and size: raster %.2f dB, "
