@@ -14,6 +14,9 @@ target_link_libraries(dotcaster_dotcast PRIVATE CLI11::CLI11)
 
 add_executable(dotcast dotcast/main.cpp)
 target_link_libraries(dotcast PRIVATE dotcaster_dotcast)
+if(WIN32)
+  target_link_libraries(dotcast PRIVATE shell32)  # CommandLineToArgvW
+endif()
 
 # Linked statically when the picture libraries come from their archives: loading libstdc++
 # and the other shared libraries costs more time than converting a picture does.
